@@ -1,0 +1,30 @@
+// tepora-sim: one transient simulation of the whole strand from the settings
+// under Input/, results under TeporaOut/.
+#include "control_points.h"
+#include "run_setup.h"
+
+char filename[] = "Input/Interp.csv";
+char CPfname[] = "Input/ControlPoints.mat";
+char Techfname[] = "Input/TechSettings.txt";
+char Numfname[] = "Input/NumSettings.txt";
+
+const double Taumax = 1000.0;
+const double overlap = 0.25;  // used by the optimiser only
+
+int main(int, char**) {
+  return RunProgram([] {
+    time_t start;
+    time(&start);
+    CheckOutputDir();
+    ControlPoints CP(CPfname);  // read, not used by the simulation
+    vec Techset, Numset;
+    LoadSettings(Techset, Techfname, kSimNeeds.tech);
+    LoadSettings(Numset, Numfname, kSimNeeds.num);
+    CheckGrid(Numset, Techset, Numfname, Techfname);
+    const int pmax = CountSetting(Numset(4), Numfname, 4);
+    cube Result;
+    Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
+    Result = P.Compute(pmax, 'y');
+    PrintElapsed(start);
+  });
+}

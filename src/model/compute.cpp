@@ -1,0 +1,89 @@
+// The transient solvers: the whole strand (simulator) and one element of it
+// (optimiser), one shared time step with their own inlet and surface law.
+#include "tepora.h"
+
+namespace {
+
+// Radial temperatures of angular sector 1 along the model: the profile that
+// the plots show.
+mat Profile(const cube& T, int ndr, int ndz) {
+  mat TempProfile(ndr, ndz);
+  for (int k = 0; k < ndz; ++k)
+    for (int i = 0; i < ndr; ++i) TempProfile(i, k) = T(i, 1, k);
+  return TempProfile;
+}
+
+}  // namespace
+
+void Visualise(const char* fnameOctave) {
+  char str[100];
+  std::snprintf(str, sizeof str, "cd TeporaOut; octave -q --eval \"visualiseF('%s')\";exit",
+                fnameOctave);
+  // Octave is a viewer only: a failing command leaves the results as they are.
+  if (std::system(str) != 0) {
+  }
+}
+
+// Advances T by pmax steps. H enters as the enthalpy of T and leaves as the
+// enthalpy of the last step; the buffers are swapped, never copied.
+void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
+  StepPlan plan = Plan(rule);
+  cube H_new(arma::size(T));
+  cube T_new(arma::size(T));
+  while (p < pmax) {
+    Step(rule, plan, H, H_new, T_new);
+    T.swap(T_new);
+    if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
+    ++p;
+    H.swap(H_new);
+  }
+}
+
+cube Tepora::Compute(int pmax, char swtch) {
+  cube H = TempToEn(T);
+  p = 0;
+  if (pmax > 0) {
+    StepRule rule;
+    if (swtch == 'y') {
+      rule.inlet = InletKind::Fixed;
+      rule.H_inlet = getConstT(T_in, 'h');
+    } else {
+      rule.inlet = swtch == 'n' ? InletKind::ZeroGradient : InletKind::Free;
+    }
+    RunSteps(pmax, rule, H, true);
+  }
+  SaveWhole(H, "TeporaOut/H_0.cub", arma_ascii);
+  SaveWhole(T, "TeporaOut/T_0_final.cub", arma_ascii);
+  const char fnameOctave[] = "TempProfile_final.mat";
+  char str0[50];
+  std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
+  SaveWhole(Profile(T, ndr, ndz), str0, raw_ascii);
+  Visualise(fnameOctave);
+  return T;
+}
+
+// Element ind of the optimiser's strand: the inlet of element 0 is the
+// casting temperature and only element 0 holds the mould; every later element
+// takes its inlet slice from the upstream field T_L.
+cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
+  cube H = TempToEn(T);
+  p = 0;
+  if (pmax > 0) {
+    StepRule rule;
+    rule.mould = ind == 0;
+    rule.whole_emissivity = true;
+    if (ind == 0) {
+      rule.inlet = InletKind::Fixed;
+      rule.H_inlet = getConstT(T_in, 'h');
+    } else {
+      rule.inlet = InletKind::Field;
+      rule.H_field.set_size(ndr, ndphi);
+      for (int j = 0; j < ndphi; ++j)
+        for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = getConstT(T_L(i, j, 0), 'h');
+    }
+    RunSteps(pmax, rule, H, false);
+  }
+  SaveWhole(T, "TeporaOut/T_0.cub", arma_ascii);
+  SaveWhole(Profile(T, ndr, ndz), "TeporaOut/TempProfile_part.mat", raw_ascii);
+  return T;
+}

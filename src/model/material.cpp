@@ -1,0 +1,147 @@
+// Material table of the cast steel and the enthalpy-temperature conversion.
+//
+// The input table (temperature degC, volumetric enthalpy kJ/m^3, conductivity
+// W/(m K)) is refined onto whole degrees: row r stands for r + 1 degC, so a
+// temperature lookup is a direct row index.
+#include <algorithm>
+#include <sstream>
+
+#include "lookup.h"
+#include "tepora.h"
+
+namespace {
+
+std::string Num(double x) {
+  std::ostringstream os;
+  os.precision(10);
+  os << x;
+  return os.str();
+}
+
+// Row of the refined table for a temperature: the nearest whole degree,
+// halves upwards, minus one.
+double TemperatureRow(double T) { return std::floor(T + 0.5) - 1.0; }
+
+// The input table must give a well-defined refined table: three finite
+// columns, every temperature on a row of it.
+void CheckTable(const mat& M, const char* filename) {
+  const std::string name(filename);
+  if (M.n_rows == 0)
+    throw InputError(name + ": no material table could be read (expected lines of "
+                            "temperature, enthalpy, conductivity separated by commas)");
+  if (M.n_cols < 3)
+    throw InputError(name + ": holds " + std::to_string(M.n_cols) +
+                     " columns, needs 3 (temperature degC, enthalpy kJ/m^3, conductivity W/(m K))");
+  for (uword i = 0; i < M.n_rows; ++i)
+    for (uword c = 0; c < 3; ++c)
+      if (!std::isfinite(M(i, c)))
+        throw InputError(name + ": line " + std::to_string(i + 1) + " holds the value " +
+                         Num(M(i, c)) + " in column " + std::to_string(c + 1) +
+                         ", expected a finite number");
+  const double last = M(M.n_rows - 1, 0);
+  const double N = std::trunc(last);
+  for (uword i = 0; i < M.n_rows; ++i) {
+    const double row = TemperatureRow(M(i, 0));
+    if (row < 0.0 || row >= N)
+      throw InputError(name + ": line " + std::to_string(i + 1) + " holds the temperature " +
+                       Num(M(i, 0)) + " degC, expected a value that rounds to 1 .. " + Num(N) +
+                       " degC (the last line must hold the highest temperature)");
+  }
+}
+
+[[noreturn]] void BadSelector() { std::exit(1); }
+
+}  // namespace
+
+void TemperatureOutside(double T, uword N) {
+  throw TableRangeError("temperature " + Num(T) + " degC lies outside the material table (0.5 .. " +
+                        Num(N + 0.5) + " degC)");
+}
+
+void EnthalpyOutside(double H, const double* Hmax, uword N) {
+  throw TableRangeError("enthalpy " + Num(H) + " J/m^3 lies outside the material table (" +
+                        (N ? Num(Hmax[0]) + " .. " + Num(Hmax[N - 1]) : std::string("empty")) +
+                        " J/m^3)");
+}
+
+void Tepora::SetConstM(const char* filename) {
+  ConstM0.load(filename, auto_detect);
+  CheckTable(ConstM0, filename);
+  const uword N = uword(ConstM0(ConstM0.n_rows - 1, 0));
+  ConstM.zeros(N, 3);
+  for (uword i = 0; i < ConstM0.n_rows; ++i) {
+    const double c = ConstM0(i, 0);
+    const uword r = uword(TemperatureRow(c));
+    ConstM(r, 0) = c;
+    ConstM(r, 1) = ConstM0(i, 1) * 1000;
+    ConstM(r, 2) = ConstM0(i, 2);
+  }
+  // Rows without a point of their own lie on the straight line between the
+  // nearest placed rows; rows of 1 to 25 degC are left as they are.
+  if (N >= 27) {
+    for (uword i = 25; i <= N - 2; ++i) {
+      if (ConstM(i, 0) >= 0.1) continue;
+      ConstM(i, 0) = double(i + 1);
+      const uword i_l = i - 1;
+      uword i_u = i + 1;
+      while (!(ConstM(i_u, 0) > 0)) ++i_u;
+      for (uword l = 1; l <= 2; ++l)
+        ConstM(i, l) = ConstM(i_l, l) + (ConstM(i_u, l) - ConstM(i_l, l)) / double(i_u - i_l);
+    }
+  }
+  IndexConstM();
+  SaveWhole(ConstM, "TeporaOut/ConstM.mat", raw_ascii);
+  SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat", raw_ascii);
+}
+
+void Tepora::IndexConstM() {
+  ConstHmax.set_size(ConstM.n_rows);
+  double m = -datum::inf;
+  for (uword r = 0; r < ConstM.n_rows; ++r) {
+    m = std::max(m, ConstM(r, 1));
+    ConstHmax(r) = m;
+  }
+}
+
+// Property at a temperature, taken at the nearest whole degree.
+double Tepora::getConstT(double& T, char swtch) {
+  const double row = TemperatureRow(T);
+  if (!(row >= 0.0 && row < double(ConstM.n_rows))) TemperatureOutside(T, ConstM.n_rows);
+  const uword r = uword(row);
+  if (swtch == 'h') return ConstM(r, 1);
+  if (swtch == 'k') return ConstM(r, 2);
+  BadSelector();
+}
+
+// Property at an enthalpy: the row just below the first row (from row 0 up)
+// whose enthalpy exceeds H. That first row is the first where the running
+// maximum exceeds H, found by binary search.
+double Tepora::getConstH(double& H, char swtch) {
+  const double* first = ConstHmax.memptr();
+  const double* last = first + ConstHmax.n_elem;
+  const uword c = uword(std::upper_bound(first, last, H,
+                                         [](double h, double m) { return m > h; }) -
+                        first);
+  if (c == 0 || c == ConstHmax.n_elem) EnthalpyOutside(H, first, ConstHmax.n_elem);
+  const uword r = c - 1;
+  if (swtch == 'k') return ConstM(r, 2);
+  if (swtch == 't') return ConstM(r, 0);
+  if (swtch == 'h') return ConstM(r, 1);
+  BadSelector();
+}
+
+cube Tepora::TempToEn(cube& T) {
+  cube H(arma::size(T));
+  for (uword k = 0; k < T.n_slices; ++k)
+    for (uword j = 0; j < T.n_cols; ++j)
+      for (uword i = 0; i < T.n_rows; ++i) H(i, j, k) = getConstT(T(i, j, k), 'h');
+  return H;
+}
+
+cube Tepora::EnToTemp(cube& H) {
+  cube pT(arma::size(H));
+  for (uword k = 0; k < H.n_slices; ++k)
+    for (uword j = 0; j < H.n_cols; ++j)
+      for (uword i = 0; i < H.n_rows; ++i) pT(i, j, k) = getConstH(H(i, j, k), 't');
+  return pT;
+}

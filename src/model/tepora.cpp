@@ -1,0 +1,145 @@
+// Construction of the thermal model: grid, cooling coefficients, initial field.
+#include "tepora.h"
+
+#include <fstream>
+
+namespace {
+const double kTwoPi = 6.283185307179586;
+}
+
+double CellsToCover(double extent, double width) { return std::ceil(extent / width); }
+
+Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
+               double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
+               double htc)
+    : dr(), dz() {
+  SetConstM(const_file);
+  R = pR;
+  L = pL;
+  Taumax = pTaumax;
+  T_in = pT_in;
+  vz = pvz;
+  T_inf = pT_inf;
+  p = 0;
+  SetDisc(dr0, dz0, pdphi);
+  dtau = pdtau;
+  SetCoolM(htc);
+  CrystallizerLength = 1.0;
+  htc_k = 2000.0;
+  T_k = 80.0;
+  TertiaryLength = 5.0;
+  T.set_size(ndr, ndphi, ndz);
+  InitialField();
+}
+
+// A start field saved by an earlier run is taken when it has exactly the
+// dimensions of this grid; otherwise the strand starts full of steel at the
+// casting temperature.
+void Tepora::InitialField() {
+  const char path[40] = "TeporaOut/T_0.cub";
+  std::ifstream probe(path);
+  if (!probe.good()) {
+    T.fill(T_in);
+    return;
+  }
+  probe.close();
+  cube start;
+  start.load(path, arma_ascii);
+  if (start.n_rows == uword(ndr) && start.n_cols == uword(ndphi) && start.n_slices == uword(ndz))
+    T = start;
+  else
+    T.fill(T_in);
+}
+
+Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const char* const_file,
+               double pvz, double pT_inf, double pdtau, double htc, double pTertiaryLength,
+               double htcl, int n_z)
+    : dr(), dz() {
+  (void)dphi;        // the angular width follows from the field
+  (void)const_file;  // the refined table of the whole-strand model is read instead
+  ConstM.load("TeporaOut/ConstM.mat", auto_detect);
+  IndexConstM();
+  Taumax = 0.0;
+  T_in = T_old(0, 0, 0);
+  vz = pvz;
+  T_inf = pT_inf;
+  p = 0;
+  CrystallizerLength = 1.0;
+  htc_k = 2000.0;
+  T_k = 80.0;
+  TertiaryLength = pTertiaryLength < 0.0 ? 0.0 : pTertiaryLength;
+  SetDisc(dr0, dphi, dz0, T_old);
+  dtau = pdtau;
+  SetCoolM(htc, htcl, n_z);
+  T = T_old;
+  R = ndr * dr0;
+  L = ndz * dz0;
+}
+
+Tepora::~Tepora() { erase(); }
+
+void Tepora::erase() {
+  T.reset();
+  ConstM.reset();
+  ConstHmax.reset();
+  CoolM.reset();
+  dphi = R = L = vz = Taumax = T_inf = T_in = 0.0;
+  TertiaryLength = CrystallizerLength = htc_k = T_k = 0.0;
+  dr.reset();
+  dz.reset();
+  ndz = ndphi = ndr = 0;
+}
+
+// Uniform grid covering at least the radius, the full circle and the length.
+void Tepora::SetDisc(double dr0, double dz0, double phi) {
+  ndr = int(CellsToCover(R, dr0));
+  dr.set_size(ndr);
+  dr.fill(dr0);
+  dphi = phi;
+  ndphi = int(CellsToCover(kTwoPi, phi));
+  ndz = int(CellsToCover(L, dz0));
+  dz.set_size(ndz);
+  dz.fill(dz0);
+}
+
+// Uniform grid whose counts are the dimensions of an element's field.
+void Tepora::SetDisc(double pdr0, double pdphi, double pdz0, cube& T_old) {
+  (void)pdphi;
+  ndr = int(T_old.n_rows);
+  dr.set_size(ndr);
+  dr.fill(pdr0);
+  ndphi = int(T_old.n_cols);
+  dphi = kTwoPi / ndphi;
+  ndz = int(T_old.n_slices);
+  dz.set_size(ndz);
+  dz.fill(pdz0);
+}
+
+// Rings of equal area: ring i spans radii R sqrt(i/n) to R sqrt((i+1)/n),
+// with n the smallest count whose outermost ring is not wider than dr0.
+void Tepora::SetSqR(double dr0, double pR) {
+  const double q = 1.0 - dr0 / pR;
+  ndr = int(std::ceil(1.0 / (1.0 - q * q)));
+  dr.set_size(ndr);
+  for (int i = 0; i < ndr; ++i)
+    dr(i) = (std::sqrt(double(i + 1) / ndr) - std::sqrt(double(i) / ndr)) * R;
+}
+
+// Radius of radial index ind: r(ind) = dr(0) + dr(0) + dr(1) + ... + dr(ind - 1).
+double Tepora::getR(int ind) {
+  double r = dr(0);
+  for (int i = 0; i < ind; ++i) r += dr(i);
+  return r;
+}
+
+void Tepora::SetDtau(double pdtau) { dtau = pdtau; }
+
+void Tepora::SetCoolM(double htc) {
+  CoolM.set_size(ndphi, ndz);
+  CoolM.fill(htc);
+}
+
+void Tepora::SetCoolM(double htc0, double htcl, int n_z) {
+  SetCoolM(htc0);
+  CoolM.cols(0, n_z).fill(htcl);
+}

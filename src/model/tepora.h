@@ -1,0 +1,90 @@
+// Thermal model of a round strand: enthalpy as state, temperature through the
+// material table, an explicit step of the heat equation in cylindrical
+// coordinates with transport in the casting direction and zone-wise surface
+// cooling (mould, secondary sprays, tertiary air cooling).
+#pragma once
+
+#include "headers.h"
+#include "step.h"
+
+// Stefan-Boltzmann constant, W/(m^2 K^4).
+const double sigma = 5.67e-8;
+
+// Number of cells of the given width that cover an extent, ceil(extent / width),
+// before its conversion to a count.
+double CellsToCover(double extent, double width);
+
+// Asks Octave to plot a profile file that lies in TeporaOut; the outcome is
+// not read back.
+void Visualise(const char* fnameOctave);
+
+class Tepora {
+ public:
+  cube T;         // temperature of every cell, degC; ndr x ndphi x ndz
+  mat ConstM;     // refined material table: temperature, enthalpy J/m^3, conductivity
+  mat CoolM;      // spray htc per angular sector (rows) and slice (columns), W/(m^2 K)
+  mat ConstM0;    // material table as read
+  double dphi;    // angular cell width, rad
+  double R;       // strand radius, m
+  double L;       // modelled length, m
+  double Taumax;  // stored only
+  double T_in;    // inlet (casting) temperature, degC
+  double vz;      // casting speed, m/s
+  double T_inf;   // ambient temperature, degC
+  double dtau;    // time step, s
+  vec dr;         // radial cell widths, m
+  vec dz;         // axial cell lengths, m
+  int ndr;
+  int ndphi;
+  int ndz;
+  int p;  // time-step counter of the solvers
+  double CrystallizerLength;  // mould length from the inlet, m
+  double htc_k;               // mould htc, W/(m^2 K)
+  double T_k;                 // temperature the mould flux refers to, degC
+  double TertiaryLength;      // length of the air-cooled zone at the end, m
+  // Running maximum of the enthalpy column of ConstM: the first row whose
+  // enthalpy exceeds H is the first row where this maximum does, and the
+  // maximum is sorted, so the inverse lookup can search it.
+  vec ConstHmax;
+
+  // Whole strand from the run settings.
+  Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
+         double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
+         double htc);
+  // One element of the strand from its temperature field; the first n_z + 1
+  // slices are cooled with htcl, the rest with htc.
+  Tepora(double dr0, double dz0, double dphi, cube T_old, const char* const_file, double pvz,
+         double pT_inf, double pdtau, double htc, double pTertiaryLength, double htcl, int n_z);
+  ~Tepora();
+
+  void erase();
+  void SetDisc(double dr0, double dz0, double phi);
+  void SetDisc(double pdr0, double pdphi, double pdz0, cube& T_old);
+  void SetSqR(double dr0, double pR);
+  double getR(int ind);
+  void SetDtau(double pdtau);
+  void SetCoolM(double htc);
+  void SetCoolM(double htc0, double htcl, int n_z);
+
+  // Material table.
+  void SetConstM(const char* filename);
+  void IndexConstM();
+  double getConstT(double& T, char swtch);
+  double getConstH(double& H, char swtch);
+  cube TempToEn(cube& T);
+  cube EnToTemp(cube& H);
+
+  // Solvers.
+  cube Compute(int pmax, char swtch);
+  cube ComputeOpt(int ind, int pmax, cube T_L);
+
+  // Constants of a run of steps under a rule.
+  StepPlan Plan(const StepRule& rule);
+  // One explicit time step from (T, H_old) into (H, T_new); every cell ends
+  // with the value of the sweep in which the boundary copies run at every visit.
+  void Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube& H, cube& T_new);
+
+ private:
+  void InitialField();
+  void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
+};

@@ -1,0 +1,246 @@
+// Optimiser set-up: settings, the cut of the strand into overlapping
+// elements, the control points in element-local grid indices, and the packing
+// of fields into vectors.
+#include "optimise.h"
+
+#include <climits>
+#include <sstream>
+
+namespace {
+
+std::string Num(double x) {
+  std::ostringstream os;
+  os.precision(10);
+  os << x;
+  return os.str();
+}
+
+// Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
+double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
+
+int TruncatedCount(double x, const std::string& path, int line) {
+  const double t = std::trunc(x);
+  if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
+    throw InputError(path + ": line " + std::to_string(line) + " is " + Num(x) +
+                     ", expected a count that fits a 32-bit integer");
+  return int(t);
+}
+
+}  // namespace
+
+Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilename, double pdr0,
+                   double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP)
+    : CP() {
+  ConstM_fname = pfilename;
+  Settings_fname = "Input/OptSettings.txt";
+  Settings.load(Settings_fname, auto_detect);
+  CheckSettings();
+  dr0 = pdr0;
+  dz0 = pdz0;
+  dphi = pdphi;
+  T_inf = pT_inf;
+  dtau = pdtau;
+  overlap = poverlap;
+  p_s.set_size(2);
+  p_s.fill(0.5);
+  nElem = TruncatedCount(Settings(4), Settings_fname, 5);
+  pmax = TruncatedCount(Settings(3), Settings_fname, 4);
+  Heatpmax = TruncatedCount(Settings(5), Settings_fname, 6);
+  opt = true;
+  parallel = true;
+  n_offset = 0;
+  Param.set_size(nElem + 1);
+  Param.fill(500.0);
+  Param(nElem) = pv_z;
+  T = T_0;
+  ndr = int(T.n_rows);
+  ndphi = int(T.n_cols);
+  ndz = int(T.n_slices);
+  CP = pCP;
+  CheckControlPoints();
+  ElemOfCP.set_size(CP.CPMat.n_rows);
+  OptimalHtcs.zeros(nElem);
+  htcmax = Settings(1);
+  htcmin = Settings(0);
+  htc_step = Settings(2);
+  RealTertiaryLength = 5.0;
+  Elem.set_size(nElem);
+  ElemL.set_size(nElem);
+  ElemR.set_size(nElem);
+  X_s.set_size(nElem);
+  X_L.set_size(nElem);
+  SetElements();
+  nX.set_size(nElem);
+  nX(0) = double(Elem(0).n_rows * Elem(0).n_cols * Elem(0).n_slices + 1);
+  for (int i = 1; i < nElem; ++i)
+    nX(i) = double(Elem(i).n_rows * Elem(i).n_cols * (Elem(i).n_slices - ElemL(i).n_slices) + 1);
+  Vecv_z.set_size(nElem);
+  Vecv_z.fill(Param(nElem));
+  ProfileMat.set_size(ndr, ndz);
+}
+
+Optimise::~Optimise() {}
+
+// The search grid must be finite and non-empty, and progressive hedging needs
+// three elements at least.
+void Optimise::CheckSettings() {
+  const std::string& f = Settings_fname;
+  if (Settings.n_elem < 6)
+    throw InputError(f + ": holds " + std::to_string(Settings.n_elem) +
+                     " numbers, needs 6 (htcmin, htcmax, htc step, iterations, elements, "
+                     "time steps)");
+  for (uword i = 0; i < 6; ++i)
+    if (!std::isfinite(Settings(i)))
+      throw InputError(f + ": line " + std::to_string(i + 1) + " is " + Num(Settings(i)) +
+                       ", expected a finite number");
+  if (!(Settings(2) > 0))
+    throw InputError(f + ": line 3 (htc step) is " + Num(Settings(2)) +
+                     ", expected a positive step");
+  if (Settings(0) > Settings(1))
+    throw InputError(f + ": line 1 (lowest htc " + Num(Settings(0)) +
+                     ") is above line 2 (highest htc " + Num(Settings(1)) + ")");
+  if (std::trunc(Settings(4)) < 3)
+    throw InputError(f + ": line 5 (number of elements) is " + Num(Settings(4)) +
+                     ", expected at least 3");
+}
+
+// Every control point must lie inside the strand's grid with a finite target.
+void Optimise::CheckControlPoints() {
+  const mat& M = CP.CPMat;
+  if (M.n_rows == 0)
+    throw InputError(
+        "Input/ControlPoints.mat: no control points; the optimiser needs at least one line "
+        "of r (m), phi (rad), z (m), target temperature (degC)");
+  if (M.n_cols < 4)
+    throw InputError("Input/ControlPoints.mat: holds " + std::to_string(M.n_cols) +
+                     " values per line, needs 4 (r m, phi rad, z m, target degC)");
+  const char* names[3] = {"r", "phi", "z"};
+  const double steps[3] = {dr0, dphi, dz0};
+  const int counts[3] = {ndr, ndphi, ndz};
+  for (uword p = 0; p < M.n_rows; ++p) {
+    const std::string point = "Input/ControlPoints.mat: point " + std::to_string(p + 1);
+    for (int c = 0; c < 3; ++c) {
+      const double x = M(p, c);
+      if (!(x > 0) || !std::isfinite(x))
+        throw InputError(point + " has " + names[c] + " = " + Num(x) +
+                         ", expected a positive position");
+      if (GridIndex(x, steps[c]) >= counts[c])
+        throw InputError(point + " has " + names[c] + " = " + Num(x) +
+                         ", outside the grid (" + std::to_string(counts[c]) + " cells of " +
+                         Num(steps[c]) + ")");
+    }
+    if (!std::isfinite(M(p, 3)))
+      throw InputError(point + " has the target " + Num(M(p, 3)) +
+                       ", expected a finite temperature");
+  }
+}
+
+// Packing order: rows fastest, then columns, then slices (the order in
+// which the library stores a cube).
+vec Optimise::ToVect(cube& S) {
+  vec v(S.n_elem);
+  uword c = 0;
+  for (uword i = 0; i < S.n_slices; ++i)
+    for (uword j = 0; j < S.n_cols; ++j)
+      for (uword k = 0; k < S.n_rows; ++k) v(c++) = S(k, j, i);
+  return v;
+}
+
+cube Optimise::DeVect(vec& v, int m, int n, int o) {
+  cube S(m, n, o);
+  uword c = 0;
+  for (int i = 0; i < o; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < m; ++k) S(k, j, i) = v(c++);
+  return S;
+}
+
+void Optimise::SetElements() {
+  // Regular element length: nElem elements overlapping by `overlap` cover
+  // the strand, rounded down to a multiple of four slices.
+  double sumElem = 0;
+  for (int i = 1; i < nElem; ++i) sumElem += 1 - overlap;
+  int nInElem = int(std::ceil(ndz / (sumElem + 1)));
+  nInElem = nInElem - nInElem % 4;
+  if (nInElem < 4)
+    throw InputError(Settings_fname + ": " + std::to_string(nElem) +
+                     " elements leave fewer than four slices each in a strand of " +
+                     std::to_string(ndz) + " slices; use fewer elements");
+
+  auto Slices = [&](double first, double last) {
+    const long a = long(first), b = long(last);
+    if (a < 0 || a > b || b > ndz - 1)
+      throw InputError(Settings_fname + ": " + std::to_string(nElem) +
+                       " elements of " + std::to_string(nInElem) +
+                       " slices do not fit a strand of " + std::to_string(ndz) +
+                       " slices; use fewer elements");
+    return cube(T.slices(a, b));
+  };
+
+  const double e = nInElem;
+  const double q = 1 - overlap;
+  Elem(0) = Slices(0, nInElem - 1);
+  ElemL(0) = Slices(0, e * overlap - 1);
+  ElemR(0) = Slices(q * e, nInElem - 1);
+  for (int i = 1; i <= nElem - 2; ++i) {
+    const double a = q * double(nInElem * i);
+    Elem(i) = Slices(a, e + a - 1);
+    ElemL(i) = ElemR(i - 1);
+    ElemR(i) = Slices(q * double(nInElem * (i + 1)), i * (e * q) + e - 1);
+  }
+  const int L = nElem - 1;
+  Elem(L) = Slices(q * double(nInElem * L), ndz - 1);
+  ElemL(L) = ElemR(L - 1);
+  n_offset = int(ElemR(1).n_slices);
+
+  std::cout << "Setting Elements done.... \n\n";
+  std::cout << "Number of z slices in elements:" << "\n";
+  for (int j = 0; j < nElem; ++j)
+    std::cout << Elem(j).n_slices << " with overlap: " << ElemL(j).n_slices << "\n";
+
+  AssignControlPoints();
+}
+
+// Every point goes to the element that holds its slice; points in the slices
+// two elements share belong to element 0 between elements 0 and 1 and to
+// the later element elsewhere. The stored slice is the point's offset from
+// the first slice of its element.
+void Optimise::AssignControlPoints() {
+  mat& M = CP.CPMat;
+  for (uword p = 0; p < M.n_rows; ++p) {
+    M(p, 0) = GridIndex(M(p, 0), dr0);
+    M(p, 1) = GridIndex(M(p, 1), dphi);
+    M(p, 2) = GridIndex(M(p, 2), dz0);
+    const double Mz = M(p, 2);
+    if (Mz - double(Elem(0).n_slices) < 0) {
+      ElemOfCP(p) = 0;
+      continue;
+    }
+    int diff = int(Mz), c = 0, diff_old = 0;
+    while (c < nElem - 1) {
+      diff = diff + n_offset - int(Elem(c).n_slices);
+      if (diff < 0) break;
+      diff_old = diff;
+      ++c;
+    }
+    ElemOfCP(p) = c;
+    M(p, 2) = diff_old;
+  }
+
+  std::cout << "\n" << "Setting Control Points done:" << "\n";
+  for (uword p = 0; p < M.n_rows; ++p)
+    std::cout << "Point " << p + 1 << " in element " << ElemOfCP(p) + 1 << " at position "
+              << M(p, 2) << "." << "\n";
+
+  // An element without a point of its own is scored at point 1's indices.
+  for (int i = 0; i < nElem; ++i) {
+    if (any(ElemOfCP == double(i))) continue;
+    std::cerr << "warning: element " << i + 1
+              << " holds no control point; it is scored at the indices of point 1" << std::endl;
+    if (M(0, 2) >= double(Elem(i).n_slices))
+      throw InputError("Input/ControlPoints.mat: element " + std::to_string(i + 1) +
+                       " holds no control point, and point 1's position " + Num(M(0, 2)) +
+                       " lies outside its " + std::to_string(Elem(i).n_slices) +
+                       " slices; give the element a control point");
+  }
+}

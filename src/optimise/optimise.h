@@ -1,0 +1,67 @@
+// The optimiser: the strand cut into overlapping elements along its axis; per
+// element a search of the spray htc that brings the temperature at the
+// element's control point closest to its target, and progressive hedging that
+// reconciles neighbouring elements on the slices they share.
+#pragma once
+
+#include <string>
+
+#include "control_points.h"
+#include "headers.h"
+
+class Optimise {
+ public:
+  bool opt;       // scenario evaluation optimises the element's htc
+  bool parallel;  // elements of one iteration are evaluated independently
+  double dr0;
+  double dz0;
+  double dphi;
+  double T_inf;
+  double dtau;
+  vec p_s;  // weights of the upstream and downstream element of a pair
+  int ndr;
+  int ndphi;
+  int ndz;
+  int n_offset;  // slices shared by neighbouring elements
+  int nElem;
+  int pmax;      // progressive hedging iterations
+  int Heatpmax;  // time steps of every element simulation
+  field<cube> Elem;   // temperature field of every element
+  field<cube> ElemL;  // leading slices shared with the element before
+  field<cube> ElemR;  // trailing slices shared with the element after
+  field<vec> X_s;     // evaluation result of every element
+  field<vec> X_L;     // values of every element's leading shared slices
+  vec Param;          // htc of every element, then the casting speed
+  vec Vecv_z;         // casting speed per element
+  vec nX;             // length of every element's evaluation result
+  vec ElemOfCP;       // element holding each control point
+  cube T;             // whole-strand field: initial, at the end the assembled result
+  mat ProfileMat;     // radial-axial profile of the result
+  double overlap;     // fraction of an element shared with its neighbour
+  ControlPoints CP;   // control points, positions as element-local grid indices
+  vec OptimalHtcs;    // htc chosen for every element by its last search
+  double htcmax;
+  double htcmin;
+  double htc_step;
+  double RealTertiaryLength;  // air-cooled length at the end of the strand, m
+  const char* ConstM_fname;   // borrowed from the caller
+  std::string Settings_fname;
+  vec Settings;
+
+  Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilename, double pdr0,
+           double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP);
+  ~Optimise();
+
+  vec ToVect(cube& S);
+  cube DeVect(vec& v, int m, int n, int o);
+  void SetElements();
+  vec CompScen(int ind, cube& T_old, vec Param, vec& X_av_old, cube& Tf, double htcl);
+  vec OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl);
+  void ComputePHA();
+
+ private:
+  void CheckSettings();
+  void CheckControlPoints();
+  void AssignControlPoints();
+  void Assemble();
+};

@@ -1,0 +1,75 @@
+// A run directory for tests: a fresh temporary directory holding Input/ and
+// TeporaOut/, made the working directory for the test's lifetime.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "headers.h"
+
+class RunDir {
+ public:
+  RunDir() {
+    char tmpl[] = "/tmp/tepora-test-XXXXXX";
+    dir_ = mkdtemp(tmpl);
+    old_ = std::filesystem::current_path();
+    std::filesystem::create_directories(dir_ / "Input");
+    std::filesystem::create_directories(dir_ / "TeporaOut");
+    std::filesystem::current_path(dir_);
+  }
+  ~RunDir() {
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+  const std::filesystem::path& path() const { return dir_; }
+
+  static void Write(const std::string& name, const std::string& text) {
+    std::ofstream(name) << text;
+  }
+
+ private:
+  std::filesystem::path dir_, old_;
+};
+
+inline std::string ReadFile(const std::string& name) {
+  std::ifstream f(name);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// A steel-like table: points every 25 degC from 25 to 1600, enthalpy rising
+// with a latent-heat step between 1450 and 1500 degC, conductivity falling
+// then rising.
+inline std::string SteelTable() {
+  std::ostringstream os;
+  os.precision(17);
+  for (int T = 25; T <= 1600; T += 25) {
+    double H = 4000.0 * T + (T > 1500 ? 1.9e6 : T > 1450 ? (T - 1450) / 50.0 * 1.9e6 : 0.0);
+    double k = T < 800 ? 50.0 - 0.03 * T : T < 1500 ? 26.0 + 0.004 * (T - 800) : 80.0;
+    os << T << ".0," << H << "," << k << "\n";
+  }
+  return os.str();
+}
+
+// Settings of a whole-strand run, one number per line.
+inline std::string Lines(std::initializer_list<double> values) {
+  std::ostringstream os;
+  os.precision(17);
+  for (double v : values) os << v << "\n";
+  return os.str();
+}
+
+// Writes the steel table and run settings of a small strand into Input/.
+inline void WriteSmallCase(double dr0 = 0.02, double dz0 = 0.1, double dphi = 0.25,
+                           double R = 0.1, double L = 3.0, int steps = 20) {
+  RunDir::Write("Input/Interp.csv", SteelTable());
+  RunDir::Write("Input/NumSettings.txt", Lines({dr0, dz0, dphi, 0.5, double(steps)}));
+  RunDir::Write("Input/TechSettings.txt", Lines({R, L, 30, 1550, 0.6, 500, 1.2}));
+}
