@@ -2,7 +2,8 @@ function visualiseF(fname)
   % visualiseF(fname): plot a temperature profile written by Tepora.
   %   fname holds ndr rows (row 1 = strand axis, last row = surface) by ndz
   %   columns (column 1 = inlet) of temperatures in degC. The grid steps are
-  %   read from ../Input/NumSettings.txt (line 1: dr in m, line 2: dz in m).
+  %   read from ../Input/NumSettings.txt beside the file's folder (line 1:
+  %   dr in m, line 2: dz in m); without them the axes show cell indices.
   %   Writes a PNG beside fname (same name, extension .png); also keeps a
   %   window open when a display is available.
   if nargin < 1 || isempty(fname)
@@ -22,7 +23,7 @@ function visualiseF(fname)
 
   % Grid steps; cell indices when the settings cannot be read.
   dr = NaN; dz = NaN;
-  fid = fopen(fullfile('..', 'Input', 'NumSettings.txt'), 'r');
+  fid = fopen(fullfile(fileparts(fname), '..', 'Input', 'NumSettings.txt'), 'r');
   if fid >= 0
     v = fscanf(fid, '%f');
     fclose(fid);
@@ -44,6 +45,8 @@ function visualiseF(fname)
 
   headless = isempty(getenv('DISPLAY'));
   if headless
+    warning('off', 'Octave:gnuplot-graphics');
+    warning('off', 'print:nogs');      % PNG goes through gnuplot, not gs
     graphics_toolkit('gnuplot');
     fig = figure('visible', 'off', 'position', [100 100 900 700]);
   else
@@ -56,10 +59,9 @@ function visualiseF(fname)
   if ~isempty(d)
     pngname = fullfile(d, pngname);
   end
-  ttl = strrep(fname, '_', '\_');
 
   % (a) temperature over radius and distance from the inlet
-  subplot(2, 1, 1);
+  ax1 = subplot(2, 1, 1);
   imagesc(z, r, T);
   set(gca, 'ydir', 'normal');
   colormap(jet(256));
@@ -67,19 +69,28 @@ function visualiseF(fname)
   ylabel(cb, 'temperature (degC)');
   xlabel(zlab);
   ylabel(rlab);
-  title(sprintf('%s: temperature field (axis at bottom, surface at top)', ttl));
+  title(sprintf('%s: temperature field (axis at bottom, surface at top)', fname), ...
+        'interpreter', 'none');
 
   % (b) surface and axis temperature along the strand
-  subplot(2, 1, 2);
+  ax2 = subplot(2, 1, 2);
   plot(z, T(end, :), 'b-', 'linewidth', 1.5, z, T(1, :), 'r-', 'linewidth', 1.5);
   grid on;
-  xlim([min(z) max(z) + (numel(z) == 1)]);
   xlabel(zlab);
   ylabel('temperature (degC)');
   legend('surface (last row)', 'axis (first row)', 'location', 'northeast');
-  title(sprintf('%s: surface and axis temperature', ttl));
+  title(sprintf('%s: surface and axis temperature', fname), 'interpreter', 'none');
+  % same horizontal extent as the heat map, whose colour bar narrows it
+  p1 = get(ax1, 'position');
+  p2 = get(ax2, 'position');
+  set(ax2, 'position', [p1(1) p2(2) p1(3) p2(4)], 'xlim', get(ax1, 'xlim'));
 
-  print(fig, pngname, '-dpng', '-r100');
+  if strcmp(graphics_toolkit(fig), 'gnuplot')
+    device = '-dpngcairo';     % gnuplot's own PNG terminal, no Ghostscript
+  else
+    device = '-dpng';
+  end
+  print(fig, pngname, device, '-r100');
   printf('visualiseF: wrote %s\n', pngname);
   if headless
     close(fig);

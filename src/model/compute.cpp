@@ -20,6 +20,7 @@ void Visualise(const char* fnameOctave) {
   std::snprintf(str, sizeof str, "cd TeporaOut; octave -q --eval \"visualiseF('%s')\";exit",
                 fnameOctave);
   // Octave is a viewer only: a failing command leaves the results as they are.
+  std::fflush(stdout);
   if (std::system(str) != 0) {
   }
 }
