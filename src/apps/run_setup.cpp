@@ -5,29 +5,21 @@
 
 #include <climits>
 #include <new>
-#include <sstream>
 
 namespace {
 
 const double kPi = 3.141592653589793;
 
-std::string Num(double x) {
-  std::ostringstream os;
-  os.precision(10);
-  os << x;
-  return os.str();
-}
-
 void RequirePositive(double value, const char* path, uword index, const char* what) {
   if (!(value > 0.0) || !std::isfinite(value))
     throw InputError(std::string(path) + ": line " + std::to_string(index + 1) + " (" + what +
-                     ") is " + Num(value) + ", expected a positive number");
+                     ") is " + ValueText(value) + ", expected a positive number");
 }
 
 void RequireCells(double count, const char* what, double minimum) {
   if (!(count >= minimum) || count > double(INT_MAX))
-    throw InputError(std::string("the grid has ") + Num(count) + " " + what +
-                     ", expected at least " + Num(minimum) +
+    throw InputError(std::string("the grid has ") + ValueText(count) + " " + what +
+                     ", expected at least " + ValueText(minimum) +
                      " (check the cell widths against the radius and length)");
 }
 
@@ -40,17 +32,6 @@ void CheckOutputDir() {
     throw InputError(
         "TeporaOut: the output directory is missing or not writable; create it beside Input/ "
         "in the directory the program runs in");
-}
-
-void LoadSettings(vec& set, const char* path, uword needed) {
-  set.load(path, auto_detect);
-  if (set.n_elem < needed)
-    throw InputError(std::string(path) + ": holds " + std::to_string(set.n_elem) +
-                     " numbers, needs " + std::to_string(needed) + " (one number per line)");
-  for (uword i = 0; i < needed; ++i)
-    if (!std::isfinite(set(i)))
-      throw InputError(std::string(path) + ": line " + std::to_string(i + 1) + " is " +
-                       Num(set(i)) + ", expected a finite number");
 }
 
 void CheckGrid(const vec& Numset, const vec& Techset, const char* Numfname,
@@ -69,7 +50,7 @@ int CountSetting(double value, const char* path, uword index) {
   const double t = std::trunc(value);
   if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
     throw InputError(std::string(path) + ": line " + std::to_string(index + 1) + " is " +
-                     Num(value) + ", expected a count that fits a 32-bit integer");
+                     ValueText(value) + ", expected a count that fits a 32-bit integer");
   return int(t);
 }
 

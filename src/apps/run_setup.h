@@ -19,10 +19,6 @@ const SettingsNeeds kOptNeeds{4, 7};
 // Stops with bad input unless "TeporaOut" is a writable directory.
 void CheckOutputDir();
 
-// Loads one settings file (one number per line) into `set`; stops with bad
-// input when it holds fewer than `needed` numbers or a non-finite one.
-void LoadSettings(vec& set, const char* path, uword needed);
-
 // Stops with bad input when the settings cannot give a grid: cell widths,
 // radius and length must be positive, and the grid must have at least 2
 // radial cells, 3 angular cells and 3 slices.

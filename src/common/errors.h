@@ -2,6 +2,7 @@
 // classes carry a one-line message from where a fault is found to main.
 #pragma once
 
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -24,3 +25,11 @@ class TableRangeError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A value as it appears in a message: up to ten significant digits.
+inline std::string ValueText(double x) {
+  std::ostringstream os;
+  os.precision(10);
+  os << x;
+  return os.str();
+}

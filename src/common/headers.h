@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "settings_file.h"
 #include "whole_file.h"
 
 using namespace arma;

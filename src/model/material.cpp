@@ -4,19 +4,11 @@
 // W/(m K)) is refined onto whole degrees: row r stands for r + 1 degC, so a
 // temperature lookup is a direct row index.
 #include <algorithm>
-#include <sstream>
 
 #include "lookup.h"
 #include "tepora.h"
 
 namespace {
-
-std::string Num(double x) {
-  std::ostringstream os;
-  os.precision(10);
-  os << x;
-  return os.str();
-}
 
 // Row of the refined table for a temperature: the nearest whole degree,
 // halves upwards, minus one.
@@ -36,7 +28,7 @@ void CheckTable(const mat& M, const char* filename) {
     for (uword c = 0; c < 3; ++c)
       if (!std::isfinite(M(i, c)))
         throw InputError(name + ": line " + std::to_string(i + 1) + " holds the value " +
-                         Num(M(i, c)) + " in column " + std::to_string(c + 1) +
+                         ValueText(M(i, c)) + " in column " + std::to_string(c + 1) +
                          ", expected a finite number");
   const double last = M(M.n_rows - 1, 0);
   const double N = std::trunc(last);
@@ -44,7 +36,7 @@ void CheckTable(const mat& M, const char* filename) {
     const double row = TemperatureRow(M(i, 0));
     if (row < 0.0 || row >= N)
       throw InputError(name + ": line " + std::to_string(i + 1) + " holds the temperature " +
-                       Num(M(i, 0)) + " degC, expected a value that rounds to 1 .. " + Num(N) +
+                       ValueText(M(i, 0)) + " degC, expected a value that rounds to 1 .. " + ValueText(N) +
                        " degC (the last line must hold the highest temperature)");
   }
 }
@@ -54,13 +46,13 @@ void CheckTable(const mat& M, const char* filename) {
 }  // namespace
 
 void TemperatureOutside(double T, uword N) {
-  throw TableRangeError("temperature " + Num(T) + " degC lies outside the material table (0.5 .. " +
-                        Num(N + 0.5) + " degC)");
+  throw TableRangeError("temperature " + ValueText(T) + " degC lies outside the material table (0.5 .. " +
+                        ValueText(N + 0.5) + " degC)");
 }
 
 void EnthalpyOutside(double H, const double* Hmax, uword N) {
-  throw TableRangeError("enthalpy " + Num(H) + " J/m^3 lies outside the material table (" +
-                        (N ? Num(Hmax[0]) + " .. " + Num(Hmax[N - 1]) : std::string("empty")) +
+  throw TableRangeError("enthalpy " + ValueText(H) + " J/m^3 lies outside the material table (" +
+                        (N ? ValueText(Hmax[0]) + " .. " + ValueText(Hmax[N - 1]) : std::string("empty")) +
                         " J/m^3)");
 }
 

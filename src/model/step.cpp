@@ -24,7 +24,6 @@
 #include "lookup.h"
 #include "tepora.h"
 
-
 StepPlan Tepora::Plan(const StepRule& rule) {
   StepPlan plan;
   const int I = ndr, J = ndphi, K = ndz;

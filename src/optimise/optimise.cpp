@@ -4,16 +4,8 @@
 #include "optimise.h"
 
 #include <climits>
-#include <sstream>
 
 namespace {
-
-std::string Num(double x) {
-  std::ostringstream os;
-  os.precision(10);
-  os << x;
-  return os.str();
-}
 
 // Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
@@ -21,7 +13,7 @@ double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
 int TruncatedCount(double x, const std::string& path, int line) {
   const double t = std::trunc(x);
   if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
-    throw InputError(path + ": line " + std::to_string(line) + " is " + Num(x) +
+    throw InputError(path + ": line " + std::to_string(line) + " is " + ValueText(x) +
                      ", expected a count that fits a 32-bit integer");
   return int(t);
 }
@@ -33,7 +25,7 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilenam
     : CP() {
   ConstM_fname = pfilename;
   Settings_fname = "Input/OptSettings.txt";
-  Settings.load(Settings_fname, auto_detect);
+  LoadSettings(Settings, Settings_fname.c_str(), 6);
   CheckSettings();
   dr0 = pdr0;
   dz0 = pdz0;
@@ -85,22 +77,14 @@ Optimise::~Optimise() {}
 // three elements at least.
 void Optimise::CheckSettings() {
   const std::string& f = Settings_fname;
-  if (Settings.n_elem < 6)
-    throw InputError(f + ": holds " + std::to_string(Settings.n_elem) +
-                     " numbers, needs 6 (htcmin, htcmax, htc step, iterations, elements, "
-                     "time steps)");
-  for (uword i = 0; i < 6; ++i)
-    if (!std::isfinite(Settings(i)))
-      throw InputError(f + ": line " + std::to_string(i + 1) + " is " + Num(Settings(i)) +
-                       ", expected a finite number");
   if (!(Settings(2) > 0))
-    throw InputError(f + ": line 3 (htc step) is " + Num(Settings(2)) +
+    throw InputError(f + ": line 3 (htc step) is " + ValueText(Settings(2)) +
                      ", expected a positive step");
   if (Settings(0) > Settings(1))
-    throw InputError(f + ": line 1 (lowest htc " + Num(Settings(0)) +
-                     ") is above line 2 (highest htc " + Num(Settings(1)) + ")");
+    throw InputError(f + ": line 1 (lowest htc " + ValueText(Settings(0)) +
+                     ") is above line 2 (highest htc " + ValueText(Settings(1)) + ")");
   if (std::trunc(Settings(4)) < 3)
-    throw InputError(f + ": line 5 (number of elements) is " + Num(Settings(4)) +
+    throw InputError(f + ": line 5 (number of elements) is " + ValueText(Settings(4)) +
                      ", expected at least 3");
 }
 
@@ -122,15 +106,15 @@ void Optimise::CheckControlPoints() {
     for (int c = 0; c < 3; ++c) {
       const double x = M(p, c);
       if (!(x > 0) || !std::isfinite(x))
-        throw InputError(point + " has " + names[c] + " = " + Num(x) +
+        throw InputError(point + " has " + names[c] + " = " + ValueText(x) +
                          ", expected a positive position");
       if (GridIndex(x, steps[c]) >= counts[c])
-        throw InputError(point + " has " + names[c] + " = " + Num(x) +
+        throw InputError(point + " has " + names[c] + " = " + ValueText(x) +
                          ", outside the grid (" + std::to_string(counts[c]) + " cells of " +
-                         Num(steps[c]) + ")");
+                         ValueText(steps[c]) + ")");
     }
     if (!std::isfinite(M(p, 3)))
-      throw InputError(point + " has the target " + Num(M(p, 3)) +
+      throw InputError(point + " has the target " + ValueText(M(p, 3)) +
                        ", expected a finite temperature");
   }
 }
@@ -239,7 +223,7 @@ void Optimise::AssignControlPoints() {
               << " holds no control point; it is scored at the indices of point 1" << std::endl;
     if (M(0, 2) >= double(Elem(i).n_slices))
       throw InputError("Input/ControlPoints.mat: element " + std::to_string(i + 1) +
-                       " holds no control point, and point 1's position " + Num(M(0, 2)) +
+                       " holds no control point, and point 1's position " + ValueText(M(0, 2)) +
                        " lies outside its " + std::to_string(Elem(i).n_slices) +
                        " slices; give the element a control point");
   }
