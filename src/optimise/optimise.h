@@ -59,6 +59,9 @@ class Optimise {
   vec OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl);
   void ComputePHA();
 
+  std::vector<double> CandidateHtcs() const;
+  double TertiaryLengthOf(int ind) const;
+
  private:
   void CheckSettings();
   void CheckControlPoints();

@@ -33,6 +33,23 @@ static double Objective(double d) {
   return std::fabs(t);
 }
 
+// The search grid, built by repeated addition of the step: whether htcmax
+// itself is reached follows from the rounding of the sums.
+std::vector<double> Optimise::CandidateHtcs() const {
+  std::vector<double> htcs;
+  for (double htc = htcmin; htc <= htcmax; htc += htc_step) htcs.push_back(htc);
+  return htcs;
+}
+
+// The air-cooled end zone reaches into an element only as far as it is
+// longer than the elements downstream of it.
+double Optimise::TertiaryLengthOf(int ind) const {
+  double length = RealTertiaryLength;
+  for (int i = nElem - 2; i >= ind; --i)
+    length = length - (nElem - 1 - i) * dz0 * double(Elem(i + 1).n_slices - n_offset);
+  return length;
+}
+
 vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl) {
   // The element is scored at its last control point (at point 0's indices
   // when it holds none).
@@ -40,24 +57,18 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
   for (uword c = 0; c < CP.CPMat.n_rows; ++c)
     if (ElemOfCP(c) == double(ind)) CPIndex = c;
 
-  // The air-cooled end zone reaches into an element only as far as it is
-  // longer than the elements downstream of it.
-  double TertLengthforElem = RealTertiaryLength;
-  for (int i = nElem - 2; i >= ind; --i)
-    TertLengthforElem = TertLengthforElem - (nElem - 1 - i) * dz0 *
-                                                double(Elem(i + 1).n_slices - n_offset);
+  const double TertLengthforElem = TertiaryLengthOf(ind);
 
   const int r = int(Elem(ind).n_rows), c = int(Elem(ind).n_cols), s = int(Elem(ind).n_slices);
   const uword a = uword(CP.CPMat(CPIndex, 0)), b = uword(CP.CPMat(CPIndex, 1)),
               k = uword(CP.CPMat(CPIndex, 2));
   const double target = CP.CPMat(CPIndex, 3);
 
-  // Candidates by repeated addition of the step; the first of equal
-  // objectives (the smallest htc) wins.
+  // The first of equal objectives (the smallest htc) wins.
   vec best;
   double best_htc = 0, best_obj = datum::inf, best_diff = datum::nan;
   bool first = true;
-  for (double htc = htcmin; htc <= htcmax; htc += htc_step) {
+  for (double htc : CandidateHtcs()) {
     cube T_old = DeVect(pElemi, r, c, s);
     Tepora U(dr0, dz0, dphi, T_old, ConstM_fname, v_z, T_inf, dtau, htc, TertLengthforElem,
              htcl, n_offset);
@@ -85,6 +96,7 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
   } else {
     printf("\n\n Scenario %d \n: Minimal ObjFValue: %d \n", ind + 1, int(best_diff));
   }
+  fflush(stdout);
   vec result(best.n_elem + 1);
   result.head(best.n_elem) = best;
   result(best.n_elem) = best_htc;

@@ -1,0 +1,107 @@
+// Material table: refinement onto whole degrees, the lookups in both
+// directions, and the fast inverse lookups against the literal first-match
+// search on many odd tables.
+#include <random>
+
+#include "literal_model.h"
+#include "lookup.h"
+#include "test_support.h"
+
+namespace {
+
+Tepora StrandWithTable(const std::string& table) {
+  RunDir::Write("Input/Interp.csv", table);
+  return Tepora(0.02, 0.1, 0.5 * M_PI, 0.1, 1.0, 1000, 40, "Input/Interp.csv", 0.01, 20, 0.5, 500);
+}
+
+TEST(MaterialTable, RefinesOntoWholeDegreesAndFillsGapsOnStraightLines) {
+  RunDir dir;
+  Tepora m = StrandWithTable("25,100,50\n30,150,40\n40.0,350,20\n");
+  ASSERT_EQ(m.ConstM.n_rows, 40u);
+  EXPECT_EQ(m.ConstM(24, 1), 100000.0);  // kJ/m^3 to J/m^3
+  for (int T = 26; T <= 29; ++T) {
+    EXPECT_EQ(m.ConstM(T - 1, 0), T);
+    EXPECT_NEAR(m.ConstM(T - 1, 1), 100000 + (T - 25) * 10000.0, 1e-6);
+    EXPECT_NEAR(m.ConstM(T - 1, 2), 50 - (T - 25) * 2.0, 1e-12);
+  }
+  EXPECT_NEAR(m.ConstM(34, 1), 250000.0, 1e-6);  // 35 degC, between 30 and 40
+  EXPECT_EQ(m.ConstM(0, 0), 0.0);               // rows below 25 degC stay empty
+  mat saved;
+  saved.load("TeporaOut/ConstM.mat", auto_detect);
+  EXPECT_TRUE(arma::approx_equal(saved, m.ConstM, "absdiff", 0.0));
+
+  Tepora frac = StrandWithTable("25,100,50\n1550.4,900,30\n");
+  EXPECT_EQ(frac.ConstM.n_rows, 1550u);
+  EXPECT_EQ(frac.ConstM(1549, 0), 1550.4);
+}
+
+TEST(MaterialTable, LookupsRoundHalfUpAndFindTheFirstExceedingRow) {
+  RunDir dir;
+  Tepora m = StrandWithTable(SteelTable());
+  double T = 99.49, T2 = 99.5;
+  EXPECT_EQ(m.getConstT(T, 'h'), m.ConstM(98, 1));
+  EXPECT_EQ(m.getConstT(T2, 'k'), m.ConstM(99, 2));
+  double H = m.ConstM(99, 1), below = std::nextafter(H, 0.0);
+  EXPECT_EQ(m.getConstH(H, 't'), 100.0);
+  EXPECT_EQ(m.getConstH(below, 't'), 99.0);
+  cube field(2, 3, 2);
+  for (uword c = 0; c < field.n_elem; ++c) field(c) = 30 + 130 * c;
+  cube H_field = m.TempToEn(field);
+  cube back = m.EnToTemp(H_field);
+  EXPECT_TRUE(arma::approx_equal(back, field, "absdiff", 0.0));
+  // Below the lowest placed row: the empty row just under it, 0 degC.
+  double zero = 0, negative = -1, hot = 1600.6, cold = 0.4;
+  EXPECT_EQ(m.getConstH(zero, 't'), 0.0);
+  EXPECT_THROW(m.getConstH(negative, 't'), TableRangeError);
+  EXPECT_THROW(m.getConstT(hot, 'k'), TableRangeError);
+  EXPECT_THROW(m.getConstT(cold, 'h'), TableRangeError);
+  EXPECT_EXIT(m.getConstT(T, 'x'), ::testing::ExitedWithCode(1), "");
+}
+
+// Random tables with plateaus, empty rows, falling stretches; enthalpies at,
+// just above and just below every row value.
+TEST(MaterialTable, FastInverseLookupsAgreeWithTheLiteralSearch) {
+  RunDir dir;
+  Tepora m = StrandWithTable(SteelTable());
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> pick(0, 9);
+  for (int table = 0; table < 200; ++table) {
+    const uword N = 5 + rng() % 60;
+    m.ConstM.zeros(N, 3);
+    double h = 0;
+    for (uword r = 0; r < N; ++r) {
+      const int kind = pick(rng);
+      if (kind == 0 && r < N / 3) continue;  // empty row
+      h = kind == 1 ? h : kind == 2 ? h - 7 : h + 1 + rng() % 50;
+      m.ConstM(r, 0) = r + 1 + 0.25 * (kind == 3);
+      m.ConstM(r, 1) = h;
+      m.ConstM(r, 2) = r;
+    }
+    m.IndexConstM();
+    const TableView view(m.ConstM, m.ConstHmax);
+    for (uword r = 0; r < N; ++r)
+      for (double H : {m.ConstM(r, 1), std::nextafter(m.ConstM(r, 1), 1e9),
+                       std::nextafter(m.ConstM(r, 1), -1e9), m.ConstM(r, 1) + 0.5}) {
+        const long row = literal::FirstMatchRow(m.ConstM, H);
+        if (row < 0) {
+          EXPECT_THROW(m.getConstH(H, 't'), TableRangeError);
+          EXPECT_THROW(view.Temperature(H, 1 + rng() % N), TableRangeError);
+          continue;
+        }
+        EXPECT_EQ(m.getConstH(H, 'k'), m.ConstM(row, 2)) << "table " << table << " H " << H;
+        for (double hint : {-5.0, 0.0, double(rng() % N), double(N), 1e9})
+          EXPECT_EQ(view.Temperature(H, hint), m.ConstM(row, 0));
+      }
+  }
+}
+
+TEST(MaterialTable, BadTablesStopBeforeTheModelIsBuilt) {
+  RunDir dir;
+  for (const char* table : {"", "25,100\n40,200\n", "25,100,50\nnan,150,40\n40,350,20\n",
+                            "0.4,100,50\n40,350,20\n", "25,100,50\n41,150,40\n40.9,350,20\n"}) {
+    SCOPED_TRACE(table);
+    EXPECT_THROW(StrandWithTable(table), InputError);
+  }
+}
+
+}  // namespace

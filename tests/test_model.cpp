@@ -1,0 +1,78 @@
+// Construction of the thermal model: grid counts, radii, cooling blocks,
+// the start field and the element model.
+#include "test_support.h"
+#include "tepora.h"
+
+namespace {
+
+Tepora Strand(double dr0, double dz0, double dphi, double R, double L) {
+  RunDir::Write("Input/Interp.csv", SteelTable());
+  return Tepora(dr0, dz0, dphi, R, L, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
+}
+
+TEST(Model, GridCountsCoverRadiusCircleAndLength) {
+  RunDir dir;
+  Tepora m = Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20);
+  EXPECT_EQ(m.ndr, 10);
+  EXPECT_EQ(m.ndphi, 20);
+  EXPECT_EQ(m.ndz, 200);
+  EXPECT_EQ(m.getR(0), 0.01);
+  EXPECT_EQ(m.getR(-3), 0.01);
+  EXPECT_NEAR(m.getR(9), 0.1, 1e-15);
+  EXPECT_EQ(m.CoolM.n_rows, 20u);
+  EXPECT_EQ(m.CoolM.n_cols, 200u);
+  EXPECT_TRUE(arma::all(arma::vectorise(m.T) == 1550.0));
+
+  Tepora odd = Strand(0.01, 0.1, 0.3, 0.105, 20);
+  EXPECT_EQ(odd.ndr, 11);
+  EXPECT_EQ(odd.ndphi, 21);
+  EXPECT_EQ(odd.dphi, 0.3);
+
+  odd.R = 0.1;
+  odd.SetSqR(0.01, 0.1);
+  ASSERT_EQ(odd.ndr, 6);
+  EXPECT_NEAR(odd.dr(0), 0.040825, 1e-6);
+  EXPECT_NEAR(odd.dr(5), 0.008713, 1e-6);
+  EXPECT_NEAR(arma::accu(odd.dr), 0.1, 1e-15);
+
+  odd.ndphi = 20;
+  odd.ndz = 100;
+  odd.SetCoolM(900, 300, 9);
+  EXPECT_TRUE(arma::all(arma::vectorise(odd.CoolM.cols(0, 9)) == 300.0));
+  EXPECT_TRUE(arma::all(arma::vectorise(odd.CoolM.cols(10, 99)) == 900.0));
+  EXPECT_THROW(odd.SetCoolM(900, 300, 100), std::logic_error);
+}
+
+TEST(Model, StartsFromASavedFieldOnlyOfTheGridsOwnSize) {
+  RunDir dir;
+  cube saved(10, 20, 200, fill::value(1200.0));
+  saved.save("TeporaOut/T_0.cub", arma_ascii);
+  EXPECT_TRUE(arma::all(arma::vectorise(Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20).T) == 1200.0));
+  cube shorter(10, 20, 199, fill::value(1200.0));
+  shorter.save("TeporaOut/T_0.cub", arma_ascii);
+  EXPECT_TRUE(arma::all(arma::vectorise(Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20).T) == 1550.0));
+}
+
+TEST(Model, ElementModelTakesItsGridFromTheField) {
+  RunDir dir;
+  Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20);  // writes the refined table
+  cube field(10, 20, 35, fill::value(1400.0));
+  field(0, 0, 0) = 1500;
+  Tepora e(0.01, 0.1, 0.0, field, "unused", 0.01, 30, 0.5, 700, -2, 400, 4);
+  EXPECT_EQ(e.ndz, 35);
+  EXPECT_EQ(e.dphi, 2 * M_PI / 20);
+  EXPECT_DOUBLE_EQ(e.R, 0.1);
+  EXPECT_DOUBLE_EQ(e.L, 3.5);
+  EXPECT_EQ(e.T_in, 1500.0);
+  EXPECT_EQ(e.TertiaryLength, 0.0);
+  EXPECT_EQ(e.CoolM(7, 4), 400.0);
+  EXPECT_EQ(e.CoolM(7, 5), 700.0);
+  e.p = 7;
+  e.erase();
+  EXPECT_EQ(e.ndz, 0);
+  EXPECT_TRUE(e.T.is_empty());
+  EXPECT_EQ(e.p, 7);
+  EXPECT_EQ(e.dtau, 0.5);
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// Both programs end to end in a run directory: console, result files and
+// exit statuses.
+#include <sys/wait.h>
+
+#include "test_support.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+Outcome Start(const char* program, int threads = 1) {
+  const std::string cmd = std::string("OMP_NUM_THREADS=") + std::to_string(threads) + " " +
+                          program + " > out.txt 2> err.txt";
+  const int rc = std::system(cmd.c_str());
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile("out.txt"), ReadFile("err.txt")};
+}
+
+TEST(Programs, SimulatorRunsAndWritesItsResults) {
+  RunDir dir;
+  WriteSmallCase();
+  Outcome r = Start(TEPORA_SIM);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("0          out of 20\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n Elapsed time is 0.0"), std::string::npos);
+  for (const char* f : {"ConstM.mat", "ConstMorig.mat", "H_0.cub", "T_0_final.cub",
+                        "TempProfile_final.mat"})
+    EXPECT_TRUE(std::filesystem::exists(std::string("TeporaOut/") + f)) << f;
+  EXPECT_NE(r.err.find("ControlPoints.mat"), std::string::npos);  // missing, only warned
+}
+
+TEST(Programs, BadInputStopsBeforeAnythingIsComputed) {
+  RunDir dir;
+  WriteSmallCase();
+  RunDir::Write("Input/NumSettings.txt", Lines({0.02, 0.1, 0.25, 0.5}));
+  Outcome r = Start(TEPORA_SIM);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Input/NumSettings.txt: holds 4 numbers, needs 5"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists("TeporaOut/ConstM.mat"));
+
+  WriteSmallCase(0.02, 0.1, 0.25, -0.1);
+  r = Start(TEPORA_SIM);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("line 1 (strand radius, m) is -0.1"), std::string::npos) << r.err;
+
+  WriteSmallCase();
+  std::filesystem::remove("TeporaOut");
+  r = Start(TEPORA_OPT);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("TeporaOut"), std::string::npos);
+}
+
+TEST(Programs, StatusTellsAComputationStopFromAnUnwrittenResult) {
+  RunDir dir;
+  WriteSmallCase();
+  RunDir::Write("Input/TechSettings.txt", Lines({0.1, 3, 30, 1700, 0.6, 500}));
+  Outcome r = Start(TEPORA_SIM);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("temperature 1700 degC lies outside the material table"),
+            std::string::npos);
+
+  WriteSmallCase();
+  std::filesystem::create_directory("TeporaOut/H_0.cub");  // cannot be replaced by a file
+  r = Start(TEPORA_SIM);
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("couldn't write; file: TeporaOut/H_0.cub"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists("TeporaOut/T_0_final.cub"));
+}
+
+TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreads) {
+  RunDir dir;
+  WriteSmallCase(0.02, 0.1, 0.25, 0.1, 6, 0);
+  RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 2, 4, 10}));
+  RunDir::Write("Input/ControlPoints.mat", "0.09 0.5 1.0 1500\n0.09 0.5 2.5 1480\n");
+  std::string first;
+  for (int threads : {1, 2, 3}) {
+    Outcome r = Start(TEPORA_OPT, threads);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("element 2 holds no control point"), std::string::npos);
+    const std::string results = ReadFile("TeporaOut/T_opt.cub") +
+                                ReadFile("TeporaOut/Profile.mat") +
+                                r.out.substr(r.out.find("Optimal htcs are: \n"));
+    if (threads == 1) first = results;
+    EXPECT_EQ(results.substr(0, results.rfind("Elapsed")), first.substr(0, first.rfind("Elapsed")));
+  }
+
+  RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 2, 2, 10}));
+  Outcome r = Start(TEPORA_OPT);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Input/OptSettings.txt: line 5 (number of elements) is 2"),
+            std::string::npos);
+}
+
+}  // namespace
