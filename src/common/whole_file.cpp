@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <thread>
@@ -17,21 +17,48 @@ std::string TemporaryName(const std::string& path) {
   const size_t thread_tag = std::hash<std::thread::id>()(std::this_thread::get_id());
   return path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(thread_tag);
 }
+
+void AppendNumber(std::string& out, double x) {
+  char buf[48];
+  int n;
+  if (std::isfinite(x))
+    n = std::snprintf(buf, sizeof buf, " %24.16e", x);
+  else
+    n = std::snprintf(buf, sizeof buf, " %24s", std::isinf(x) ? (x <= 0 ? "-inf" : "inf") : "nan");
+  out.append(buf, size_t(n));
+}
 }  // namespace
 
-bool WriteWhole(const std::string& path, const char* kind,
-                const std::function<bool(std::ostream&)>& write) {
+std::string RawAsciiText(const arma::mat& m) {
+  std::string out;
+  out.reserve(m.n_elem * 25 + m.n_rows);
+  for (arma::uword r = 0; r < m.n_rows; ++r) {
+    for (arma::uword c = 0; c < m.n_cols; ++c) AppendNumber(out, m.at(r, c));
+    out += '\n';
+  }
+  return out;
+}
+
+std::string ArmaAsciiText(const arma::cube& c) {
+  std::string out = "ARMA_CUB_TXT_FN008\n" + std::to_string(c.n_rows) + ' ' +
+                    std::to_string(c.n_cols) + ' ' + std::to_string(c.n_slices) + '\n';
+  out.reserve(out.size() + c.n_elem * 25 + c.n_rows * c.n_slices);
+  for (arma::uword s = 0; s < c.n_slices; ++s)
+    for (arma::uword r = 0; r < c.n_rows; ++r) {
+      for (arma::uword col = 0; col < c.n_cols; ++col) AppendNumber(out, c.at(r, col, s));
+      out += '\n';
+    }
+  return out;
+}
+
+bool WriteWhole(const std::string& path, const char* kind, const std::string& text) {
   const std::string tmp = TemporaryName(path);
   bool ok = false;
-  {
-    std::ofstream os(tmp, std::ios::binary | std::ios::trunc);
-    if (os.is_open()) {
-      ok = write(os);
-      os.flush();
-      ok = ok && os.good();
-    }
+  if (FILE* f = std::fopen(tmp.c_str(), "wb")) {
+    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fclose(f) == 0 && ok;
+    ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
   }
-  if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
   if (!ok) {
     std::remove(tmp.c_str());
     std::cerr << "warning: " << kind << "::save(): couldn't write; file: " << path << std::endl;

@@ -1,4 +1,4 @@
-// Result files are written whole or not at all: the data go to a temporary
+// Result files are written whole or not at all: the text goes to a temporary
 // file in the target's directory, which is then renamed over the target.
 // Several threads may save to the same name at once; each uses its own
 // temporary name, and the file left is the complete output of one writer.
@@ -6,23 +6,28 @@
 
 #include <armadillo>
 
-#include <functional>
-#include <ostream>
 #include <string>
 
-// Writes through `write` into a temporary file beside `path` and renames it
-// over `path`. On failure prints the matrix library's style of warning,
+// Writes `text` into a temporary file beside `path` and renames it over
+// `path`. On failure prints the matrix library's style of warning,
 // "<kind>::save(): couldn't write; file: <path>", records the failure and
 // returns false.
-bool WriteWhole(const std::string& path, const char* kind,
-                const std::function<bool(std::ostream&)>& write);
+bool WriteWhole(const std::string& path, const char* kind, const std::string& text);
 
-inline bool SaveWhole(const arma::mat& m, const std::string& path, arma::file_type type) {
-  return WriteWhole(path, "Mat", [&](std::ostream& os) { return m.save(os, type); });
+// The matrix library's text formats, byte for byte: every number in
+// scientific notation with 17 significant digits in a field of 24, each
+// preceded by a blank. Formatted here with the C library, which unlike
+// the streams' locale machinery does not serialise threads that write at once.
+std::string RawAsciiText(const arma::mat& m);     // one matrix row per line
+std::string ArmaAsciiText(const arma::cube& c);   // header, sizes, then slice by slice
+
+// A matrix in the library's raw_ascii format, a cube in its arma_ascii format.
+inline bool SaveWhole(const arma::mat& m, const std::string& path) {
+  return WriteWhole(path, "Mat", RawAsciiText(m));
 }
 
-inline bool SaveWhole(const arma::cube& c, const std::string& path, arma::file_type type) {
-  return WriteWhole(path, "Cube", [&](std::ostream& os) { return c.save(os, type); });
+inline bool SaveWhole(const arma::cube& c, const std::string& path) {
+  return WriteWhole(path, "Cube", ArmaAsciiText(c));
 }
 
 // True once any save of this process has failed; the programs then end with

@@ -53,12 +53,12 @@ cube Tepora::Compute(int pmax, char swtch) {
     }
     RunSteps(pmax, rule, H, true);
   }
-  SaveWhole(H, "TeporaOut/H_0.cub", arma_ascii);
-  SaveWhole(T, "TeporaOut/T_0_final.cub", arma_ascii);
+  SaveWhole(H, "TeporaOut/H_0.cub");
+  SaveWhole(T, "TeporaOut/T_0_final.cub");
   const char fnameOctave[] = "TempProfile_final.mat";
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
-  SaveWhole(Profile(T, ndr, ndz), str0, raw_ascii);
+  SaveWhole(Profile(T, ndr, ndz), str0);
   Visualise(fnameOctave);
   return T;
 }
@@ -84,7 +84,7 @@ cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
     }
     RunSteps(pmax, rule, H, false);
   }
-  SaveWhole(T, "TeporaOut/T_0.cub", arma_ascii);
-  SaveWhole(Profile(T, ndr, ndz), "TeporaOut/TempProfile_part.mat", raw_ascii);
+  SaveWhole(T, "TeporaOut/T_0.cub");
+  SaveWhole(Profile(T, ndr, ndz), "TeporaOut/TempProfile_part.mat");
   return T;
 }

@@ -82,8 +82,8 @@ void Tepora::SetConstM(const char* filename) {
     }
   }
   IndexConstM();
-  SaveWhole(ConstM, "TeporaOut/ConstM.mat", raw_ascii);
-  SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat", raw_ascii);
+  SaveWhole(ConstM, "TeporaOut/ConstM.mat");
+  SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat");
 }
 
 void Tepora::IndexConstM() {

@@ -83,8 +83,10 @@ class Tepora {
   // One explicit time step from (T, H_old) into (H, T_new); every cell ends
   // with the value of the sweep in which the boundary copies run at every visit.
   void Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube& H, cube& T_new);
+  // Advances T by the steps from p up to pmax; H enters as the enthalpy of T
+  // and leaves as that of the last step.
+  void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
 
  private:
   void InitialField();
-  void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
 };

@@ -129,7 +129,7 @@ void Optimise::Assemble() {
     }
   }
   T.slices(c, ndz - 1) = Elem(e).slices(ElemL(e).n_slices, Elem(e).n_slices - 1);
-  SaveWhole(T, "TeporaOut/T_opt.cub", arma_ascii);
+  SaveWhole(T, "TeporaOut/T_opt.cub");
 
   for (int k = 0; k < ndz; ++k)
     for (int i = 0; i < ndr; ++i) ProfileMat(i, k) = T(i, 1, k);
@@ -142,7 +142,7 @@ void Optimise::Assemble() {
   const char fnameOctave[12] = "Profile.mat";
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
-  SaveWhole(ProfileMat, str0, raw_ascii);
+  SaveWhole(ProfileMat, str0);
   Visualise(fnameOctave);
 
   std::cout << "Optimal htcs are: " << "\n" << OptimalHtcs << "\n";

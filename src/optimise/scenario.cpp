@@ -72,8 +72,8 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
     cube T_old = DeVect(pElemi, r, c, s);
     Tepora U(dr0, dz0, dphi, T_old, ConstM_fname, v_z, T_inf, dtau, htc, TertLengthforElem,
              htcl, n_offset);
-    SaveWhole(T_old, "T_old.cub", arma_ascii);
-    SaveWhole(Tf, "Tf.vec", arma_ascii);
+    SaveWhole(T_old, "T_old.cub");
+    SaveWhole(Tf, "Tf.vec");
     cube T1 = U.ComputeOpt(ind, Heatpmax, Tf);
     U.erase();
     const double diff = T1(a, b, k) - target;
