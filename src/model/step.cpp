@@ -24,6 +24,29 @@
 #include "lookup.h"
 #include "tepora.h"
 
+namespace {
+
+// Emissivity of the oxidised surface at Ts; the element solver truncates the
+// exponent to a whole number.
+double Emissivity(double Ts, bool whole) {
+  if (whole) {
+    const int n = int(42.68 - 0.0268 * (Ts + 273.15));
+    return 0.85 / std::pow(std::exp(n + 1), 0.0115);
+  }
+  const double c = 42.68 - (Ts + 273.15) * 0.0268;
+  return 0.85 / std::pow(std::exp(c + 1), 0.0115);
+}
+
+// Radiation written as a heat transfer coefficient, W/(m^2 K).
+double RadiationHtc(double Ts, double T_inf, bool whole) {
+  const double Tk = Ts + 273.15, Ta = T_inf + 273.15;
+  return (Emissivity(Ts, whole) * sigma) * (Tk * Tk + Ta * Ta) * (Tk + Ta);
+}
+
+double NaturalConvectionHtc(double Ts, double T_inf) { return std::pow(Ts - T_inf, 1.0 / 3) * 0.84; }
+
+}  // namespace
+
 StepPlan Tepora::Plan(const StepRule& rule) {
   StepPlan plan;
   const int I = ndr, J = ndphi, K = ndz;
@@ -35,14 +58,20 @@ StepPlan Tepora::Plan(const StepRule& rule) {
   plan.I = I;
   plan.J = J;
   plan.K = K;
-  plan.rdphi2.resize(I);
-  for (int i = 0; i < I; ++i) {
+  const uword IJ = uword(I) * J;
+  plan.dr_c.resize(IJ + 1);
+  plan.drsum_c.resize(IJ);
+  plan.rdphi2_c.resize(IJ);
+  for (uword c = 0; c <= IJ; ++c) {
+    const int i = int(c % I);
+    plan.dr_c[c] = dr(i);
+    if (c == IJ) break;
     const double r = getR(i);
-    plan.rdphi2[i] = (r * dphi) * (r * dphi);
+    plan.rdphi2_c[c] = (r * dphi) * (r * dphi);
+    plan.drsum_c[c] = i + 1 < I ? dr(i) + dr(i + 1) : 1.0;  // the surface has its own
   }
   plan.r_s = getR(I - 1);
-  plan.drsum.resize(I);
-  for (int i = 0; i + 1 < I; ++i) plan.drsum[i] = dr(i) + dr(i + 1);
+  plan.rdphi2_s = (plan.r_s * dphi) * (plan.r_s * dphi);
   plan.dzsum.assign(K, 0.0);
   plan.mould.assign(K, 0);
   plan.tertiary.assign(K, 0);
@@ -52,11 +81,15 @@ StepPlan Tepora::Plan(const StepRule& rule) {
     plan.mould[k] = rule.mould && CrystallizerLength / a > double(k);
     plan.tertiary[k] = double(k) > double(ndz) - TertiaryLength / a;
   }
-  plan.eps_whole.resize(2 * StepPlan::kEpsOffset + 1);
-  for (int n = -StepPlan::kEpsOffset; n <= StepPlan::kEpsOffset; ++n)
-    plan.eps_whole[n + StepPlan::kEpsOffset] = 0.85 / std::pow(std::exp(double(n + 1)), 0.0115);
   plan.vzdtau = vz * dtau;
-  plan.q_r.resize(I);
+  plan.natural.resize(ConstM.n_rows);
+  plan.radiation.resize(ConstM.n_rows);
+  for (uword r = 0; r < ConstM.n_rows; ++r) {
+    const double Ts = ConstM(r, 0);
+    plan.natural[r] = NaturalConvectionHtc(Ts, T_inf);
+    plan.radiation[r] = RadiationHtc(Ts, T_inf, rule.whole_emissivity);
+  }
+  for (auto* v : {&plan.q_r, &plan.qz_a, &plan.qz_b, &plan.S, &plan.adv}) v->resize(IJ + 1);
   return plan;
 }
 
@@ -69,82 +102,84 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
   const double* Hop = H_old.memptr();
   double* Hp = H.memptr();
   double* Tn = T_new.memptr();
-  const double* drp = dr.memptr();
-  const double* dzp = dz.memptr();
-  double* q = plan.q_r.data();
-  const double Ta = T_inf + 273.15;
+  const double* __restrict dr_c = plan.dr_c.data();
+  const double* __restrict drsum_c = plan.drsum_c.data();
+  const double* __restrict rdphi2_c = plan.rdphi2_c.data();
+  double* __restrict q = plan.q_r.data();
+  double* __restrict S = plan.S.data();
+  double* __restrict adv = plan.adv.data();
+  double* qzc = plan.qz_a.data();  // (T(k) - T(k-1)) / dz(k-1) of the slice in work
+  double* qzn = plan.qz_b.data();  // (T(k+1) - T(k)) / dz(k), the next slice's qzc
+  const double vzdtau = plan.vzdtau;
+  const int s = I - 1;
+  const double dr_s = dr(s), dr_s1 = dr(s - 1), drsum_s = dr_s1 + dr_s;
+  // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
+  const uword c0 = I, c1 = IJ - I;
+
+  for (uword c = c0; c < c1; ++c) qzc[c] = (Tp[IJ + c] - Tp[c]) / dz(0);
 
   for (int k = 1; k < K - 1; ++k) {
-    const double dzk = dzp[k], dzkm = dzp[k - 1], dzs = plan.dzsum[k];
+    const double dzk = dz(k), dzkm = dz(k - 1), dzs = plan.dzsum[k];
+    const double* __restrict Tk = Tp + IJ * k;
+    const double* __restrict Hk = Hop + IJ * k;
+    double* __restrict Out = Hp + IJ * k;
+    double* __restrict qzn_k = qzn;
+    const double* __restrict qzc_k = qzc;
+
+    // The arithmetic of the whole slice in flat loops; rings 0 and I-1 come
+    // out meaningless here and are written below.
+    for (uword c = c0; c < c1; ++c) qzn_k[c] = (Tk[IJ + c] - Tk[c]) / dzk;
+    for (uword c = c0; c <= c1; ++c) q[c] = (Tk[c] - Tk[c - 1]) / dr_c[c];
+    const double* __restrict Tjm = Tk - I;
+    const double* __restrict Tjp = Tk + I;
+    const double* __restrict Hkm = Hk - IJ;
+    for (uword c = c0; c < c1; ++c) {
+      const double Qdr = 2 * (q[c + 1] - q[c]) / drsum_c[c];
+      const double Qdphi = (Tjm[c] - 2 * Tk[c] + Tjp[c]) / rdphi2_c[c];
+      const double Qdz = 2 * (qzn_k[c] - qzc_k[c]) / dzs;
+      S[c] = Qdr + Qdphi + Qdz;
+    }
+    for (uword c = c0; c < c1; ++c) adv[c] = ((Hkm[c] - Hk[c]) / dzkm) * vzdtau;
+
     for (int j = 1; j < J - 1; ++j) {
-      const uword base = uword(I) * j + IJ * k;
-      const double* Tc = Tp + base;
-      const double* Tjm = Tc - I;
-      const double* Tjp = Tc + I;
-      const double* Tkm = Tc - IJ;
-      const double* Tkp = Tc + IJ;
-      const double* Hc = Hop + base;
-      const double* Hkm = Hc - IJ;
-      double* Out = Hp + base;
-
-      // Radial quotients (T(i) - T(i-1)) / dr(i), each shared by two cells.
-      for (int i = 1; i < I - 1; ++i) q[i] = (Tc[i] - Tc[i - 1]) / drp[i];
-      q[I - 1] = (Tc[I - 1] - Tc[I - 2]) / drp[I - 1];
-
-      for (int i = 1; i < I - 1; ++i) {
-        const double Ti = Tc[i];
-        const double Qdr = 2 * (q[i + 1] - q[i]) / plan.drsum[i];
-        const double Qdphi = (Tjm[i] - 2 * Ti + Tjp[i]) / plan.rdphi2[i];
-        const double Qdz = 2 * ((Tkp[i] - Ti) / dzk - (Ti - Tkm[i]) / dzkm) / dzs;
-        const double lam = tab.Conductivity(Ti);
-        Out[i] = (Qdr + Qdphi + Qdz) * (lam * dtau) + Hc[i] +
-                 ((Hkm[i] - Hc[i]) / dzkm) * plan.vzdtau;
+      const uword col = uword(I) * j;
+      for (uword c = col + 1; c < col + s; ++c) {
+        const double lam = tab.Conductivity(Tk[c]);
+        Out[c] = S[c] * (lam * dtau) + Hk[c] + adv[c];
       }
 
       // Surface ring: the ghost node outside carries the outgoing flux.
-      const int s = I - 1;
-      const double Ts = Tc[s];
+      const uword c = col + s;
+      const double Ts = Tk[c];
       const double lam = tab.Conductivity(Ts);
       double QdrOUT;
       if (plan.mould[k]) {
         QdrOUT = (Ts - T_k) * htc_k;
       } else {
-        double epsilon;
-        if (rule.whole_emissivity) {
-          const int n = int(42.68 - 0.0268 * (Ts + 273.15));
-          epsilon = (n >= -StepPlan::kEpsOffset && n <= StepPlan::kEpsOffset)
-                        ? plan.eps_whole[n + StepPlan::kEpsOffset]
-                        : 0.85 / std::pow(std::exp(double(n + 1)), 0.0115);
-        } else {
-          const double c = 42.68 - (Ts + 273.15) * 0.0268;
-          epsilon = 0.85 / std::pow(std::exp(c + 1), 0.0115);
-        }
-        double htc_n = std::pow(Ts - T_inf, 1.0 / 3) * 0.84;
+        const uword row = uword(Ts + 0.5) - 1;  // checked by the conductivity lookup
+        const bool on_row = tab.temp[row] == Ts;
+        double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
         if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);
-        const double Tk = Ts + 273.15;
-        const double htc_r = (epsilon * sigma) * (Tk * Tk + Ta * Ta) * (Tk + Ta);
+        const double htc_r =
+            on_row ? plan.radiation[row] : RadiationHtc(Ts, T_inf, rule.whole_emissivity);
         QdrOUT = (htc_n + htc_r) * (Ts - T_inf);
       }
-      const double Tout = Tc[s - 1] - 2 * plan.r_s * drp[s] * QdrOUT / lam;
-      const double Qdr =
-          2 * ((Tout - Ts) / drp[s] - (Ts - Tc[s - 1]) / drp[s - 1]) / plan.drsum[s - 1];
-      const double Qdphi = (Tjp[s] - 2 * Ts + Tjm[s]) / plan.rdphi2[s];
-      const double Qdz = 2 * ((Tkp[s] - Ts) / dzk - (Ts - Tkm[s]) / dzkm) / dzs;
-      Out[s] = (Qdr + Qdphi + Qdz) * (lam * dtau) + Hc[s] +
-               ((Hkm[s] - Hc[s]) / dzkm) * plan.vzdtau;
+      const double Tout = Tk[c - 1] - 2 * plan.r_s * dr_s * QdrOUT / lam;
+      const double Qdr = 2 * ((Tout - Ts) / dr_s - (Ts - Tk[c - 1]) / dr_s1) / drsum_s;
+      const double Qdphi = (Tk[c + I] - 2 * Ts + Tk[c - I]) / plan.rdphi2_s;
+      const double Qdz = 2 * (qzn_k[c] - qzc_k[c]) / dzs;
+      Out[c] = (Qdr + Qdphi + Qdz) * (lam * dtau) + Hk[c] + adv[c];
     }
+    std::swap(qzc, qzn);
 
     // Axis cells copy ring 1, edge sectors their inner neighbours.
-    double* Hk = Hp + IJ * k;
-    for (int j = 1; j < J - 1; ++j) Hk[uword(I) * j] = Hk[uword(I) * j + 1];
-    std::copy(Hk + I, Hk + 2 * I, Hk);
-    std::copy(Hk + uword(I) * (J - 2), Hk + uword(I) * (J - 1), Hk + uword(I) * (J - 1));
+    for (int j = 1; j < J - 1; ++j) Out[uword(I) * j] = Out[uword(I) * j + 1];
+    std::copy(Out + I, Out + 2 * I, Out);
+    std::copy(Out + uword(I) * (J - 2), Out + uword(I) * (J - 1), Out + uword(I) * (J - 1));
 
-    const double* Tk = Tp + IJ * k;
     double* Tnk = Tn + IJ * k;
-    for (uword c = 0; c < IJ; ++c) Tnk[c] = tab.Temperature(Hk[c], Tk[c]);
+    for (uword c = 0; c < IJ; ++c) Tnk[c] = tab.Temperature(Out[c], Tk[c]);
   }
-
   // Outlet: a copy of the slice before it.
   std::copy(Hp + IJ * (K - 2), Hp + IJ * (K - 1), Hp + IJ * (K - 1));
   std::copy(Tn + IJ * (K - 2), Tn + IJ * (K - 1), Tn + IJ * (K - 1));

@@ -25,18 +25,25 @@ struct StepRule {
   bool whole_emissivity = false;
 };
 
-// Per-run constants of the step, derived once from the grid and the zones so
-// that a step neither allocates nor recomputes them.
+// Per-run constants of the step, derived once from the grid, the zones and
+// the material table so that a step neither allocates nor recomputes them.
+// Arrays over one slice (I x J cells, rings fastest) let the arithmetic of a
+// whole slice run as one flat loop.
 struct StepPlan {
   int I = 0, J = 0, K = 0;
-  std::vector<double> rdphi2;  // (r(i) dphi)^2, the angular metric
-  std::vector<double> drsum;   // dr(i) + dr(i+1)
-  std::vector<double> dzsum;   // dz(k-1) + dz(k)
-  std::vector<char> mould;     // slice k takes the mould flux
-  std::vector<char> tertiary;  // slice k lies in the air-cooled end zone
-  std::vector<double> eps_whole;  // emissivity by whole exponent, offset kEpsOffset
-  double r_s = 0.0;     // radius of the surface ring
-  double vzdtau = 0.0;  // distance the strand moves in one step
-  std::vector<double> q_r;  // scratch: radial difference quotients of one column
-  static const int kEpsOffset = 64;
+  std::vector<double> dr_c;      // dr(i) of cell c of a slice
+  std::vector<double> drsum_c;   // dr(i) + dr(i+1)
+  std::vector<double> rdphi2_c;  // (r(i) dphi)^2, the angular metric
+  std::vector<double> dzsum;     // dz(k-1) + dz(k)
+  std::vector<char> mould;       // slice k takes the mould flux
+  std::vector<char> tertiary;    // slice k lies in the air-cooled end zone
+  double r_s = 0.0;              // radius of the surface ring
+  double rdphi2_s = 0.0;         // its angular metric
+  double vzdtau = 0.0;           // distance the strand moves in one step
+  // Surface coefficients at the temperature of every table row: natural
+  // convection (Ts - T_inf)^(1/3) 0.84 and radiation eps sigma (Tk^2 + Ta^2)(Tk + Ta).
+  std::vector<double> natural, radiation;
+  // Scratch of one slice: radial and axial difference quotients, the sum of
+  // the second differences, the transport term.
+  std::vector<double> q_r, qz_a, qz_b, S, adv;
 };
