@@ -64,13 +64,19 @@ Tepora ExampleModel(double f) {
   return BuildStrandModel(Numset, Techset, 1000.0, "Input/Interp.csv");
 }
 
-// Cell updates per second of `steps` steps of a model under a rule.
+// Cell updates per second of `steps` steps of a model under a rule, the
+// best of three runs from the same field.
 double Rate(Tepora& m, const StepRule& rule, int steps, double* seconds = nullptr) {
-  cube H = m.TempToEn(m.T);
-  m.p = 0;
-  const double t = Seconds([&] { m.RunSteps(steps, rule, H, false); });
-  if (seconds) *seconds = t;
-  return double(m.T.n_elem) * steps / t;
+  const cube start = m.T;
+  double best = datum::inf;
+  for (int run = 0; run < 3; ++run) {
+    m.T = start;
+    cube H = m.TempToEn(m.T);
+    m.p = 0;
+    best = std::min(best, Seconds([&] { m.RunSteps(steps, rule, H, false); }));
+  }
+  if (seconds) *seconds = best;
+  return double(m.T.n_elem) * steps / best;
 }
 
 void Bench(int argc, char** argv) {
@@ -84,7 +90,8 @@ void Bench(int argc, char** argv) {
   Tepora sim = ExampleModel(1);
   StepRule fixed;
   fixed.H_inlet = sim.getConstT(sim.T_in, 'h');
-  Rate(sim, fixed, 3000);
+  cube H = sim.TempToEn(sim.T);
+  sim.RunSteps(3000, fixed, H, false);
   const double sim_rate = Rate(sim, fixed, 1000);
   printf("simulator step, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
          sim.ndr, sim.ndphi, sim.ndz, sim_rate / 1e6);

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <charconv>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -18,14 +20,20 @@ std::string TemporaryName(const std::string& path) {
   return path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(thread_tag);
 }
 
+// " %24.16e": correctly rounded to 17 significant digits, right-aligned.
 void AppendNumber(std::string& out, double x) {
-  char buf[48];
-  int n;
-  if (std::isfinite(x))
-    n = std::snprintf(buf, sizeof buf, " %24.16e", x);
-  else
-    n = std::snprintf(buf, sizeof buf, " %24s", std::isinf(x) ? (x <= 0 ? "-inf" : "inf") : "nan");
-  out.append(buf, size_t(n));
+  char buf[32];
+  const char* text = buf;
+  size_t n;
+  if (std::isfinite(x)) {
+    n = size_t(std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 16).ptr - buf);
+  } else {
+    text = std::isinf(x) ? (x <= 0 ? "-inf" : "inf") : "nan";
+    n = std::strlen(text);
+  }
+  out += ' ';
+  if (n < 24) out.append(24 - n, ' ');
+  out.append(text, n);
 }
 }  // namespace
 

@@ -16,8 +16,8 @@ bool WriteWhole(const std::string& path, const char* kind, const std::string& te
 
 // The matrix library's text formats, byte for byte: every number in
 // scientific notation with 17 significant digits in a field of 24, each
-// preceded by a blank. Formatted here with the C library, which unlike
-// the streams' locale machinery does not serialise threads that write at once.
+// preceded by a blank. Formatted here without the streams, whose shared
+// locale serialises threads that write at once.
 std::string RawAsciiText(const arma::mat& m);     // one matrix row per line
 std::string ArmaAsciiText(const arma::cube& c);   // header, sizes, then slice by slice
 

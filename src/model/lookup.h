@@ -2,22 +2,50 @@
 // unchecked reads at indices that are first checked against the table.
 #pragma once
 
+#include <vector>
+
 #include "headers.h"
 
 [[noreturn]] void TemperatureOutside(double T, uword N);
-[[noreturn]] void EnthalpyOutside(double H, const double* Hmax, uword N);
+[[noreturn]] void EnthalpyOutside(double H, const std::vector<double>& Hmax);
+
+// Index of the enthalpy column for the inverse lookup. The first row whose
+// enthalpy exceeds H is the first row where the running maximum of the
+// column does, and the running maximum is sorted: equal-width buckets of
+// enthalpy each know the first row above their lower edge, and a short walk
+// up from there finds the row, exactly as a search from row 0 would.
+struct EnthalpyIndex {
+  std::vector<double> Hmax;   // running maximum of the enthalpy column
+  std::vector<double> edge;   // lower edge of every bucket
+  std::vector<uword> first;   // first row whose running maximum exceeds the edge
+  double inv_width = 0.0;
+
+  void Build(const mat& ConstM);
+
+  // First row whose enthalpy exceeds H; the row count when none does.
+  uword FirstAbove(double H) const {
+    const uword N = Hmax.size();
+    if (N == 0 || !(H >= edge[0])) return H < edge[0] ? 0 : N;
+    const double x = (H - edge[0]) * inv_width;
+    uword b = x < double(edge.size() - 1) ? uword(x) : edge.size() - 1;
+    while (edge[b] > H) --b;
+    uword c = first[b];
+    while (c < N && !(Hmax[c] > H)) ++c;
+    return c;
+  }
+};
 
 struct TableView {
   const double* temp;  // column 0, degC
   const double* cond;  // column 2, W/(m K)
-  const double* Hmax;  // running maximum of column 1, J/m^3
+  const EnthalpyIndex& index;
   uword N;
   double upper;  // N + 1: T + 0.5 must lie in [1, N + 1)
 
-  TableView(const mat& ConstM, const vec& ConstHmax)
+  TableView(const mat& ConstM, const EnthalpyIndex& index)
       : temp(ConstM.colptr(0)),
         cond(ConstM.colptr(2)),
-        Hmax(ConstHmax.memptr()),
+        index(index),
         N(ConstM.n_rows),
         upper(double(ConstM.n_rows) + 1.0) {}
 
@@ -28,21 +56,10 @@ struct TableView {
     return cond[uword(y) - 1];
   }
 
-  // Temperature of the row just below the first row, searching from row 0,
-  // whose enthalpy exceeds H. The running maximum is sorted and exceeds H
-  // first where the enthalpy does, so a walk on it from any row finds that
-  // same row; starting from the row of the cell's previous temperature, the
-  // walk is a few rows long.
-  double Temperature(double H, double T_prev) const {
-    const double y = T_prev + 0.5;
-    uword h = (y >= 1.0 && y < upper) ? uword(y) - 1 : (y >= upper ? N - 1 : 0);
-    if (Hmax[h] > H) {
-      while (h > 0 && Hmax[h - 1] > H) --h;
-      if (h == 0) EnthalpyOutside(H, Hmax, N);
-      return temp[h - 1];
-    }
-    while (h + 1 < N && !(Hmax[h + 1] > H)) ++h;
-    if (h + 1 == N) EnthalpyOutside(H, Hmax, N);
-    return temp[h];
+  // Temperature of the row just below the first row whose enthalpy exceeds H.
+  double Temperature(double H) const {
+    const uword c = index.FirstAbove(H);
+    if (c == 0 || c == N) EnthalpyOutside(H, index.Hmax);
+    return temp[c - 1];
   }
 };

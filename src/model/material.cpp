@@ -50,10 +50,32 @@ void TemperatureOutside(double T, uword N) {
                         ValueText(N + 0.5) + " degC)");
 }
 
-void EnthalpyOutside(double H, const double* Hmax, uword N) {
+void EnthalpyOutside(double H, const std::vector<double>& Hmax) {
   throw TableRangeError("enthalpy " + ValueText(H) + " J/m^3 lies outside the material table (" +
-                        (N ? ValueText(Hmax[0]) + " .. " + ValueText(Hmax[N - 1]) : std::string("empty")) +
+                        (Hmax.empty() ? std::string("empty")
+                                      : ValueText(Hmax.front()) + " .. " + ValueText(Hmax.back())) +
                         " J/m^3)");
+}
+
+void EnthalpyIndex::Build(const mat& ConstM) {
+  const uword N = ConstM.n_rows;
+  Hmax.resize(N);
+  double m = -datum::inf;
+  for (uword r = 0; r < N; ++r) Hmax[r] = m = std::max(m, ConstM(r, 1));
+  if (N == 0) return;
+  // Four buckets a row on average: the walk from a bucket's first row is a
+  // row or two long where the rows are evenly spaced.
+  const uword nb = 4 * N;
+  const double width = (Hmax[N - 1] - Hmax[0]) / double(nb);
+  inv_width = width > 0 ? 1.0 / width : 0.0;
+  edge.resize(nb);
+  first.resize(nb);
+  uword c = 0;
+  for (uword b = 0; b < nb; ++b) {
+    edge[b] = Hmax[0] + double(b) * width;
+    while (c < N && !(Hmax[c] > edge[b])) ++c;
+    first[b] = c;
+  }
 }
 
 void Tepora::SetConstM(const char* filename) {
@@ -86,14 +108,7 @@ void Tepora::SetConstM(const char* filename) {
   SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat");
 }
 
-void Tepora::IndexConstM() {
-  ConstHmax.set_size(ConstM.n_rows);
-  double m = -datum::inf;
-  for (uword r = 0; r < ConstM.n_rows; ++r) {
-    m = std::max(m, ConstM(r, 1));
-    ConstHmax(r) = m;
-  }
-}
+void Tepora::IndexConstM() { ConstHindex.Build(ConstM); }
 
 // Property at a temperature, taken at the nearest whole degree.
 double Tepora::getConstT(double& T, char swtch) {
@@ -106,15 +121,10 @@ double Tepora::getConstT(double& T, char swtch) {
 }
 
 // Property at an enthalpy: the row just below the first row (from row 0 up)
-// whose enthalpy exceeds H. That first row is the first where the running
-// maximum exceeds H, found by binary search.
+// whose enthalpy exceeds H.
 double Tepora::getConstH(double& H, char swtch) {
-  const double* first = ConstHmax.memptr();
-  const double* last = first + ConstHmax.n_elem;
-  const uword c = uword(std::upper_bound(first, last, H,
-                                         [](double h, double m) { return m > h; }) -
-                        first);
-  if (c == 0 || c == ConstHmax.n_elem) EnthalpyOutside(H, first, ConstHmax.n_elem);
+  const uword c = ConstHindex.FirstAbove(H);
+  if (c == 0 || c == ConstM.n_rows) EnthalpyOutside(H, ConstHindex.Hmax);
   const uword r = c - 1;
   if (swtch == 'k') return ConstM(r, 2);
   if (swtch == 't') return ConstM(r, 0);

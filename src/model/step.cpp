@@ -127,7 +127,7 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
                   cube& T_new) {
   const int I = plan.I, J = plan.J, K = plan.K;
   const uword IJ = uword(I) * J;
-  const TableView tab(ConstM, ConstHmax);
+  const TableView tab(ConstM, ConstHindex);
   const double* Tp = T.memptr();
   const double* Hop = H_old.memptr();
   double* Hp = H.memptr();
@@ -190,7 +190,7 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
     std::copy(Out + uword(I) * (J - 2), Out + uword(I) * (J - 1), Out + uword(I) * (J - 1));
 
     double* Tnk = Tn + IJ * k;
-    for (uword c = 0; c < IJ; ++c) Tnk[c] = tab.Temperature(Out[c], Tk[c]);
+    for (uword c = 0; c < IJ; ++c) Tnk[c] = tab.Temperature(Out[c]);
   }
   // Outlet: a copy of the slice before it.
   std::copy(Hp + IJ * (K - 2), Hp + IJ * (K - 1), Hp + IJ * (K - 1));
@@ -201,7 +201,7 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
   switch (rule.inlet) {
     case InletKind::Fixed: {
       std::fill(H0, H0 + IJ, rule.H_inlet);
-      const double t = tab.Temperature(rule.H_inlet, Tp[0]);
+      const double t = tab.Temperature(rule.H_inlet);
       std::fill(Tn, Tn + IJ, t);
       return;
     }
@@ -220,5 +220,5 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
       }
       break;
   }
-  for (uword c = 0; c < IJ; ++c) Tn[c] = tab.Temperature(H0[c], Tp[c]);
+  for (uword c = 0; c < IJ; ++c) Tn[c] = tab.Temperature(H0[c]);
 }

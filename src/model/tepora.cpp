@@ -81,7 +81,7 @@ Tepora::~Tepora() { erase(); }
 void Tepora::erase() {
   T.reset();
   ConstM.reset();
-  ConstHmax.reset();
+  ConstHindex = EnthalpyIndex();
   CoolM.reset();
   dphi = R = L = vz = Taumax = T_inf = T_in = 0.0;
   TertiaryLength = CrystallizerLength = htc_k = T_k = 0.0;

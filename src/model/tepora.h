@@ -5,6 +5,7 @@
 #pragma once
 
 #include "headers.h"
+#include "lookup.h"
 #include "step.h"
 
 // Stefan-Boltzmann constant, W/(m^2 K^4).
@@ -42,10 +43,9 @@ class Tepora {
   double htc_k;               // mould htc, W/(m^2 K)
   double T_k;                 // temperature the mould flux refers to, degC
   double TertiaryLength;      // length of the air-cooled zone at the end, m
-  // Running maximum of the enthalpy column of ConstM: the first row whose
-  // enthalpy exceeds H is the first row where this maximum does, and the
-  // maximum is sorted, so the inverse lookup can search it.
-  vec ConstHmax;
+  // Index of the enthalpy column of ConstM for the inverse lookup, rebuilt
+  // by IndexConstM whenever ConstM is set.
+  EnthalpyIndex ConstHindex;
 
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
