@@ -67,6 +67,8 @@ TEST(Programs, StatusTellsAComputationStopFromAnUnwrittenResult) {
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("couldn't write; file: TeporaOut/H_0.cub"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists("TeporaOut/T_0_final.cub"));
+  // a directory left as it was and the other results, no temporary file
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("TeporaOut"), {}), 5);
 }
 
 TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreads) {

@@ -1,5 +1,4 @@
-// Result files: the library's text formats byte for byte, and a failed write
-// that leaves no partial file behind.
+// Result files: the library's text formats byte for byte.
 #include <random>
 
 #include "test_support.h"
@@ -29,20 +28,6 @@ TEST(WholeFile, WritesTheLibrarysTextFormatsExactly) {
   EXPECT_EQ(ArmaAsciiText(c), LibraryText(c));
   EXPECT_EQ(RawAsciiText(mat(c.slice(1))), LibraryText(mat(c.slice(1))));
   EXPECT_EQ(ArmaAsciiText(cube()), LibraryText(cube()));
-}
-
-TEST(WholeFile, AFailedWriteKeepsTheOldFileAndIsRecorded) {
-  RunDir dir;
-  ResetWriteFailures();
-  EXPECT_TRUE(SaveWhole(mat(2, 2, fill::ones), "TeporaOut/a.mat"));
-  EXPECT_FALSE(AnyWriteFailed());
-  std::filesystem::create_directory("TeporaOut/b.mat");
-  EXPECT_FALSE(SaveWhole(mat(2, 2, fill::ones), "TeporaOut/b.mat"));
-  EXPECT_FALSE(SaveWhole(mat(2, 2, fill::ones), "Missing/c.mat"));
-  EXPECT_TRUE(AnyWriteFailed());
-  ResetWriteFailures();
-  // a.mat and the directory, no temporary file
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("TeporaOut"), {}), 2);
 }
 
 }  // namespace
