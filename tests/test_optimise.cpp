@@ -136,7 +136,7 @@ TEST_F(OptimiseTest, RejectsSettingsAndPointsThatCannotGiveASearch) {
   ::testing::internal::CaptureStdout();
   for (const char* s : {"10\n2000\n100\n5\n4\n", "10\n2000\n0\n5\n4\n300\n",
                         "3000\n2000\n100\n5\n4\n300\n", "10\n2000\n100\n5\n2\n300\n",
-                        "10\n2000\n100\n5\n60\n300\n"})
+                        "10\n2000\n100\n5\n60\n300\n", "1e17\n2e17\n1\n5\n4\n300\n"})
     EXPECT_THROW(Make(s), InputError) << s;
   EXPECT_THROW(Make("10\n2000\n100\n5\n4\n300\n", {131}), InputError);
   EXPECT_THROW(Make("10\n2000\n100\n5\n4\n300\n", {-1}), InputError);

@@ -25,7 +25,8 @@ struct EnthalpyIndex {
   // First row whose enthalpy exceeds H; the row count when none does.
   uword FirstAbove(double H) const {
     const uword N = Hmax.size();
-    if (N == 0 || !(H >= edge[0])) return H < edge[0] ? 0 : N;
+    if (N == 0) return 0;
+    if (!(H >= edge[0])) return H < edge[0] ? 0 : N;
     const double x = (H - edge[0]) * inv_width;
     uword b = x < double(edge.size() - 1) ? uword(x) : edge.size() - 1;
     while (edge[b] > H) --b;

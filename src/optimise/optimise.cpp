@@ -83,6 +83,12 @@ void Optimise::CheckSettings() {
   if (Settings(0) > Settings(1))
     throw InputError(f + ": line 1 (lowest htc " + ValueText(Settings(0)) +
                      ") is above line 2 (highest htc " + ValueText(Settings(1)) + ")");
+  // Every addition of the step must move the candidate, and the grid must
+  // stay a search rather than a sweep of millions of simulations.
+  if (!(Settings(0) + Settings(2) > Settings(0) && Settings(1) + Settings(2) > Settings(1)) ||
+      (Settings(1) - Settings(0)) / Settings(2) >= 10000)
+    throw InputError(f + ": line 3 (htc step) " + ValueText(Settings(2)) +
+                     " gives more than 10000 candidates between lines 1 and 2; use a larger step");
   if (std::trunc(Settings(4)) < 3)
     throw InputError(f + ": line 5 (number of elements) is " + ValueText(Settings(4)) +
                      ", expected at least 3");
