@@ -94,6 +94,12 @@ TEST(MaterialTable, FastInverseLookupsAgreeWithTheLiteralSearch) {
   }
 }
 
+TEST(MaterialTable, AnEmptyTableHasNoRowForAnyEnthalpy) {
+  EnthalpyIndex index;
+  index.Build(mat());
+  for (double H : {-1.0, 0.0, 1e9, datum::nan}) EXPECT_EQ(index.FirstAbove(H), 0u);
+}
+
 TEST(MaterialTable, BadTablesStopBeforeTheModelIsBuilt) {
   RunDir dir;
   for (const char* table : {"", "25,100\n40,200\n", "25,100,50\nnan,150,40\n40,350,20\n",

@@ -2,6 +2,7 @@
 // unchecked reads at indices that are first checked against the table.
 #pragma once
 
+#include <limits>
 #include <vector>
 
 #include "headers.h"
@@ -16,8 +17,10 @@
 // up from there finds the row, exactly as a search from row 0 would.
 struct EnthalpyIndex {
   std::vector<double> Hmax;   // running maximum of the enthalpy column
-  std::vector<double> edge;   // lower edge of every bucket
-  std::vector<uword> first;   // first row whose running maximum exceeds the edge
+  // Lower edge of every bucket and the first row whose running maximum
+  // exceeds it; an empty table has one bucket above every enthalpy.
+  std::vector<double> edge{std::numeric_limits<double>::infinity()};
+  std::vector<uword> first{0};
   double inv_width = 0.0;
 
   void Build(const mat& ConstM);
@@ -25,7 +28,6 @@ struct EnthalpyIndex {
   // First row whose enthalpy exceeds H; the row count when none does.
   uword FirstAbove(double H) const {
     const uword N = Hmax.size();
-    if (N == 0) return 0;
     if (!(H >= edge[0])) return H < edge[0] ? 0 : N;
     const double x = (H - edge[0]) * inv_width;
     uword b = x < double(edge.size() - 1) ? uword(x) : edge.size() - 1;

@@ -62,7 +62,10 @@ void EnthalpyIndex::Build(const mat& ConstM) {
   Hmax.resize(N);
   double m = -datum::inf;
   for (uword r = 0; r < N; ++r) Hmax[r] = m = std::max(m, ConstM(r, 1));
-  if (N == 0) return;
+  if (N == 0) {
+    *this = EnthalpyIndex();
+    return;
+  }
   // Four buckets a row on average: the walk from a bucket's first row is a
   // row or two long where the rows are evenly spaced.
   const uword nb = 4 * N;
