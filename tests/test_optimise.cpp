@@ -110,6 +110,15 @@ TEST_F(OptimiseTest, HedgingIsTheSameForAnyThreadCountAndAssemblesTheStrand) {
                                  "absdiff", 0));
   EXPECT_TRUE(arma::all(zero.OptimalHtcs == 0.0));
 
+  // The first iteration takes every inlet slice from the starting fields:
+  // on one thread the last element evaluated is element 3, whose inlet is
+  // slice 30 of element 2, slice 90 of the strand.
+  omp_set_num_threads(1);
+  Make("100\n1000\n300\n1\n4\n10\n").ComputePHA();
+  cube inlet;
+  inlet.load("Tf.vec", arma_ascii);
+  EXPECT_TRUE(arma::approx_equal(inlet, cube(field_.slices(90, 90)), "absdiff", 0));
+
   cube T_one;
   vec htcs_one;
   for (int threads : {1, 2, 8}) {
@@ -122,6 +131,10 @@ TEST_F(OptimiseTest, HedgingIsTheSameForAnyThreadCountAndAssemblesTheStrand) {
       // Combined htcs are the means of neighbours' choices.
       EXPECT_EQ(o.Param(0), 0.5 * o.OptimalHtcs(0) + 0.5 * o.OptimalHtcs(1));
       EXPECT_EQ(o.Param(3), 0.5 * o.OptimalHtcs(3) + 0.5 * o.OptimalHtcs(2));
+      // The last element's own cells are its evaluation's, uncombined.
+      vec own = o.X_s(3).head(o.X_s(3).n_elem - 2);
+      EXPECT_TRUE(arma::approx_equal(cube(o.Elem(3).slices(10, 39)), o.DeVect(own, 8, 8, 30),
+                                     "absdiff", 0));
     }
     EXPECT_TRUE(arma::approx_equal(o.T, T_one, "absdiff", 0));
     EXPECT_TRUE(arma::approx_equal(o.OptimalHtcs, htcs_one, "absdiff", 0));

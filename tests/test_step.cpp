@@ -143,6 +143,11 @@ TEST_F(StepTest, AUniformFieldAtTheCoolingTemperaturesStaysUniform) {
   m.CoolM.randu();
   m.Compute(30, 'y');
   EXPECT_TRUE(arma::all(arma::vectorise(m.T) == 80.0));
+  // With no step the saved enthalpy is that of the field as it stands.
+  m.Compute(0, 'y');
+  cube H0;
+  H0.load("TeporaOut/H_0.cub", arma_ascii);
+  EXPECT_TRUE(SameBits(H0, m.TempToEn(m.T)));
 }
 
 }  // namespace
