@@ -2,6 +2,7 @@
 # missing, build in build/ and run.
 BUILD ?= build
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build demo test bench clean
 
