@@ -46,14 +46,6 @@ void CheckGrid(const vec& Numset, const vec& Techset, const char* Numfname,
   RequireCells(CellsToCover(Techset(1), Numset(1)), "slices", 3);
 }
 
-int CountSetting(double value, const char* path, uword index) {
-  const double t = std::trunc(value);
-  if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
-    throw InputError(std::string(path) + ": line " + std::to_string(index + 1) + " is " +
-                     ValueText(value) + ", expected a count that fits a 32-bit integer");
-  return int(t);
-}
-
 Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax,
                         const char* table) {
   return Tepora(Numset(0), Numset(1), kPi * Numset(2), Techset(0), Techset(1), Taumax,

@@ -25,9 +25,6 @@ void CheckOutputDir();
 void CheckGrid(const vec& Numset, const vec& Techset, const char* Numfname,
                const char* Techfname);
 
-// A count setting truncated to int; stops with bad input when out of range.
-int CountSetting(double value, const char* path, uword index);
-
 // The whole-strand model from the settings: widths and time step from the
 // numerical settings (angular width as a multiple of pi), radius, length,
 // temperatures, casting speed (m/min) and spray htc from the technological.

@@ -1,5 +1,9 @@
 #include "settings_file.h"
 
+#include <climits>
+#include <cmath>
+#include <string>
+
 #include "errors.h"
 
 using namespace arma;
@@ -18,4 +22,12 @@ void LoadSettings(vec& set, const char* path, uword needed) {
     if (!std::isfinite(set(i)))
       throw InputError(std::string(path) + ": line " + std::to_string(i + 1) + " is " +
                        ValueText(set(i)) + ", expected a finite number");
+}
+
+int CountSetting(double value, const char* path, uword index) {
+  const double t = std::trunc(value);
+  if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
+    throw InputError(std::string(path) + ": line " + std::to_string(index + 1) + " is " +
+                     ValueText(value) + ", expected a count that fits a 32-bit integer");
+  return int(t);
 }

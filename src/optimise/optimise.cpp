@@ -3,20 +3,10 @@
 // of fields into vectors.
 #include "optimise.h"
 
-#include <climits>
-
 namespace {
 
 // Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
-
-int TruncatedCount(double x, const std::string& path, int line) {
-  const double t = std::trunc(x);
-  if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
-    throw InputError(path + ": line " + std::to_string(line) + " is " + ValueText(x) +
-                     ", expected a count that fits a 32-bit integer");
-  return int(t);
-}
 
 }  // namespace
 
@@ -35,9 +25,9 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilenam
   overlap = poverlap;
   p_s.set_size(2);
   p_s.fill(0.5);
-  nElem = TruncatedCount(Settings(4), Settings_fname, 5);
-  pmax = TruncatedCount(Settings(3), Settings_fname, 4);
-  Heatpmax = TruncatedCount(Settings(5), Settings_fname, 6);
+  nElem = CountSetting(Settings(4), Settings_fname.c_str(), 4);
+  pmax = CountSetting(Settings(3), Settings_fname.c_str(), 3);
+  Heatpmax = CountSetting(Settings(5), Settings_fname.c_str(), 5);
   opt = true;
   parallel = true;
   n_offset = 0;
