@@ -2,18 +2,12 @@
 // (optimiser), one shared time step with their own inlet and surface law.
 #include "tepora.h"
 
-namespace {
-
-// Radial temperatures of angular sector 1 along the model: the profile that
-// the plots show.
-mat Profile(const cube& T, int ndr, int ndz) {
-  mat TempProfile(ndr, ndz);
-  for (int k = 0; k < ndz; ++k)
-    for (int i = 0; i < ndr; ++i) TempProfile(i, k) = T(i, 1, k);
+mat SectorProfile(const cube& T) {
+  mat TempProfile(T.n_rows, T.n_slices);
+  for (uword k = 0; k < T.n_slices; ++k)
+    for (uword i = 0; i < T.n_rows; ++i) TempProfile(i, k) = T(i, 1, k);
   return TempProfile;
 }
-
-}  // namespace
 
 void Visualise(const char* fnameOctave) {
   char str[100];
@@ -58,7 +52,7 @@ cube Tepora::Compute(int pmax, char swtch) {
   const char fnameOctave[] = "TempProfile_final.mat";
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
-  SaveWhole(Profile(T, ndr, ndz), str0);
+  SaveWhole(SectorProfile(T), str0);
   Visualise(fnameOctave);
   return T;
 }
@@ -85,6 +79,6 @@ cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
     RunSteps(pmax, rule, H, false);
   }
   SaveWhole(T, "TeporaOut/T_0.cub");
-  SaveWhole(Profile(T, ndr, ndz), "TeporaOut/TempProfile_part.mat");
+  SaveWhole(SectorProfile(T), "TeporaOut/TempProfile_part.mat");
   return T;
 }

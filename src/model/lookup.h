@@ -52,17 +52,22 @@ struct TableView {
         N(ConstM.n_rows),
         upper(double(ConstM.n_rows) + 1.0) {}
 
-  // Conductivity at the nearest whole degree, row floor(T + 0.5) - 1.
-  double Conductivity(double T) const {
+  // Row of a temperature: the nearest whole degree, halves upwards, minus
+  // one, floor(T + 0.5) - 1; stops the run when the table has no such row.
+  uword Row(double T) const {
     const double y = T + 0.5;
     if (!(y >= 1.0 && y < upper)) TemperatureOutside(T, N);
-    return cond[uword(y) - 1];
+    return uword(y) - 1;
   }
 
-  // Temperature of the row just below the first row whose enthalpy exceeds H.
-  double Temperature(double H) const {
+  // Row just below the first row whose enthalpy exceeds H; stops the run
+  // when there is none.
+  uword InverseRow(double H) const {
     const uword c = index.FirstAbove(H);
     if (c == 0 || c == N) EnthalpyOutside(H, index.Hmax);
-    return temp[c - 1];
+    return c - 1;
   }
+
+  double Conductivity(double T) const { return cond[Row(T)]; }
+  double Temperature(double H) const { return temp[InverseRow(H)]; }
 };

@@ -115,9 +115,7 @@ void Tepora::IndexConstM() { ConstHindex.Build(ConstM); }
 
 // Property at a temperature, taken at the nearest whole degree.
 double Tepora::getConstT(double& T, char swtch) {
-  const double row = TemperatureRow(T);
-  if (!(row >= 0.0 && row < double(ConstM.n_rows))) TemperatureOutside(T, ConstM.n_rows);
-  const uword r = uword(row);
+  const uword r = TableView(ConstM, ConstHindex).Row(T);
   if (swtch == 'h') return ConstM(r, 1);
   if (swtch == 'k') return ConstM(r, 2);
   BadSelector();
@@ -126,9 +124,7 @@ double Tepora::getConstT(double& T, char swtch) {
 // Property at an enthalpy: the row just below the first row (from row 0 up)
 // whose enthalpy exceeds H.
 double Tepora::getConstH(double& H, char swtch) {
-  const uword c = ConstHindex.FirstAbove(H);
-  if (c == 0 || c == ConstM.n_rows) EnthalpyOutside(H, ConstHindex.Hmax);
-  const uword r = c - 1;
+  const uword r = TableView(ConstM, ConstHindex).InverseRow(H);
   if (swtch == 'k') return ConstM(r, 2);
   if (swtch == 't') return ConstM(r, 0);
   if (swtch == 'h') return ConstM(r, 1);

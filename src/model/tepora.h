@@ -15,6 +15,10 @@ const double sigma = 5.67e-8;
 // before its conversion to a count.
 double CellsToCover(double extent, double width);
 
+// Radial temperatures of angular sector 1 along the strand (rows from the
+// axis to the surface, columns from the inlet): the profile the plots show.
+mat SectorProfile(const cube& T);
+
 // Asks Octave to plot a profile file that lies in TeporaOut; the outcome is
 // not read back.
 void Visualise(const char* fnameOctave);

@@ -131,8 +131,7 @@ void Optimise::Assemble() {
   T.slices(c, ndz - 1) = Elem(e).slices(ElemL(e).n_slices, Elem(e).n_slices - 1);
   SaveWhole(T, "TeporaOut/T_opt.cub");
 
-  for (int k = 0; k < ndz; ++k)
-    for (int i = 0; i < ndr; ++i) ProfileMat(i, k) = T(i, 1, k);
+  ProfileMat = SectorProfile(T);
   const int t = int(Elem(0).n_slices) - 1;
   for (int i = 0; i < e; ++i) {
     const int m = (int(Elem(i).n_slices) - n_offset) * i + t;
