@@ -1,10 +1,20 @@
 # Set-up, build, demo and tests. `make demo` and `make test` install what is
-# missing, build in build/ and run.
+# missing, build in build/ and run. `make test-sanitize` builds everything again
+# in build-sanitize/ with address and undefined-behaviour checking and runs the
+# same tests there.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build demo test bench clean
+# Any sanitizer finding, leaks included, aborts the process, so the test (or
+# the program a test starts, which inherits these) fails. The OpenMP thread
+# pool leaves no leak report, so no leak is suppressed.
+SANITIZE_ENV = \
+  ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: all deps build demo test test-sanitize bench clean
 
 all: build
 
@@ -21,8 +31,15 @@ demo: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Optimised with debug information, so the checked suite stays quick and the
+# reports name source lines.
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEPORA_SANITIZE=ON > /dev/null
+	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
 bench: build
 	@$(BUILD)/bench/tepora-bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

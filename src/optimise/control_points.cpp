@@ -15,6 +15,7 @@ ControlPoints::ControlPoints(vec& r, vec& phi, vec& z, vec& val) : nPoints(0) {
   }
   nPoints = int(r.n_elem);
   CPMat.set_size(nPoints, 4);
+  if (nPoints == 0) return;  // no storage to take columns of
   CPMat.col(0) = r;
   CPMat.col(1) = phi;
   CPMat.col(2) = z;
