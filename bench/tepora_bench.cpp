@@ -57,8 +57,8 @@ void PrepareRunDir(const fs::path& dir, const fs::path& example) {
 // time step shortened f^2 times so that the explicit scheme stays stable.
 Tepora ExampleModel(double f) {
   vec Numset, Techset;
-  LoadSettings(Numset, "Input/NumSettings.txt", 4);
-  LoadSettings(Techset, "Input/TechSettings.txt", 6);
+  LoadSettings(Numset, NumSettingsFile("Input/NumSettings.txt"), 4);
+  LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 6);
   for (int i = 0; i < 3; ++i) Numset(i) /= f;
   Numset(3) /= f * f;
   return BuildStrandModel(Numset, Techset, 1000.0, "Input/Interp.csv");
@@ -128,7 +128,7 @@ void Bench(int argc, char** argv) {
     omp_set_num_threads(threads);
     ControlPoints CP("Input/ControlPoints.mat");
     vec Techset;
-    LoadSettings(Techset, "Input/TechSettings.txt", 7);
+    LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 7);
     Tepora P = ExampleModel(1);
     sim.T.save("TeporaOut/T_0.cub", arma_ascii);
     Optimise C(Techset(6) / 60, P.T, 0.25, "Input/Interp.csv", P.dr(0), P.dz(0), P.dphi,

@@ -2,7 +2,9 @@
 // TeporaOut/, made the working directory for the test's lifetime.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -72,4 +74,38 @@ inline void WriteSmallCase(double dr0 = 0.02, double dz0 = 0.1, double dphi = 0.
   RunDir::Write("Input/Interp.csv", SteelTable());
   RunDir::Write("Input/NumSettings.txt", Lines({dr0, dz0, dphi, 0.5, double(steps)}));
   RunDir::Write("Input/TechSettings.txt", Lines({R, L, 30, 1550, 0.6, 500, 1.2}));
+}
+
+// How a program run ended: its exit status, or the signal that ended it.
+struct Outcome {
+  int status;  // -1 when a signal ended the run
+  int signal;
+  std::string out, err;
+};
+
+// Starts a program in the working directory with its console going to
+// out.txt and err.txt. `as_other_user` runs it as user nobody when the tests
+// run as root, so that file permissions apply to it.
+inline pid_t Launch(const char* program, int threads = 1, bool as_other_user = false) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int out = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  const int err = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  dup2(out, 1);
+  dup2(err, 2);
+  setenv("OMP_NUM_THREADS", std::to_string(threads).c_str(), 1);
+  if (as_other_user && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
+  execl(program, program, static_cast<char*>(nullptr));
+  _exit(127);
+}
+
+inline Outcome Finish(pid_t pid) {
+  int rc = 0;
+  waitpid(pid, &rc, 0);
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, WIFSIGNALED(rc) ? WTERMSIG(rc) : 0,
+          ReadFile("out.txt"), ReadFile("err.txt")};
+}
+
+inline Outcome Start(const char* program, int threads = 1, bool as_other_user = false) {
+  return Finish(Launch(program, threads, as_other_user));
 }

@@ -5,31 +5,68 @@
 
 #include <functional>
 
+#include "control_points.h"
 #include "headers.h"
+#include "settings_file.h"
 #include "tepora.h"
+
+// The run settings files and the meaning of their lines.
+SettingsFile NumSettingsFile(const char* path);   // Input/NumSettings.txt
+SettingsFile TechSettingsFile(const char* path);  // Input/TechSettings.txt
 
 // Entries of the run settings each program needs.
 struct SettingsNeeds {
-  uword num;   // Input/NumSettings.txt
-  uword tech;  // Input/TechSettings.txt
+  uword num;
+  uword tech;
 };
 const SettingsNeeds kSimNeeds{5, 6};
 const SettingsNeeds kOptNeeds{4, 7};
 
-// Stops with bad input unless "TeporaOut" is a writable directory.
+// Cell counts of the whole-strand grid the settings give.
+struct GridSize {
+  double ndr, ndphi, ndz;
+  double Cells() const { return ndr * ndphi * ndz; }
+};
+
+// Stops with bad input unless "TeporaOut" is a writable directory; clears
+// it and the working directory of the temporary files of runs that were
+// killed while saving.
 void CheckOutputDir();
 
-// Stops with bad input when the settings cannot give a grid: cell widths,
-// radius and length must be positive, and the grid must have at least 2
-// radial cells, 3 angular cells and 3 slices.
-void CheckGrid(const vec& Numset, const vec& Techset, const char* Numfname,
-               const char* Techfname);
+// Stops with bad input when the settings cannot give a run: cell widths,
+// time step, radius and length must be positive, casting speeds and the
+// spray htc not negative, and the grid must have at least 2 radial cells,
+// 3 angular cells and 3 slices. Returns the grid's cell counts.
+GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsFile& num,
+                          const SettingsFile& tech);
+
+// Memory a run holds, estimated from the arrays it keeps per cell: the
+// simulator's, and the optimiser's with `threads` element models of
+// `element_slices` slices each at once.
+double SimulatorBytes(const GridSize& grid);
+double OptimiserBytes(const GridSize& grid, double element_slices, int threads);
+
+// Stops with bad input, before anything is allocated, when a run of `bytes`
+// would not fit in the memory this machine has available.
+void CheckMemory(const GridSize& grid, double bytes);
+
+// The optimiser's inputs that need no model, checked before the model is
+// built: the control-point file as text, the optimiser settings, the
+// control points against the grid, the elements against the strand, and
+// the memory of the run.
+void CheckControlPointsText(const char* path);
+void CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset, const GridSize& grid,
+                          double overlap);
 
 // The whole-strand model from the settings: widths and time step from the
 // numerical settings (angular width as a multiple of pi), radius, length,
 // temperatures, casting speed (m/min) and spray htc from the technological.
 Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax,
                         const char* table);
+
+// Prints one warning line when the time step exceeds the stability limit
+// estimated for the model's grid and material table; the run goes on.
+void WarnIfUnstable(Tepora& P, const SettingsFile& num);
 
 // Runs a program's work and maps its end onto the exit status: 0 done,
 // 1 stopped while computing, 2 bad input, 3 a result file not written.

@@ -17,12 +17,16 @@ int main(int, char**) {
     time_t start;
     time(&start);
     CheckOutputDir();
+    CheckControlPointsText(CPfname);
     ControlPoints CP(CPfname);
+    const SettingsFile tech = TechSettingsFile(Techfname), num = NumSettingsFile(Numfname);
     vec Techset, Numset;
-    LoadSettings(Techset, Techfname, kOptNeeds.tech);
-    LoadSettings(Numset, Numfname, kOptNeeds.num);
-    CheckGrid(Numset, Techset, Numfname, Techfname);
+    LoadSettings(Techset, tech, kOptNeeds.tech);
+    LoadSettings(Numset, num, kOptNeeds.num);
+    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech);
+    CheckOptimiserInputs(CP, Numset, grid, overlap);
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
+    WarnIfUnstable(P, num);
     Optimise C(Techset(6) / 60, P.T, overlap, filename, P.dr(0), P.dz(0), P.dphi, P.T_inf,
                P.dtau, CP);
     C.ComputePHA();

@@ -17,13 +17,16 @@ int main(int, char**) {
     time(&start);
     CheckOutputDir();
     ControlPoints CP(CPfname);  // read, not used by the simulation
+    const SettingsFile tech = TechSettingsFile(Techfname), num = NumSettingsFile(Numfname);
     vec Techset, Numset;
-    LoadSettings(Techset, Techfname, kSimNeeds.tech);
-    LoadSettings(Numset, Numfname, kSimNeeds.num);
-    CheckGrid(Numset, Techset, Numfname, Techfname);
-    const int pmax = CountSetting(Numset(4), Numfname, 4);
+    LoadSettings(Techset, tech, kSimNeeds.tech);
+    LoadSettings(Numset, num, kSimNeeds.num);
+    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech);
+    const int pmax = CountSetting(Numset, num, 4);
+    CheckMemory(grid, SimulatorBytes(grid));
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
+    WarnIfUnstable(P, num);
     Result = P.Compute(pmax, 'y');
     PrintElapsed(start);
   });

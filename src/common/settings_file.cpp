@@ -1,33 +1,48 @@
 #include "settings_file.h"
 
-#include <climits>
 #include <cmath>
-#include <string>
 
 #include "errors.h"
+#include "numeric_text.h"
 
 using namespace arma;
 
-void LoadSettings(vec& set, const char* path, uword needed) {
-  mat numbers;
-  numbers.load(path, auto_detect);
-  if (numbers.n_cols > 1)
-    throw InputError(std::string(path) + ": holds lines of " + std::to_string(numbers.n_cols) +
-                     " numbers, expected one number per line");
-  set = vectorise(numbers);
-  if (set.n_elem < needed)
-    throw InputError(std::string(path) + ": holds " + std::to_string(set.n_elem) +
-                     " numbers, needs " + std::to_string(needed) + " (one number per line)");
-  for (uword i = 0; i < needed; ++i)
-    if (!std::isfinite(set(i)))
-      throw InputError(std::string(path) + ": line " + std::to_string(i + 1) + " is " +
-                       ValueText(set(i)) + ", expected a finite number");
+std::string SettingsFile::Entry(uword index) const {
+  std::string text = path + ": line " + std::to_string(index + 1);
+  if (index < entries.size()) text += std::string(" (") + entries[index] + ")";
+  return text;
 }
 
-int CountSetting(double value, const char* path, uword index) {
-  const double t = std::trunc(value);
+void LoadSettings(vec& set, const SettingsFile& file, uword needed) {
+  CheckNumericText(file.path, {"one number per line", 1, 1, true});
+  mat numbers;
+  numbers.load(file.path, auto_detect);
+  set = vectorise(numbers);
+  if (set.n_elem < needed)
+    throw InputError(file.path + ": holds " + std::to_string(set.n_elem) + " numbers, needs " +
+                     std::to_string(needed) + "; " + file.Entry(set.n_elem).substr(file.path.size() + 2) +
+                     " is missing");
+  for (uword i = 0; i < needed; ++i)
+    if (!std::isfinite(set(i)))
+      throw InputError(file.Entry(i) + " is " + ValueText(set(i)) + ", expected a finite number");
+}
+
+int CountSetting(const vec& set, const SettingsFile& file, uword index, int minimum) {
+  const double t = std::trunc(set(index));
   if (!(t >= double(INT_MIN) && t <= double(INT_MAX)))
-    throw InputError(std::string(path) + ": line " + std::to_string(index + 1) + " is " +
-                     ValueText(value) + ", expected a count that fits a 32-bit integer");
+    throw InputError(file.Entry(index) + " is " + ValueText(set(index)) +
+                     ", expected a count that fits a 32-bit integer");
+  if (t < minimum)
+    throw InputError(file.Entry(index) + " is " + ValueText(set(index)) +
+                     ", expected a count of at least " + std::to_string(minimum));
   return int(t);
+}
+
+void RequireAbove(const vec& set, const SettingsFile& file, uword index, double low,
+                  bool inclusive) {
+  const double x = set(index);
+  if (inclusive ? x >= low : x > low) return;
+  throw InputError(file.Entry(index) + " is " + ValueText(x) + ", expected " +
+                   (low == 0 ? (inclusive ? "zero or a positive number" : "a positive number")
+                             : (inclusive ? "at least " : "above ") + ValueText(low)));
 }

@@ -1,12 +1,17 @@
 #include "whole_file.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <thread>
@@ -14,10 +19,26 @@
 namespace {
 std::atomic<bool> write_failed{false};
 
-// A name beside the target that no other process or thread uses at the same time.
+const char kTemporaryTag[] = ".tmp";
+
+// A name beside the target that no other process or thread uses at the same
+// time: the target's name, the tag, the process id, '_' and a thread tag.
 std::string TemporaryName(const std::string& path) {
   const size_t thread_tag = std::hash<std::thread::id>()(std::this_thread::get_id());
-  return path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(thread_tag);
+  return path + kTemporaryTag + std::to_string(getpid()) + "_" + std::to_string(thread_tag);
+}
+
+// The writer's process id when `name` is one of its temporary names, else 0.
+long TemporaryOwner(const std::string& name) {
+  const size_t tag = name.rfind(kTemporaryTag);
+  if (tag == std::string::npos || tag == 0) return 0;
+  const char* digits = name.c_str() + tag + std::strlen(kTemporaryTag);
+  char* end = nullptr;
+  const long pid = std::strtol(digits, &end, 10);
+  if (end == digits || *end != '_' || pid <= 0) return 0;
+  for (const char* c = end + 1; *c; ++c)
+    if (!std::isdigit((unsigned char)*c)) return 0;
+  return end[1] ? pid : 0;
 }
 
 // " %24.16e": correctly rounded to 17 significant digits, right-aligned.
@@ -73,6 +94,15 @@ bool WriteWhole(const std::string& path, const char* kind, const std::string& te
     write_failed = true;
   }
   return ok;
+}
+
+void RemoveStaleTemporaries(const std::string& dir) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    const long pid = TemporaryOwner(entry.path().filename().string());
+    if (pid != 0 && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove(entry.path(), ec);
+  }
 }
 
 bool AnyWriteFailed() { return write_failed; }

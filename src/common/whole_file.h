@@ -30,6 +30,10 @@ inline bool SaveWhole(const arma::cube& c, const std::string& path) {
   return WriteWhole(path, "Cube", ArmaAsciiText(c));
 }
 
+// Removes the temporary files that writers killed before their rename left
+// in `dir` (those of processes no longer running).
+void RemoveStaleTemporaries(const std::string& dir);
+
 // True once any save of this process has failed; the programs then end with
 // the status for an unwritten result file.
 bool AnyWriteFailed();

@@ -55,9 +55,12 @@ struct TableView {
   // Row of a temperature: the nearest whole degree, halves upwards, minus
   // one, floor(T + 0.5) - 1; stops the run when the table has no such row.
   uword Row(double T) const {
+    if (!Covers(T)) TemperatureOutside(T, N);
+    return uword(T + 0.5) - 1;
+  }
+  bool Covers(double T) const {
     const double y = T + 0.5;
-    if (!(y >= 1.0 && y < upper)) TemperatureOutside(T, N);
-    return uword(y) - 1;
+    return y >= 1.0 && y < upper;
   }
 
   // Row just below the first row whose enthalpy exceeds H; stops the run

@@ -4,8 +4,10 @@
 // W/(m K)) is refined onto whole degrees: row r stands for r + 1 degC, so a
 // temperature lookup is a direct row index.
 #include <algorithm>
+#include <climits>
 
 #include "lookup.h"
+#include "numeric_text.h"
 #include "tepora.h"
 
 namespace {
@@ -14,16 +16,11 @@ namespace {
 // halves upwards, minus one.
 double TemperatureRow(double T) { return std::floor(T + 0.5) - 1.0; }
 
-// The input table must give a well-defined refined table: three finite
-// columns, every temperature on a row of it.
+// The input table (plain text of at least three numbers a line, checked
+// before loading) must give a well-defined refined table: finite values,
+// every temperature on a row of it.
 void CheckTable(const mat& M, const char* filename) {
   const std::string name(filename);
-  if (M.n_rows == 0)
-    throw InputError(name + ": no material table could be read (expected lines of "
-                            "temperature, enthalpy, conductivity separated by commas)");
-  if (M.n_cols < 3)
-    throw InputError(name + ": holds " + std::to_string(M.n_cols) +
-                     " columns, needs 3 (temperature degC, enthalpy kJ/m^3, conductivity W/(m K))");
   for (uword i = 0; i < M.n_rows; ++i)
     for (uword c = 0; c < 3; ++c)
       if (!std::isfinite(M(i, c)))
@@ -82,6 +79,14 @@ void EnthalpyIndex::Build(const mat& ConstM) {
 }
 
 void Tepora::SetConstM(const char* filename) {
+  ReadConstM(filename);
+  SaveConstM();
+}
+
+void Tepora::ReadConstM(const char* filename) {
+  CheckNumericText(filename, {"temperature (degC), enthalpy (kJ/m^3), conductivity (W/(m K)) "
+                              "on every line",
+                              3, UINT_MAX, true});
   ConstM0.load(filename, auto_detect);
   CheckTable(ConstM0, filename);
   const uword N = uword(ConstM0(ConstM0.n_rows - 1, 0));
@@ -107,11 +112,38 @@ void Tepora::SetConstM(const char* filename) {
     }
   }
   IndexConstM();
+}
+
+void Tepora::SaveConstM() {
   SaveWhole(ConstM, "TeporaOut/ConstM.mat");
   SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat");
 }
 
 void Tepora::IndexConstM() { ConstHindex.Build(ConstM); }
+
+// The explicit step weighs a cell's old temperature by
+//   1 - dtau a (2/dr^2 + 2/(r dphi)^2 + 2/dz^2),   a = lambda / c,
+// and errors stop growing only while that weight stays non-negative. The
+// bound takes the smallest widths, r of ring 1 (the innermost ring the heat
+// equation updates), the largest conductivity and the smallest volumetric
+// heat capacity c = dH/dT of the table's set rows. Infinite when the table
+// gives no positive heat capacity.
+double Tepora::StableStepEstimate() {
+  double lambda_max = 0.0, c_min = datum::inf;
+  for (uword r = 0; r < ConstM.n_rows; ++r) {
+    if (!(ConstM(r, 0) > 0)) continue;  // rows below the table's first point
+    lambda_max = std::max(lambda_max, ConstM(r, 2));
+    if (r + 1 < ConstM.n_rows && ConstM(r + 1, 0) > ConstM(r, 0)) {
+      const double c = (ConstM(r + 1, 1) - ConstM(r, 1)) / (ConstM(r + 1, 0) - ConstM(r, 0));
+      if (c > 0) c_min = std::min(c_min, c);
+    }
+  }
+  if (!(lambda_max > 0) || !std::isfinite(c_min)) return datum::inf;
+  const double dr_min = dr.min(), dz_min = dz.min();
+  const double arc = getR(std::min(1, ndr - 1)) * dphi;
+  const double a = lambda_max / c_min;
+  return 1.0 / (2 * a * (1 / (dr_min * dr_min) + 1 / (arc * arc) + 1 / (dz_min * dz_min)));
+}
 
 // Property at a temperature, taken at the nearest whole degree.
 double Tepora::getConstT(double& T, char swtch) {

@@ -1,7 +1,12 @@
 // Construction of the thermal model: grid, cooling coefficients, initial field.
 #include "tepora.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <fstream>
+
+#include "lookup.h"
 
 namespace {
 const double kTwoPi = 6.283185307179586;
@@ -13,7 +18,7 @@ Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, doubl
                double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
                double htc)
     : dr(), dz() {
-  SetConstM(const_file);
+  ReadConstM(const_file);
   R = pR;
   L = pL;
   Taumax = pTaumax;
@@ -28,27 +33,56 @@ Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, doubl
   htc_k = 2000.0;
   T_k = 80.0;
   TertiaryLength = 5.0;
+  CheckInletTemperature(const_file);
   T.set_size(ndr, ndphi, ndz);
   InitialField();
+  // Written once every input has been accepted, so that bad input leaves no
+  // file behind.
+  SaveConstM();
+}
+
+void Tepora::CheckInletTemperature(const char* const_file) {
+  if (TableView(ConstM, ConstHindex).Covers(T_in)) return;
+  throw InputError("the casting temperature " + ValueText(T_in) +
+                   " degC lies outside the material table of " + const_file + " (0.5 .. " +
+                   ValueText(ConstM.n_rows + 0.5) + " degC)");
 }
 
 // A start field saved by an earlier run is taken when it has exactly the
 // dimensions of this grid; otherwise the strand starts full of steel at the
 // casting temperature.
+// A start field that exists but cannot serve (unreadable, not a saved field,
+// temperatures outside the table) is reported and replaced; a field of other
+// dimensions, such as an element field the optimiser left, is passed over
+// silently.
 void Tepora::InitialField() {
   const char path[40] = "TeporaOut/T_0.cub";
+  T.fill(T_in);
+  const auto instead = [&](const std::string& why) {
+    std::cerr << "warning: " << path << ": " << why
+              << "; the strand starts at the casting temperature " << ValueText(T_in)
+              << " degC instead" << std::endl;
+  };
+  struct stat st;
+  if (stat(path, &st) != 0 && errno == ENOENT) return;
   std::ifstream probe(path);
-  if (!probe.good()) {
-    T.fill(T_in);
-    return;
-  }
+  if (!probe.good()) return instead("cannot be read");
   probe.close();
   cube start;
-  start.load(path, arma_ascii);
-  if (start.n_rows == uword(ndr) && start.n_cols == uword(ndphi) && start.n_slices == uword(ndz))
-    T = start;
-  else
-    T.fill(T_in);
+  if (!start.load(path, arma_ascii))
+    return instead("is not a temperature field saved by the simulator (arma_ascii cube)");
+  if (start.n_rows != uword(ndr) || start.n_cols != uword(ndphi) || start.n_slices != uword(ndz))
+    return;
+  const TableView tab(ConstM, ConstHindex);
+  for (uword k = 0; k < start.n_slices; ++k)
+    for (uword j = 0; j < start.n_cols; ++j)
+      for (uword i = 0; i < start.n_rows; ++i)
+        if (!tab.Covers(start(i, j, k)))
+          return instead("cell (" + std::to_string(i) + ", " + std::to_string(j) + ", " +
+                         std::to_string(k) + ") holds " + ValueText(start(i, j, k)) +
+                         " degC, outside the material table (0.5 .. " +
+                         ValueText(ConstM.n_rows + 0.5) + " degC)");
+  T = start;
 }
 
 Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const char* const_file,

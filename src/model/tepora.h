@@ -70,13 +70,19 @@ class Tepora {
   void SetCoolM(double htc);
   void SetCoolM(double htc0, double htcl, int n_z);
 
-  // Material table.
+  // Material table: SetConstM reads and refines it (ReadConstM), then saves
+  // the refined and the original table (SaveConstM).
   void SetConstM(const char* filename);
+  void ReadConstM(const char* filename);
+  void SaveConstM();
   void IndexConstM();
   double getConstT(double& T, char swtch);
   double getConstH(double& H, char swtch);
   cube TempToEn(cube& T);
   cube EnToTemp(cube& H);
+  // Longest stable time step of the explicit scheme, estimated from the
+  // smallest cell widths and the table's largest diffusivity bound.
+  double StableStepEstimate();
 
   // Solvers.
   cube Compute(int pmax, char swtch);
@@ -92,5 +98,6 @@ class Tepora {
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
 
  private:
+  void CheckInletTemperature(const char* const_file);
   void InitialField();
 };

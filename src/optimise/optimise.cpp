@@ -14,9 +14,10 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilenam
                    double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP)
     : CP() {
   ConstM_fname = pfilename;
-  Settings_fname = "Input/OptSettings.txt";
-  LoadSettings(Settings, Settings_fname.c_str(), 6);
-  CheckSettings();
+  const SettingsFile file = OptSettingsFile();
+  Settings_fname = file.path;
+  LoadSettings(Settings, file, 6);
+  CheckOptSettings(Settings, file);
   dr0 = pdr0;
   dz0 = pdz0;
   dphi = pdphi;
@@ -25,9 +26,9 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilenam
   overlap = poverlap;
   p_s.set_size(2);
   p_s.fill(0.5);
-  nElem = CountSetting(Settings(4), Settings_fname.c_str(), 4);
-  pmax = CountSetting(Settings(3), Settings_fname.c_str(), 3);
-  Heatpmax = CountSetting(Settings(5), Settings_fname.c_str(), 5);
+  nElem = CountSetting(Settings, file, 4, 3);
+  pmax = CountSetting(Settings, file, 3);
+  Heatpmax = CountSetting(Settings, file, 5);
   opt = true;
   parallel = true;
   n_offset = 0;
@@ -39,7 +40,9 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilenam
   ndphi = int(T.n_cols);
   ndz = int(T.n_slices);
   CP = pCP;
-  CheckControlPoints();
+  const double steps[3] = {dr0, dphi, dz0};
+  const int counts[3] = {ndr, ndphi, ndz};
+  CheckControlPoints(CP.CPMat, steps, counts);
   ElemOfCP.set_size(CP.CPMat.n_rows);
   OptimalHtcs.zeros(nElem);
   htcmax = Settings(1);
@@ -63,40 +66,38 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilenam
 
 Optimise::~Optimise() {}
 
-// The search grid must be finite and non-empty, and progressive hedging needs
-// three elements at least.
-void Optimise::CheckSettings() {
-  const std::string& f = Settings_fname;
-  if (!(Settings(2) > 0))
-    throw InputError(f + ": line 3 (htc step) is " + ValueText(Settings(2)) +
-                     ", expected a positive step");
+SettingsFile OptSettingsFile() {
+  return {"Input/OptSettings.txt",
+          {"lowest htc, W/(m2 K)", "highest htc, W/(m2 K)", "htc step, W/(m2 K)",
+           "number of iterations", "number of elements", "time steps of an element simulation"}};
+}
+
+void CheckOptSettings(const vec& Settings, const SettingsFile& file) {
+  RequireAbove(Settings, file, 2, 0);
   if (Settings(0) > Settings(1))
-    throw InputError(f + ": line 1 (lowest htc " + ValueText(Settings(0)) +
-                     ") is above line 2 (highest htc " + ValueText(Settings(1)) + ")");
+    throw InputError(file.Entry(0) + " is " + ValueText(Settings(0)) + ", above line 2 (" +
+                     ValueText(Settings(1)) + "); expected the lowest htc first");
   // Every addition of the step must move the candidate, and the grid must
   // stay a search rather than a sweep of millions of simulations.
   if (!(Settings(0) + Settings(2) > Settings(0) && Settings(1) + Settings(2) > Settings(1)) ||
       (Settings(1) - Settings(0)) / Settings(2) >= 10000)
-    throw InputError(f + ": line 3 (htc step) " + ValueText(Settings(2)) +
-                     " gives more than 10000 candidates between lines 1 and 2; use a larger step");
-  if (std::trunc(Settings(4)) < 3)
-    throw InputError(f + ": line 5 (number of elements) is " + ValueText(Settings(4)) +
-                     ", expected at least 3");
+    throw InputError(file.Entry(2) + " is " + ValueText(Settings(2)) +
+                     ", which gives more than 10000 candidates between lines 1 and 2; expected a "
+                     "larger step");
+  CountSetting(Settings, file, 3);
+  CountSetting(Settings, file, 4, 3);
+  CountSetting(Settings, file, 5);
 }
 
-// Every control point must lie inside the strand's grid with a finite target.
-void Optimise::CheckControlPoints() {
-  const mat& M = CP.CPMat;
+void CheckControlPoints(const mat& M, const double steps[3], const int counts[3]) {
   if (M.n_rows == 0)
     throw InputError(
-        "Input/ControlPoints.mat: no control points; the optimiser needs at least one line "
+        "Input/ControlPoints.mat: no control points; expected at least one line "
         "of r (m), phi (rad), z (m), target temperature (degC)");
   if (M.n_cols < 4)
     throw InputError("Input/ControlPoints.mat: holds " + std::to_string(M.n_cols) +
-                     " values per line, needs 4 (r m, phi rad, z m, target degC)");
+                     " values per line; expected 4 (r m, phi rad, z m, target degC)");
   const char* names[3] = {"r", "phi", "z"};
-  const double steps[3] = {dr0, dphi, dz0};
-  const int counts[3] = {ndr, ndphi, ndz};
   for (uword p = 0; p < M.n_rows; ++p) {
     const std::string point = "Input/ControlPoints.mat: point " + std::to_string(p + 1);
     for (int c = 0; c < 3; ++c) {
@@ -113,6 +114,28 @@ void Optimise::CheckControlPoints() {
       throw InputError(point + " has the target " + ValueText(M(p, 3)) +
                        ", expected a finite temperature");
   }
+}
+
+int RegularElementSlices(int nElem, double overlap, int ndz) {
+  double sumElem = 0;
+  for (int i = 1; i < nElem; ++i) sumElem += 1 - overlap;
+  int nInElem = int(std::ceil(ndz / (sumElem + 1)));
+  nInElem = nInElem - nInElem % 4;
+  const std::string entry = OptSettingsFile().Entry(4) + " is " + std::to_string(nElem) + ": ";
+  if (nInElem < 4)
+    throw InputError(entry + std::to_string(nElem) +
+                     " elements leave fewer than four slices each in a strand of " +
+                     std::to_string(ndz) + " slices; expected fewer elements");
+  // The elements reach furthest with the end of the last regular one and
+  // the start of the last one.
+  const double q = 1 - overlap;
+  const long reach = std::max(long(double(nInElem) + q * double(nInElem * (nElem - 2)) - 1),
+                              long(q * double(nInElem * (nElem - 1))));
+  if (reach > ndz - 1)
+    throw InputError(entry + std::to_string(nElem) + " elements of " + std::to_string(nInElem) +
+                     " slices do not fit a strand of " + std::to_string(ndz) +
+                     " slices; expected fewer elements");
+  return nInElem;
 }
 
 // Packing order: rows fastest, then columns, then slices (the order in
@@ -137,15 +160,8 @@ cube Optimise::DeVect(vec& v, int m, int n, int o) {
 
 void Optimise::SetElements() {
   // Regular element length: nElem elements overlapping by `overlap` cover
-  // the strand, rounded down to a multiple of four slices.
-  double sumElem = 0;
-  for (int i = 1; i < nElem; ++i) sumElem += 1 - overlap;
-  int nInElem = int(std::ceil(ndz / (sumElem + 1)));
-  nInElem = nInElem - nInElem % 4;
-  if (nInElem < 4)
-    throw InputError(Settings_fname + ": " + std::to_string(nElem) +
-                     " elements leave fewer than four slices each in a strand of " +
-                     std::to_string(ndz) + " slices; use fewer elements");
+  // the strand.
+  const int nInElem = RegularElementSlices(nElem, overlap, ndz);
 
   auto Slices = [&](double first, double last) {
     const long a = long(first), b = long(last);

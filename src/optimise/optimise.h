@@ -8,6 +8,26 @@
 
 #include "control_points.h"
 #include "headers.h"
+#include "settings_file.h"
+
+// Input/OptSettings.txt and what each of its lines means.
+SettingsFile OptSettingsFile();
+
+// Checks of the optimiser's inputs that need no model. The program runs them
+// before it builds the whole-strand model, so that bad input leaves no file
+// behind; the constructor runs them again for every other caller.
+
+// The htc grid must be finite and non-empty, progressive hedging needs three
+// elements, and the counts must fit 32-bit integers.
+void CheckOptSettings(const vec& Settings, const SettingsFile& file);
+
+// Every control point must lie inside the strand's grid (steps and counts
+// radial, angular, axial) with a finite target.
+void CheckControlPoints(const mat& CPMat, const double steps[3], const int counts[3]);
+
+// Slices of a regular element when nElem elements overlapping by `overlap`
+// cover ndz slices: rounded down to a multiple of four, and at least four.
+int RegularElementSlices(int nElem, double overlap, int ndz);
 
 class Optimise {
  public:
@@ -63,8 +83,6 @@ class Optimise {
   double TertiaryLengthOf(int ind) const;
 
  private:
-  void CheckSettings();
-  void CheckControlPoints();
   void AssignControlPoints();
   void Assemble();
 };

@@ -1,0 +1,92 @@
+// Runs killed at any moment (SIGKILL: no handler, no cleanup) leave every
+// result file whole, the previous run's or the new one, and the next run
+// clears the temporary files the killed writers left behind.
+#include <signal.h>
+
+#include <chrono>
+#include <thread>
+
+#include "test_support.h"
+
+namespace {
+
+bool IsTemporary(const std::string& name) { return name.find(".tmp") != std::string::npos; }
+
+// Rows every complete copy of a result holds, by file name.
+uword ExpectedRows(const std::string& name, uword ndr) {
+  if (name == "ConstM.mat") return 1600;
+  if (name == "ConstMorig.mat") return 64;
+  if (name.find("Profile") != std::string::npos) return ndr;
+  return 0;  // any
+}
+
+// Every file in `dir` that is not a temporary loads, and holds exactly the
+// text of a complete matrix or cube: 25 characters a number, a line end
+// after every row, the rows its name promises.
+void ExpectWholeFiles(const std::string& dir, uword ndr, const std::string& when) {
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    const std::string ext = e.path().extension().string();
+    if (IsTemporary(name) || (ext != ".cub" && ext != ".mat" && ext != ".vec")) continue;
+    SCOPED_TRACE(when + ": " + e.path().string());
+    const uintmax_t size = std::filesystem::file_size(e.path());
+    if (ReadFile(e.path().string()).rfind("ARMA_CUB_TXT", 0) == 0) {
+      cube c;
+      ASSERT_TRUE(c.load(e.path().string(), arma_ascii));
+      const std::string header = "ARMA_CUB_TXT_FN008\n" + std::to_string(c.n_rows) + " " +
+                                 std::to_string(c.n_cols) + " " + std::to_string(c.n_slices) + "\n";
+      EXPECT_EQ(size, header.size() + c.n_rows * c.n_slices * (c.n_cols * 25 + 1));
+      if (c.n_elem > 0) EXPECT_EQ(c.n_rows, ndr);  // element 0's upstream field is empty
+    } else {
+      mat m;
+      ASSERT_TRUE(m.load(e.path().string(), raw_ascii));
+      EXPECT_EQ(size, m.n_rows * (m.n_cols * 25 + 1));
+      if (const uword rows = ExpectedRows(name, ndr)) EXPECT_EQ(m.n_rows, rows);
+    }
+  }
+}
+
+int Temporaries() {
+  int n = 0;
+  for (const char* dir : {".", "TeporaOut"})
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+      n += IsTemporary(e.path().filename().string());
+  return n;
+}
+
+// Kills the program at spread moments of a complete run's duration and
+// checks the files after every kill; then a complete run clears the rest.
+void KillAtManyMoments(const char* program, uword ndr) {
+  const auto t0 = std::chrono::steady_clock::now();
+  ASSERT_EQ(Start(program, 2).status, 0);
+  const double full = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  for (int n = 1; n <= 20; ++n) {
+    const double f = n / 20.0;
+    const pid_t pid = Launch(program, 2);
+    std::this_thread::sleep_for(std::chrono::duration<double>(f * full));
+    kill(pid, SIGKILL);
+    Finish(pid);
+    const std::string when = "killed at " + std::to_string(f) + " of the run";
+    ExpectWholeFiles(".", ndr, when);
+    ExpectWholeFiles("TeporaOut", ndr, when);
+  }
+  const Outcome r = Start(program, 2);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Temporaries(), 0);
+}
+
+TEST(Interrupted, SimulatorLeavesOnlyWholeFiles) {
+  RunDir dir;
+  WriteSmallCase(0.005, 0.025, 0.05, 0.1, 5.0, 60);  // 20 x 40 x 200 cells
+  KillAtManyMoments(TEPORA_SIM, 20);
+}
+
+TEST(Interrupted, OptimiserLeavesOnlyWholeFiles) {
+  RunDir dir;
+  WriteSmallCase(0.01, 0.1, 0.1, 0.1, 5.0);
+  RunDir::Write("Input/OptSettings.txt", Lines({200, 1000, 200, 2, 4, 60}));
+  RunDir::Write("Input/ControlPoints.mat", "0.09 1.0 1.0 1500\n0.09 1.0 2.5 1480\n");
+  KillAtManyMoments(TEPORA_OPT, 10);
+}
+
+}  // namespace
