@@ -36,12 +36,16 @@ void ExpectWholeFiles(const std::string& dir, uword ndr, const std::string& when
       const std::string header = "ARMA_CUB_TXT_FN008\n" + std::to_string(c.n_rows) + " " +
                                  std::to_string(c.n_cols) + " " + std::to_string(c.n_slices) + "\n";
       EXPECT_EQ(size, header.size() + c.n_rows * c.n_slices * (c.n_cols * 25 + 1));
-      if (c.n_elem > 0) EXPECT_EQ(c.n_rows, ndr);  // element 0's upstream field is empty
+      if (c.n_elem > 0) {  // element 0's upstream field is empty
+        EXPECT_EQ(c.n_rows, ndr);
+      }
     } else {
       mat m;
       ASSERT_TRUE(m.load(e.path().string(), raw_ascii));
       EXPECT_EQ(size, m.n_rows * (m.n_cols * 25 + 1));
-      if (const uword rows = ExpectedRows(name, ndr)) EXPECT_EQ(m.n_rows, rows);
+      if (const uword rows = ExpectedRows(name, ndr)) {
+        EXPECT_EQ(m.n_rows, rows);
+      }
     }
   }
 }

@@ -154,4 +154,34 @@ TEST_F(OptimiseTest, RejectsSettingsAndPointsThatCannotGiveASearch) {
   ::testing::internal::GetCapturedStdout();
 }
 
+// Every layout the up-front check accepts can be cut: each element holds at
+// least four slices and the last more than those it shares with the one
+// before, which its upstream coefficient covers.
+TEST_F(OptimiseTest, AcceptsExactlyTheElementLayoutsThatCanBeCut) {
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  vec r{0.005}, phi{1.0}, z{0.05}, val{1000};
+  ControlPoints cp(r, phi, z, val);
+  int accepted = 0;
+  for (int ndz = 4; ndz <= 160; ++ndz)
+    for (int n = 3; n <= 24; ++n) {
+      RunDir::Write("Input/OptSettings.txt", Lines({100, 200, 100, 1, double(n), 1}));
+      cube field(2, 3, ndz, fill::value(1000.0));
+      bool fits = true;
+      try {
+        ElementLayoutOf(n, 0.25, ndz);
+      } catch (const InputError&) {
+        fits = false;
+      }
+      if (!fits) continue;
+      ++accepted;
+      Optimise o(0.02, field, 0.25, "Input/Interp.csv", 0.01, 0.1, 2.1, 30, 0.5, cp);
+      for (int i = 0; i < n; ++i) ASSERT_GE(o.Elem(i).n_slices, 4u) << ndz << " " << n;
+      ASSERT_GT(o.Elem(n - 1).n_slices, uword(o.n_offset)) << ndz << " " << n;
+    }
+  EXPECT_GT(accepted, 500);
+  ::testing::internal::GetCapturedStdout();
+  ::testing::internal::GetCapturedStderr();
+}
+
 }  // namespace

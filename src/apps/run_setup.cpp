@@ -29,8 +29,24 @@ void RequireCells(double count, const char* what, double minimum, const std::str
                                     : "at most " + std::to_string(INT_MAX)));
 }
 
+// Bytes the memory cgroup of a container still allows (v2, then v1);
+// infinite without a limit.
+double CgroupBytes() {
+  const char* files[2][2] = {{"/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory.current"},
+                             {"/sys/fs/cgroup/memory/memory.limit_in_bytes",
+                              "/sys/fs/cgroup/memory/memory.usage_in_bytes"}};
+  for (const auto& f : files) {
+    double limit = 0, usage = 0;
+    if (std::ifstream(f[0]) >> limit) {
+      std::ifstream(f[1]) >> usage;
+      return limit - usage;
+    }
+  }
+  return std::numeric_limits<double>::infinity();
+}
+
 // Bytes of memory this process may still take: what the system reports
-// available, within the process's address-space limit.
+// available, within the container's and the process's limits.
 double AvailableBytes() {
   double bytes = double(sysconf(_SC_PHYS_PAGES)) * double(sysconf(_SC_PAGESIZE));
   std::ifstream meminfo("/proc/meminfo");
@@ -45,7 +61,7 @@ double AvailableBytes() {
   struct rlimit limit;
   if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
     bytes = std::min(bytes, double(limit.rlim_cur));
-  return bytes;
+  return std::min(bytes, CgroupBytes());
 }
 
 std::string BytesText(double bytes) {
@@ -79,26 +95,39 @@ void CheckOutputDir() {
     throw InputError(
         "TeporaOut: the output directory is missing or not writable; create it beside Input/ "
         "in the directory the program runs in");
-  RemoveStaleTemporaries(".");
-  RemoveStaleTemporaries("TeporaOut");
+}
+
+void ClearStaleTemporaries() {
+  for (const char* path : {"TeporaOut/ConstM.mat", "TeporaOut/ConstMorig.mat", "TeporaOut/H_0.cub",
+                           "TeporaOut/T_0_final.cub", "TeporaOut/TempProfile_final.mat",
+                           "TeporaOut/T_0.cub", "TeporaOut/TempProfile_part.mat",
+                           "TeporaOut/T_opt.cub", "TeporaOut/Profile.mat", "T_old.cub", "Tf.vec"})
+    RemoveStaleTemporaries(path);
 }
 
 GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsFile& num,
-                          const SettingsFile& tech) {
+                          const SettingsFile& tech, const SettingsNeeds& needs) {
   for (uword i = 0; i < 4; ++i) RequireAbove(Numset, num, i, 0);
   RequireAbove(Techset, tech, 0, 0);
   RequireAbove(Techset, tech, 1, 0);
+  RequireAbove(Techset, tech, 2, -273.15);
+  // The strand cools towards the ambient: natural convection takes the cube
+  // root of the surface's excess temperature.
+  if (!(Techset(2) < Techset(3)))
+    throw InputError(tech.Entry(3) + " is " + ValueText(Techset(3)) + ", expected a casting " +
+                     "temperature above the ambient temperature of line 3 (" +
+                     ValueText(Techset(2)) + ")");
   RequireAbove(Techset, tech, 4, 0, true);
   RequireAbove(Techset, tech, 5, 0, true);
-  if (Techset.n_elem > 6) RequireAbove(Techset, tech, 6, 0, true);
+  if (needs.tech > 6) RequireAbove(Techset, tech, 6, 0, true);
   const GridSize grid{CellsToCover(Techset(0), Numset(0)),
                       CellsToCover(6.283185307179586, kPi * Numset(2)),
                       CellsToCover(Techset(1), Numset(1))};
   const auto width = [&](uword i) { return num.Entry(i) + " = " + ValueText(Numset(i)); };
   const auto extent = [&](uword i) { return tech.Entry(i) + " = " + ValueText(Techset(i)); };
-  RequireCells(grid.ndr, "radial cells", 2, width(0), extent(0));
-  RequireCells(grid.ndphi, "angular cells", 3, width(2), "the circle (2 pi)");
-  RequireCells(grid.ndz, "slices", 3, width(1), extent(1));
+  RequireCells(grid.ndr, "radial cell(s)", 2, width(0), extent(0));
+  RequireCells(grid.ndphi, "angular cell(s)", 3, width(2), "the circle (2 pi)");
+  RequireCells(grid.ndz, "slice(s)", 3, width(1), extent(1));
   return grid;
 }
 
@@ -126,9 +155,19 @@ void CheckMemory(const GridSize& grid, double bytes) {
                    "or a smaller strand (Input/TechSettings.txt lines 1 and 2)");
 }
 
-void CheckControlPointsText(const char* path) {
-  CheckNumericText(path, {"r (m), phi (rad), z (m), target temperature (degC) on every line", 4,
-                          UINT_MAX, false});
+ControlPoints LoadControlPoints(const char* path) {
+  ControlPoints CP;
+  CP.CPMat = LoadNumericText(
+      path, {"r (m), phi (rad), z (m), target temperature (degC) on every line", 4, UINT_MAX, false});
+  CP.nPoints = int(CP.CPMat.n_rows);
+  return CP;
+}
+
+ControlPoints UnusedControlPoints(const char* path) {
+  if (!IsSpecialFile(path)) return ControlPoints(path);
+  std::cerr << "warning: " << path << ": is not a regular file and is not read; the simulator "
+            << "does not use control points" << std::endl;
+  return ControlPoints();
 }
 
 void CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset, const GridSize& grid,
@@ -144,11 +183,16 @@ void CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset, const Grid
   const double steps[3] = {Numset(0), kPi * Numset(2), Numset(1)};
   const int counts[3] = {int(grid.ndr), int(grid.ndphi), int(grid.ndz)};
   CheckControlPoints(CP.CPMat, steps, counts);
-  const int nElem = CountSetting(Settings, opt, 4, 3);
-  const int regular = RegularElementSlices(nElem, overlap, counts[2]);
-  // The last element runs to the end of the strand and may be the longest.
-  const double last = grid.ndz - std::floor((1 - overlap) * double(regular) * (nElem - 1));
-  CheckMemory(grid, OptimiserBytes(grid, std::max(double(regular), last), omp_get_max_threads()));
+  const int nElem = CountSetting(Settings, opt, 4);
+  const ElementLayout elements = ElementLayoutOf(nElem, overlap, counts[2]);
+  std::vector<uword> slices(nElem, uword(elements.regular));
+  slices.back() = uword(elements.last);
+  vec offset(CP.CPMat.n_rows), element;
+  for (uword p = 0; p < offset.n_elem; ++p) offset(p) = GridIndex(CP.CPMat(p, 2), steps[2]);
+  PlacePoints(offset, element, slices, elements.shared);
+  CheckUnpointedElements(element, offset(0), slices, false);
+  CheckMemory(grid, OptimiserBytes(grid, std::max(elements.regular, elements.last),
+                                   omp_get_max_threads()));
 }
 
 Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax,
@@ -157,8 +201,8 @@ Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax,
                 Techset(3), table, Techset(4) / 60, Techset(2), Numset(3), Techset(5));
 }
 
-void WarnIfUnstable(Tepora& P, const SettingsFile& num) {
-  const double limit = P.StableStepEstimate();
+void WarnIfUnstable(Tepora& P, double speed, const SettingsFile& num) {
+  const double limit = P.StableStepEstimate(speed);
   if (!(P.dtau > limit)) return;
   std::cout.flush();
   char about[32];

@@ -17,16 +17,16 @@ int main(int, char**) {
     time_t start;
     time(&start);
     CheckOutputDir();
-    CheckControlPointsText(CPfname);
-    ControlPoints CP(CPfname);
+    ControlPoints CP = LoadControlPoints(CPfname);
     const SettingsFile tech = TechSettingsFile(Techfname), num = NumSettingsFile(Numfname);
     vec Techset, Numset;
     LoadSettings(Techset, tech, kOptNeeds.tech);
     LoadSettings(Numset, num, kOptNeeds.num);
-    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech);
+    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kOptNeeds);
     CheckOptimiserInputs(CP, Numset, grid, overlap);
+    ClearStaleTemporaries();
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
-    WarnIfUnstable(P, num);
+    WarnIfUnstable(P, Techset(6) / 60, num);
     Optimise C(Techset(6) / 60, P.T, overlap, filename, P.dr(0), P.dz(0), P.dphi, P.T_inf,
                P.dtau, CP);
     C.ComputePHA();

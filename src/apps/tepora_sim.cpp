@@ -16,17 +16,18 @@ int main(int, char**) {
     time_t start;
     time(&start);
     CheckOutputDir();
-    ControlPoints CP(CPfname);  // read, not used by the simulation
+    ControlPoints CP = UnusedControlPoints(CPfname);
     const SettingsFile tech = TechSettingsFile(Techfname), num = NumSettingsFile(Numfname);
     vec Techset, Numset;
     LoadSettings(Techset, tech, kSimNeeds.tech);
     LoadSettings(Numset, num, kSimNeeds.num);
-    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech);
+    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kSimNeeds);
     const int pmax = CountSetting(Numset, num, 4);
     CheckMemory(grid, SimulatorBytes(grid));
+    ClearStaleTemporaries();
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
-    WarnIfUnstable(P, num);
+    WarnIfUnstable(P, P.vz, num);
     Result = P.Compute(pmax, 'y');
     PrintElapsed(start);
   });

@@ -2,7 +2,8 @@
 // classes carry a one-line message from where a fault is found to main.
 #pragma once
 
-#include <sstream>
+#include <charconv>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -26,10 +27,15 @@ class TableRangeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A value as it appears in a message: up to ten significant digits.
+// A value as it appears in a message: the shortest text that reads back as
+// the same double, so that 3.0000000000000004 is not shown as 3; in plain
+// decimals between 0.0001 and 10^15, in exponent notation beyond.
 inline std::string ValueText(double x) {
-  std::ostringstream os;
-  os.precision(10);
-  os << x;
-  return os.str();
+  if (std::isnan(x)) return "nan";
+  if (std::isinf(x)) return x < 0 ? "-inf" : "inf";
+  const double a = std::fabs(x);
+  const auto format =
+      a == 0 || (a >= 1e-4 && a < 1e15) ? std::chars_format::fixed : std::chars_format::scientific;
+  char text[400];
+  return std::string(text, std::to_chars(text, text + sizeof text, x, format).ptr);
 }

@@ -31,7 +31,6 @@ std::string Trimmed(const std::string& s) {
 bool IsNumber(const std::string& token) {
   if (token.empty()) return false;
   char* end = nullptr;
-  errno = 0;
   std::strtod(token.c_str(), &end);
   return end == token.c_str() + token.size();
 }
@@ -50,13 +49,25 @@ std::vector<std::string> Tokens(const std::string& line, bool commas) {
   return out;
 }
 
+// Far beyond any table of settings or material data; a larger file is not
+// one of ours.
+const off_t kMaxBytes = 64 << 20;
+
 std::string ReadAll(const std::string& path, const std::string& expected) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT) throw InputError(path + ": missing; expected " + expected);
-    throw InputError(path + ": cannot be read (" + std::strerror(errno) + "); expected " + expected);
+    throw InputError(path + ": cannot be read (" + std::strerror(errno) + "); expected " +
+                     expected);
   }
-  if (S_ISDIR(st.st_mode)) throw InputError(path + ": is a directory; expected a file of " + expected);
+  if (S_ISDIR(st.st_mode))
+    throw InputError(path + ": is a directory; expected a file of " + expected);
+  if (!S_ISREG(st.st_mode))
+    throw InputError(path + ": is not a regular file (a pipe or a device); expected a file of " +
+                     expected);
+  if (st.st_size > kMaxBytes)
+    throw InputError(path + ": holds " + std::to_string(st.st_size) +
+                     " bytes, more than a table of numbers needs; expected " + expected);
   std::ifstream in(path, std::ios::binary);
   if (!in)
     throw InputError(path + ": cannot be read (" + std::strerror(errno) + "); expected " + expected);
@@ -68,7 +79,12 @@ std::string ReadAll(const std::string& path, const std::string& expected) {
 
 }  // namespace
 
-unsigned CheckNumericText(const std::string& path, const NumericTextShape& shape) {
+bool IsSpecialFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+arma::mat LoadNumericText(const std::string& path, const NumericTextShape& shape) {
   const std::string expected = shape.expected;
   const std::string text = ReadAll(path, expected);
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
@@ -83,7 +99,7 @@ unsigned CheckNumericText(const std::string& path, const NumericTextShape& shape
 
   const bool commas = shape.commas_separate && text.find(',') != std::string::npos;
   std::istringstream lines(text);
-  std::string line;
+  std::string line, data;
   unsigned line_no = 0, rows = 0, columns = 0, first_line = 0, blank_line = 0;
   while (std::getline(lines, line)) {
     ++line_no;
@@ -111,10 +127,19 @@ unsigned CheckNumericText(const std::string& path, const NumericTextShape& shape
       first_line = line_no;
     } else if (n != columns) {
       throw InputError(at + " holds " + std::to_string(n) + " numbers where line " +
-                       std::to_string(first_line) + " holds " + std::to_string(columns) + "; expected " + expected);
+                       std::to_string(first_line) + " holds " + std::to_string(columns) +
+                       "; expected " + expected);
     }
     ++rows;
+    data += Trimmed(line) + '\n';
   }
   if (rows == 0) throw InputError(path + ": is empty; expected " + expected);
-  return rows;
+
+  // Only the checked lines reach the library, with the separator named.
+  arma::mat numbers;
+  std::istringstream checked(data);
+  if (!numbers.load(checked, commas ? arma::csv_ascii : arma::raw_ascii) ||
+      numbers.n_rows != rows || numbers.n_cols != columns)
+    throw InputError(path + ": could not be read as " + expected);
+  return numbers;
 }

@@ -14,14 +14,10 @@ std::string SettingsFile::Entry(uword index) const {
 }
 
 void LoadSettings(vec& set, const SettingsFile& file, uword needed) {
-  CheckNumericText(file.path, {"one number per line", 1, 1, true});
-  mat numbers;
-  numbers.load(file.path, auto_detect);
-  set = vectorise(numbers);
+  set = vectorise(LoadNumericText(file.path, {"one number per line", 1, 1, true}));
   if (set.n_elem < needed)
-    throw InputError(file.path + ": holds " + std::to_string(set.n_elem) + " numbers, needs " +
-                     std::to_string(needed) + "; " + file.Entry(set.n_elem).substr(file.path.size() + 2) +
-                     " is missing");
+    throw InputError(file.Entry(set.n_elem) + " is missing; expected " + std::to_string(needed) +
+                     " numbers, one per line, and the file holds " + std::to_string(set.n_elem));
   for (uword i = 0; i < needed; ++i)
     if (!std::isfinite(set(i)))
       throw InputError(file.Entry(i) + " is " + ValueText(set(i)) + ", expected a finite number");

@@ -28,14 +28,15 @@ std::string TemporaryName(const std::string& path) {
   return path + kTemporaryTag + std::to_string(getpid()) + "_" + std::to_string(thread_tag);
 }
 
-// The writer's process id when `name` is one of its temporary names, else 0.
-long TemporaryOwner(const std::string& name) {
-  const size_t tag = name.rfind(kTemporaryTag);
-  if (tag == std::string::npos || tag == 0) return 0;
-  const char* digits = name.c_str() + tag + std::strlen(kTemporaryTag);
+// The writer's process id when `name` is a temporary name of `target`
+// (the target's name, the tag, digits, '_', digits), else 0.
+long TemporaryOwner(const std::string& name, const std::string& target) {
+  const std::string prefix = target + kTemporaryTag;
+  if (name.compare(0, prefix.size(), prefix) != 0) return 0;
+  const char* digits = name.c_str() + prefix.size();
   char* end = nullptr;
   const long pid = std::strtol(digits, &end, 10);
-  if (end == digits || *end != '_' || pid <= 0) return 0;
+  if (end == digits || !std::isdigit((unsigned char)*digits) || *end != '_' || pid <= 0) return 0;
   for (const char* c = end + 1; *c; ++c)
     if (!std::isdigit((unsigned char)*c)) return 0;
   return end[1] ? pid : 0;
@@ -56,6 +57,7 @@ void AppendNumber(std::string& out, double x) {
   if (n < 24) out.append(24 - n, ' ');
   out.append(text, n);
 }
+
 }  // namespace
 
 std::string RawAsciiText(const arma::mat& m) {
@@ -96,10 +98,13 @@ bool WriteWhole(const std::string& path, const char* kind, const std::string& te
   return ok;
 }
 
-void RemoveStaleTemporaries(const std::string& dir) {
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::filesystem::path target(path);
+  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+  const std::string name = target.filename().string();
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    const long pid = TemporaryOwner(entry.path().filename().string());
+    const long pid = TemporaryOwner(entry.path().filename().string(), name);
     if (pid != 0 && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
       std::filesystem::remove(entry.path(), ec);
   }

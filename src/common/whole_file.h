@@ -30,9 +30,9 @@ inline bool SaveWhole(const arma::cube& c, const std::string& path) {
   return WriteWhole(path, "Cube", ArmaAsciiText(c));
 }
 
-// Removes the temporary files that writers killed before their rename left
-// in `dir` (those of processes no longer running).
-void RemoveStaleTemporaries(const std::string& dir);
+// Removes the temporary files of `path` that writers killed before their
+// rename left behind: those of processes no longer running on this machine.
+void RemoveStaleTemporaries(const std::string& path);
 
 // True once any save of this process has failed; the programs then end with
 // the status for an unwritten result file.

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "lookup.h"
@@ -48,13 +50,51 @@ void Tepora::CheckInletTemperature(const char* const_file) {
                    ValueText(ConstM.n_rows + 0.5) + " degC)");
 }
 
+namespace {
+
+// Parses a field in the text format the solvers save it in ("ARMA_CUB_TXT_FN008",
+// the rows, columns and slices, then the values slice by slice, row by row).
+// Returns false with the reason when the text is not such a field; leaves
+// `field` empty when its dimensions differ from the expected ones, without
+// reading its values.
+bool ParseSavedField(std::istream& in, uword rows, uword cols, uword slices, cube& field,
+                     std::string& why) {
+  std::string header;
+  uword r = 0, c = 0, s = 0;
+  if (!std::getline(in, header) || header != "ARMA_CUB_TXT_FN008" || !(in >> r >> c >> s)) {
+    why = "is not a temperature field saved by the simulator (no ARMA_CUB_TXT_FN008 header)";
+    return false;
+  }
+  if (r != rows || c != cols || s != slices) return true;
+  field.set_size(r, c, s);
+  std::string token;
+  for (uword k = 0; k < s; ++k)
+    for (uword i = 0; i < r; ++i)
+      for (uword j = 0; j < c; ++j) {
+        char* end = nullptr;
+        if (!(in >> token) || (field(i, j, k) = std::strtod(token.c_str(), &end), *end != '\0')) {
+          why = "holds " + std::string(in ? "\"" + token.substr(0, 24) + "\"" : "no value") +
+                " for cell (" + std::to_string(i) + ", " + std::to_string(j) + ", " +
+                std::to_string(k) + "), expected a temperature";
+          return false;
+        }
+      }
+  if (in >> token) {
+    why = "holds more values than its " + std::to_string(r) + " x " + std::to_string(c) + " x " +
+          std::to_string(s) + " cells";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 // A start field saved by an earlier run is taken when it has exactly the
-// dimensions of this grid; otherwise the strand starts full of steel at the
-// casting temperature.
-// A start field that exists but cannot serve (unreadable, not a saved field,
-// temperatures outside the table) is reported and replaced; a field of other
-// dimensions, such as an element field the optimiser left, is passed over
-// silently.
+// dimensions of this grid. A field of other dimensions, such as an element
+// field the optimiser left, is passed over silently; one that exists but
+// cannot serve (unreadable, not a saved field, temperatures outside the
+// table) is reported on one line. Either way the strand then starts full of
+// steel at the casting temperature.
 void Tepora::InitialField() {
   const char path[40] = "TeporaOut/T_0.cub";
   T.fill(T_in);
@@ -64,15 +104,15 @@ void Tepora::InitialField() {
               << " degC instead" << std::endl;
   };
   struct stat st;
-  if (stat(path, &st) != 0 && errno == ENOENT) return;
-  std::ifstream probe(path);
-  if (!probe.good()) return instead("cannot be read");
-  probe.close();
+  if (stat(path, &st) != 0)
+    return errno == ENOENT ? void() : instead(std::string("cannot be read (") + std::strerror(errno) + ")");
+  if (!S_ISREG(st.st_mode)) return instead("is not a regular file");
+  std::ifstream in(path);
+  if (!in) return instead(std::string("cannot be read (") + std::strerror(errno) + ")");
   cube start;
-  if (!start.load(path, arma_ascii))
-    return instead("is not a temperature field saved by the simulator (arma_ascii cube)");
-  if (start.n_rows != uword(ndr) || start.n_cols != uword(ndphi) || start.n_slices != uword(ndz))
-    return;
+  std::string why;
+  if (!ParseSavedField(in, uword(ndr), uword(ndphi), uword(ndz), start, why)) return instead(why);
+  if (start.is_empty()) return;
   const TableView tab(ConstM, ConstHindex);
   for (uword k = 0; k < start.n_slices; ++k)
     for (uword j = 0; j < start.n_cols; ++j)

@@ -80,9 +80,10 @@ class Tepora {
   double getConstH(double& H, char swtch);
   cube TempToEn(cube& T);
   cube EnToTemp(cube& H);
-  // Longest stable time step of the explicit scheme, estimated from the
-  // smallest cell widths and the table's largest diffusivity bound.
-  double StableStepEstimate();
+  // Longest stable time step of the explicit scheme at a casting speed,
+  // estimated from the smallest cell widths and the table's largest
+  // diffusivity bound.
+  double StableStepEstimate(double speed);
 
   // Solvers.
   cube Compute(int pmax, char swtch);

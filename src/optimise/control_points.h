@@ -13,6 +13,7 @@ class ControlPoints {
   ControlPoints();
   explicit ControlPoints(const char* fname);
   ControlPoints(vec& r, vec& phi, vec& z, vec& val);
+  ControlPoints(const ControlPoints& B) = default;
   ~ControlPoints();
   ControlPoints& operator=(const ControlPoints& B);
 };

@@ -3,12 +3,7 @@
 // of fields into vectors.
 #include "optimise.h"
 
-namespace {
-
-// Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
-
-}  // namespace
 
 Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilename, double pdr0,
                    double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP)
@@ -73,6 +68,7 @@ SettingsFile OptSettingsFile() {
 }
 
 void CheckOptSettings(const vec& Settings, const SettingsFile& file) {
+  RequireAbove(Settings, file, 0, 0, true);
   RequireAbove(Settings, file, 2, 0);
   if (Settings(0) > Settings(1))
     throw InputError(file.Entry(0) + " is " + ValueText(Settings(0)) + ", above line 2 (" +
@@ -84,9 +80,7 @@ void CheckOptSettings(const vec& Settings, const SettingsFile& file) {
     throw InputError(file.Entry(2) + " is " + ValueText(Settings(2)) +
                      ", which gives more than 10000 candidates between lines 1 and 2; expected a "
                      "larger step");
-  CountSetting(Settings, file, 3);
   CountSetting(Settings, file, 4, 3);
-  CountSetting(Settings, file, 5);
 }
 
 void CheckControlPoints(const mat& M, const double steps[3], const int counts[3]) {
@@ -116,26 +110,28 @@ void CheckControlPoints(const mat& M, const double steps[3], const int counts[3]
   }
 }
 
-int RegularElementSlices(int nElem, double overlap, int ndz) {
+ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz) {
   double sumElem = 0;
   for (int i = 1; i < nElem; ++i) sumElem += 1 - overlap;
   int nInElem = int(std::ceil(ndz / (sumElem + 1)));
   nInElem = nInElem - nInElem % 4;
-  const std::string entry = OptSettingsFile().Entry(4) + " is " + std::to_string(nElem) + ": ";
+  const std::string entry = OptSettingsFile().Entry(4) + " is " + std::to_string(nElem);
   if (nInElem < 4)
-    throw InputError(entry + std::to_string(nElem) +
-                     " elements leave fewer than four slices each in a strand of " +
+    throw InputError(entry + ", which leaves fewer than four slices an element in a strand of " +
                      std::to_string(ndz) + " slices; expected fewer elements");
-  // The elements reach furthest with the end of the last regular one and
-  // the start of the last one.
-  const double q = 1 - overlap;
-  const long reach = std::max(long(double(nInElem) + q * double(nInElem * (nElem - 2)) - 1),
-                              long(q * double(nInElem * (nElem - 1))));
-  if (reach > ndz - 1)
-    throw InputError(entry + std::to_string(nElem) + " elements of " + std::to_string(nInElem) +
-                     " slices do not fit a strand of " + std::to_string(ndz) +
-                     " slices; expected fewer elements");
-  return nInElem;
+  // The slice bounds SetElements takes: the elements reach furthest with the
+  // end of the last regular one and the start of the last one, which runs
+  // to the end of the strand and must hold more than the slices it shares.
+  const double e = nInElem, q = 1 - overlap;
+  const long reach = std::max(long(e + q * double(long(nInElem) * (nElem - 2)) - 1),
+                              long(q * double(long(nInElem) * (nElem - 1))));
+  const long shared = long(q * e + e - 1) - long(q * double(long(nInElem) * 2)) + 1;
+  const long last = long(ndz) - long(q * double(long(nInElem) * (nElem - 1)));
+  if (reach > ndz - 1 || last < std::max(4L, shared + 1))
+    throw InputError(entry + ", which does not fit elements of " + std::to_string(nInElem) +
+                     " slices sharing " + std::to_string(shared) + " into a strand of " +
+                     std::to_string(ndz) + " slices; expected fewer elements");
+  return {nInElem, int(last), int(shared)};
 }
 
 // Packing order: rows fastest, then columns, then slices (the order in
@@ -161,7 +157,7 @@ cube Optimise::DeVect(vec& v, int m, int n, int o) {
 void Optimise::SetElements() {
   // Regular element length: nElem elements overlapping by `overlap` cover
   // the strand.
-  const int nInElem = RegularElementSlices(nElem, overlap, ndz);
+  const int nInElem = ElementLayoutOf(nElem, overlap, ndz).regular;
 
   auto Slices = [&](double first, double last) {
     const long a = long(first), b = long(last);
@@ -169,7 +165,7 @@ void Optimise::SetElements() {
       throw InputError(Settings_fname + ": " + std::to_string(nElem) +
                        " elements of " + std::to_string(nInElem) +
                        " slices do not fit a strand of " + std::to_string(ndz) +
-                       " slices; use fewer elements");
+                       " slices; expected fewer elements");
     return cube(T.slices(a, b));
   };
 
@@ -179,13 +175,13 @@ void Optimise::SetElements() {
   ElemL(0) = Slices(0, e * overlap - 1);
   ElemR(0) = Slices(q * e, nInElem - 1);
   for (int i = 1; i <= nElem - 2; ++i) {
-    const double a = q * double(nInElem * i);
+    const double a = q * double(long(nInElem) * i);
     Elem(i) = Slices(a, e + a - 1);
     ElemL(i) = ElemR(i - 1);
-    ElemR(i) = Slices(q * double(nInElem * (i + 1)), i * (e * q) + e - 1);
+    ElemR(i) = Slices(q * double(long(nInElem) * (i + 1)), i * (e * q) + e - 1);
   }
   const int L = nElem - 1;
-  Elem(L) = Slices(q * double(nInElem * L), ndz - 1);
+  Elem(L) = Slices(q * double(long(nInElem) * L), ndz - 1);
   ElemL(L) = ElemR(L - 1);
   n_offset = int(ElemR(1).n_slices);
 
@@ -197,46 +193,60 @@ void Optimise::SetElements() {
   AssignControlPoints();
 }
 
-// Every point goes to the element that holds its slice; points in the slices
-// two elements share belong to element 0 between elements 0 and 1 and to
-// the later element elsewhere. The stored slice is the point's offset from
-// the first slice of its element.
+// The points in element-local grid indices: the stored slice is the point's
+// offset from the first slice of its element.
 void Optimise::AssignControlPoints() {
   mat& M = CP.CPMat;
   for (uword p = 0; p < M.n_rows; ++p) {
     M(p, 0) = GridIndex(M(p, 0), dr0);
     M(p, 1) = GridIndex(M(p, 1), dphi);
     M(p, 2) = GridIndex(M(p, 2), dz0);
-    const double Mz = M(p, 2);
-    if (Mz - double(Elem(0).n_slices) < 0) {
-      ElemOfCP(p) = 0;
-      continue;
-    }
-    int diff = int(Mz), c = 0, diff_old = 0;
-    while (c < nElem - 1) {
-      diff = diff + n_offset - int(Elem(c).n_slices);
-      if (diff < 0) break;
-      diff_old = diff;
-      ++c;
-    }
-    ElemOfCP(p) = c;
-    M(p, 2) = diff_old;
   }
+  std::vector<uword> slices(nElem);
+  for (int i = 0; i < nElem; ++i) slices[i] = Elem(i).n_slices;
+  vec offset = M.col(2);
+  PlacePoints(offset, ElemOfCP, slices, n_offset);
+  M.col(2) = offset;
 
   std::cout << "\n" << "Setting Control Points done:" << "\n";
   for (uword p = 0; p < M.n_rows; ++p)
     std::cout << "Point " << p + 1 << " in element " << ElemOfCP(p) + 1 << " at position "
               << M(p, 2) << "." << "\n";
+  CheckUnpointedElements(ElemOfCP, M(0, 2), slices, true);
+}
 
-  // An element without a point of its own is scored at point 1's indices.
-  for (int i = 0; i < nElem; ++i) {
-    if (any(ElemOfCP == double(i))) continue;
-    std::cerr << "warning: element " << i + 1
-              << " holds no control point; it is scored at the indices of point 1" << std::endl;
-    if (M(0, 2) >= double(Elem(i).n_slices))
+void PlacePoints(vec& slice, vec& element, const std::vector<uword>& elem_slices, int n_offset) {
+  const int nElem = int(elem_slices.size());
+  element.set_size(slice.n_elem);
+  for (uword p = 0; p < slice.n_elem; ++p) {
+    const double Mz = slice(p);
+    if (Mz - double(elem_slices[0]) < 0) {
+      element(p) = 0;
+      continue;
+    }
+    int diff = int(Mz), c = 0, diff_old = 0;
+    while (c < nElem - 1) {
+      diff = diff + n_offset - int(elem_slices[c]);
+      if (diff < 0) break;
+      diff_old = diff;
+      ++c;
+    }
+    element(p) = c;
+    slice(p) = diff_old;
+  }
+}
+
+void CheckUnpointedElements(const vec& element, double offset1,
+                            const std::vector<uword>& elem_slices, bool warn) {
+  for (uword i = 0; i < elem_slices.size(); ++i) {
+    if (any(element == double(i))) continue;
+    if (warn)
+      std::cerr << "warning: element " << i + 1
+                << " holds no control point; it is scored at the indices of point 1" << std::endl;
+    if (offset1 >= double(elem_slices[i]))
       throw InputError("Input/ControlPoints.mat: element " + std::to_string(i + 1) +
-                       " holds no control point, and point 1's position " + ValueText(M(0, 2)) +
-                       " lies outside its " + std::to_string(Elem(i).n_slices) +
-                       " slices; give the element a control point");
+                       " holds no control point, and point 1's position " + ValueText(offset1) +
+                       " lies outside its " + std::to_string(elem_slices[i]) +
+                       " slices; expected a control point in that element");
   }
 }

@@ -17,17 +17,40 @@ SettingsFile OptSettingsFile();
 // before it builds the whole-strand model, so that bad input leaves no file
 // behind; the constructor runs them again for every other caller.
 
-// The htc grid must be finite and non-empty, progressive hedging needs three
-// elements, and the counts must fit 32-bit integers.
+// The htc grid must be finite, non-empty and not negative, and progressive
+// hedging needs three elements.
 void CheckOptSettings(const vec& Settings, const SettingsFile& file);
 
 // Every control point must lie inside the strand's grid (steps and counts
 // radial, angular, axial) with a finite target.
 void CheckControlPoints(const mat& CPMat, const double steps[3], const int counts[3]);
 
-// Slices of a regular element when nElem elements overlapping by `overlap`
-// cover ndz slices: rounded down to a multiple of four, and at least four.
-int RegularElementSlices(int nElem, double overlap, int ndz);
+// Slices of the elements when nElem elements overlapping by `overlap` cover
+// ndz slices: every element but the last has `regular` slices (rounded down
+// to a multiple of four, at least four), the last runs to the strand's end.
+// Stops with bad input when they do not fit.
+struct ElementLayout {
+  int regular;
+  int last;
+  int shared;  // slices an element shares with the one before
+};
+ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz);
+
+// Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
+double GridIndex(double x, double step);
+
+// The element that holds each point at grid slice `slice`, for elements of
+// `elem_slices` slices sharing `n_offset` with the one before, and its slice
+// counted from that element's first: points in the slices two elements share
+// belong to element 0 between elements 0 and 1, to the later element
+// elsewhere. `slice` becomes the offsets.
+void PlacePoints(vec& slice, vec& element, const std::vector<uword>& elem_slices, int n_offset);
+
+// An element without a point of its own is scored at point 1's offset:
+// stops with bad input when that lies outside the element; `warn` names
+// each such element on standard error.
+void CheckUnpointedElements(const vec& element, double offset1,
+                            const std::vector<uword>& elem_slices, bool warn);
 
 class Optimise {
  public:
