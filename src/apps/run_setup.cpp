@@ -121,7 +121,7 @@ GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsF
   RequireAbove(Techset, tech, 5, 0, true);
   if (needs.tech > 6) RequireAbove(Techset, tech, 6, 0, true);
   const GridSize grid{CellsToCover(Techset(0), Numset(0)),
-                      CellsToCover(6.283185307179586, kPi * Numset(2)),
+                      CellsToCover(2 * kPi, kPi * Numset(2)),
                       CellsToCover(Techset(1), Numset(1))};
   const auto width = [&](uword i) { return num.Entry(i) + " = " + ValueText(Numset(i)); };
   const auto extent = [&](uword i) { return tech.Entry(i) + " = " + ValueText(Techset(i)); };
