@@ -100,13 +100,4 @@ TEST(MaterialTable, AnEmptyTableHasNoRowForAnyEnthalpy) {
   for (double H : {-1.0, 0.0, 1e9, datum::nan}) EXPECT_EQ(index.FirstAbove(H), 0u);
 }
 
-TEST(MaterialTable, BadTablesStopBeforeTheModelIsBuilt) {
-  RunDir dir;
-  for (const char* table : {"", "25,100\n40,200\n", "25,100,50\nnan,150,40\n40,350,20\n",
-                            "0.4,100,50\n40,350,20\n", "25,100,50\n41,150,40\n40.9,350,20\n"}) {
-    SCOPED_TRACE(table);
-    EXPECT_THROW(StrandWithTable(table), InputError);
-  }
-}
-
 }  // namespace
