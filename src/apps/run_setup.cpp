@@ -185,13 +185,12 @@ void CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset, const Grid
   CheckControlPoints(CP.CPMat, steps, counts);
   const int nElem = CountSetting(Settings, opt, 4);
   const ElementLayout elements = ElementLayoutOf(nElem, overlap, counts[2]);
-  std::vector<uword> slices(nElem, uword(elements.regular));
-  slices.back() = uword(elements.last);
+  const std::vector<uword> slices = elements.Counts();
   vec offset(CP.CPMat.n_rows), element;
   for (uword p = 0; p < offset.n_elem; ++p) offset(p) = GridIndex(CP.CPMat(p, 2), steps[2]);
-  PlacePoints(offset, element, slices, elements.shared);
+  PlacePoints(offset, element, slices, int(elements.right[1].Count()));
   CheckUnpointedElements(element, offset(0), slices, false);
-  CheckMemory(grid, OptimiserBytes(grid, std::max(elements.regular, elements.last),
+  CheckMemory(grid, OptimiserBytes(grid, double(*std::max_element(slices.begin(), slices.end())),
                                    omp_get_max_threads()));
 }
 

@@ -7,6 +7,8 @@
 
 #include "headers.h"
 
+// "(0.5 .. N + 0.5 degC)": the temperatures a table of N rows covers.
+std::string TemperatureRangeText(uword N);
 [[noreturn]] void TemperatureOutside(double T, uword N);
 [[noreturn]] void EnthalpyOutside(double H, const std::vector<double>& Hmax);
 

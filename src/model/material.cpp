@@ -44,8 +44,8 @@ void CheckTable(const mat& M, const char* filename) {
   for (uword i = 0; i < M.n_rows; ++i) {
     const double row = TemperatureRow(M(i, 0));
     if (row < 0.0 || row >= N)
-      throw InputError(name + ": line " + std::to_string(i + 1) + " holds the temperature " +
-                       ValueText(M(i, 0)) + " degC, expected a value that rounds to 1 .. " + ValueText(N) +
+      throw InputError(line(i) + " holds the temperature " + ValueText(M(i, 0)) +
+                       " degC, expected a value that rounds to 1 .. " + ValueText(N) +
                        " degC (the last line must hold the highest temperature)");
   }
 }
@@ -54,9 +54,11 @@ void CheckTable(const mat& M, const char* filename) {
 
 }  // namespace
 
+std::string TemperatureRangeText(uword N) { return "(0.5 .. " + ValueText(N + 0.5) + " degC)"; }
+
 void TemperatureOutside(double T, uword N) {
-  throw TableRangeError("temperature " + ValueText(T) + " degC lies outside the material table (0.5 .. " +
-                        ValueText(N + 0.5) + " degC)");
+  throw TableRangeError("temperature " + ValueText(T) + " degC lies outside the material table " +
+                        TemperatureRangeText(N));
 }
 
 void EnthalpyOutside(double H, const std::vector<double>& Hmax) {

@@ -163,12 +163,12 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
       // Surface ring: the ghost node outside carries the outgoing flux.
       const uword c = col + s;
       const double Ts = Tk[c];
-      const double lam = tab.Conductivity(Ts);
+      const uword row = tab.Row(Ts);
+      const double lam = tab.cond[row];
       double QdrOUT;
       if (plan.mould[k]) {
         QdrOUT = (Ts - T_k) * htc_k;
       } else {
-        const uword row = uword(Ts + 0.5) - 1;  // checked by the conductivity lookup
         const bool on_row = tab.temp[row] == Ts;
         double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
         if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);

@@ -46,8 +46,8 @@ Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, doubl
 void Tepora::CheckInletTemperature(const char* const_file) {
   if (TableView(ConstM, ConstHindex).Covers(T_in)) return;
   throw InputError("the casting temperature " + ValueText(T_in) +
-                   " degC lies outside the material table of " + const_file + " (0.5 .. " +
-                   ValueText(ConstM.n_rows + 0.5) + " degC)");
+                   " degC lies outside the material table of " + const_file + " " +
+                   TemperatureRangeText(ConstM.n_rows));
 }
 
 namespace {
@@ -120,8 +120,8 @@ void Tepora::InitialField() {
         if (!tab.Covers(start(i, j, k)))
           return instead("cell (" + std::to_string(i) + ", " + std::to_string(j) + ", " +
                          std::to_string(k) + ") holds " + ValueText(start(i, j, k)) +
-                         " degC, outside the material table (0.5 .. " +
-                         ValueText(ConstM.n_rows + 0.5) + " degC)");
+                         " degC, outside the material table " +
+                         TemperatureRangeText(ConstM.n_rows));
   T = start;
 }
 

@@ -110,6 +110,12 @@ void CheckControlPoints(const mat& M, const double steps[3], const int counts[3]
   }
 }
 
+std::vector<uword> ElementLayout::Counts() const {
+  std::vector<uword> counts;
+  for (const SliceRange& r : elem) counts.push_back(uword(r.Count()));
+  return counts;
+}
+
 ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz) {
   double sumElem = 0;
   for (int i = 1; i < nElem; ++i) sumElem += 1 - overlap;
@@ -119,19 +125,28 @@ ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz) {
   if (nInElem < 4)
     throw InputError(entry + ", which leaves fewer than four slices an element in a strand of " +
                      std::to_string(ndz) + " slices; expected fewer elements");
-  // The slice bounds SetElements takes: the elements reach furthest with the
-  // end of the last regular one and the start of the last one, which runs
-  // to the end of the strand and must hold more than the slices it shares.
+  // Element i starts where i regular elements, less their overlaps, end; the
+  // last runs to the end of the strand.
+  ElementLayout layout;
   const double e = nInElem, q = 1 - overlap;
-  const long reach = std::max(long(e + q * double(long(nInElem) * (nElem - 2)) - 1),
-                              long(q * double(long(nInElem) * (nElem - 1))));
-  const long shared = long(q * e + e - 1) - long(q * double(long(nInElem) * 2)) + 1;
-  const long last = long(ndz) - long(q * double(long(nInElem) * (nElem - 1)));
-  if (reach > ndz - 1 || last < std::max(4L, shared + 1))
+  layout.left0 = {0, long(e * overlap - 1)};
+  for (int i = 0; i < nElem - 1; ++i) {
+    const double a = q * double(long(nInElem) * i);
+    layout.elem.push_back({long(a), long(e + a - 1)});
+    layout.right.push_back({long(q * double(long(nInElem) * (i + 1))), long(i * (e * q) + e - 1)});
+  }
+  layout.elem.push_back({long(q * double(long(nInElem) * (nElem - 1))), long(ndz) - 1});
+  // Every range must lie in the strand, and the last element must hold more
+  // than the slices it shares, which its upstream coefficient covers.
+  bool fits = true;
+  for (const auto* ranges : {&layout.elem, &layout.right})
+    for (const SliceRange& r : *ranges) fits = fits && r.first >= 0 && r.Count() >= 1 && r.last < ndz;
+  const long shared = layout.right[1].Count();
+  if (!fits || layout.elem.back().Count() < std::max(4L, shared + 1))
     throw InputError(entry + ", which does not fit elements of " + std::to_string(nInElem) +
                      " slices sharing " + std::to_string(shared) + " into a strand of " +
                      std::to_string(ndz) + " slices; expected fewer elements");
-  return {nInElem, int(last), int(shared)};
+  return layout;
 }
 
 // Packing order: rows fastest, then columns, then slices (the order in
@@ -155,34 +170,14 @@ cube Optimise::DeVect(vec& v, int m, int n, int o) {
 }
 
 void Optimise::SetElements() {
-  // Regular element length: nElem elements overlapping by `overlap` cover
-  // the strand.
-  const int nInElem = ElementLayoutOf(nElem, overlap, ndz).regular;
-
-  auto Slices = [&](double first, double last) {
-    const long a = long(first), b = long(last);
-    if (a < 0 || a > b || b > ndz - 1)
-      throw InputError(Settings_fname + ": " + std::to_string(nElem) +
-                       " elements of " + std::to_string(nInElem) +
-                       " slices do not fit a strand of " + std::to_string(ndz) +
-                       " slices; expected fewer elements");
-    return cube(T.slices(a, b));
-  };
-
-  const double e = nInElem;
-  const double q = 1 - overlap;
-  Elem(0) = Slices(0, nInElem - 1);
-  ElemL(0) = Slices(0, e * overlap - 1);
-  ElemR(0) = Slices(q * e, nInElem - 1);
-  for (int i = 1; i <= nElem - 2; ++i) {
-    const double a = q * double(long(nInElem) * i);
-    Elem(i) = Slices(a, e + a - 1);
-    ElemL(i) = ElemR(i - 1);
-    ElemR(i) = Slices(q * double(long(nInElem) * (i + 1)), i * (e * q) + e - 1);
+  const ElementLayout layout = ElementLayoutOf(nElem, overlap, ndz);
+  const auto Cut = [&](const SliceRange& r) { return cube(T.slices(r.first, r.last)); };
+  ElemL(0) = Cut(layout.left0);
+  for (int i = 0; i < nElem; ++i) {
+    Elem(i) = Cut(layout.elem[i]);
+    if (i > 0) ElemL(i) = ElemR(i - 1);
+    if (i < nElem - 1) ElemR(i) = Cut(layout.right[i]);
   }
-  const int L = nElem - 1;
-  Elem(L) = Slices(q * double(long(nInElem) * L), ndz - 1);
-  ElemL(L) = ElemR(L - 1);
   n_offset = int(ElemR(1).n_slices);
 
   std::cout << "Setting Elements done.... \n\n";

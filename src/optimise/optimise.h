@@ -25,15 +25,24 @@ void CheckOptSettings(const vec& Settings, const SettingsFile& file);
 // radial, angular, axial) with a finite target.
 void CheckControlPoints(const mat& CPMat, const double steps[3], const int counts[3]);
 
-// Slices of the elements when nElem elements overlapping by `overlap` cover
-// ndz slices: every element but the last has `regular` slices (rounded down
-// to a multiple of four, at least four), the last runs to the strand's end.
-// Stops with bad input when they do not fit.
-struct ElementLayout {
-  int regular;
-  int last;
-  int shared;  // slices an element shares with the one before
+// Slices first .. last of the strand.
+struct SliceRange {
+  long first, last;
+  long Count() const { return last - first + 1; }
 };
+
+// The cut of ndz slices into nElem elements overlapping by `overlap`: every
+// element but the last has the same slices (rounded down to a multiple of
+// four, at least four), the last runs to the strand's end.
+struct ElementLayout {
+  std::vector<SliceRange> elem;   // every element
+  std::vector<SliceRange> right;  // slices each but the last shares with the next
+  SliceRange left0;               // the leading slices of element 0
+
+  std::vector<uword> Counts() const;  // slices of every element
+};
+
+// Stops with bad input when the elements do not fit the strand.
 ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz);
 
 // Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
