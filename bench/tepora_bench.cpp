@@ -105,7 +105,7 @@ void Bench(int argc, char** argv) {
   element.H_field.set_size(sim.ndr, sim.ndphi);
   for (int j = 0; j < sim.ndphi; ++j)
     for (int i = 0; i < sim.ndr; ++i) element.H_field(i, j) = sim.getConstT(sim.T(i, j, 44), 'h');
-  Tepora elem(0.01, 0.1, 0.0, field, "", sim.vz, sim.T_inf, sim.dtau, 500, 0, 500, 15);
+  Tepora elem(0.01, 0.1, 0.0, field, sim.ConstM, sim.vz, sim.T_inf, sim.dtau, 500, 0, 500, 15);
   printf("element solver, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n\n",
          elem.ndr, elem.ndphi, elem.ndz, Rate(elem, element, 1000) / 1e6);
 
@@ -131,7 +131,7 @@ void Bench(int argc, char** argv) {
     LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 7);
     Tepora P = ExampleModel(1);
     sim.T.save("TeporaOut/T_0.cub", arma_ascii);
-    Optimise C(Techset(6) / 60, P.T, 0.25, "Input/Interp.csv", P.dr(0), P.dz(0), P.dphi,
+    Optimise C(Techset(6) / 60, P.T, 0.25, P.ConstM, P.dr(0), P.dz(0), P.dphi,
                P.T_inf, P.dtau, CP);
     double updates = 0;
     for (int i = 0; i < C.nElem; ++i) updates += double(C.Elem(i).n_elem);

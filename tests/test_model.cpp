@@ -40,8 +40,8 @@ TEST(Model, StartsFromASavedFieldOnlyOfTheGridsOwnSize) {
 // upstream coefficient.
 TEST(Model, ElementModelTakesItsGridFromTheField) {
   RunDir dir;
-  Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20);  // writes the refined table
-  Tepora e(0.01, 0.1, 0.0, cube(10, 20, 35, fill::value(1400.0)), "unused", 0.01, 30, 0.5, 700,
+  const Tepora strand = Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20);
+  Tepora e(0.01, 0.1, 0.0, cube(10, 20, 35, fill::value(1400.0)), strand.ConstM, 0.01, 30, 0.5, 700,
            -2, 400, 4);
   EXPECT_EQ(e.dphi, 2 * M_PI / 20);
   EXPECT_DOUBLE_EQ(e.L, 3.5);

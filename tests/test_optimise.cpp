@@ -12,7 +12,8 @@ class OptimiseTest : public ::testing::Test {
  protected:
   OptimiseTest() {
     RunDir::Write("Input/Interp.csv", SteelTable());
-    Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
+    table_ = Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30,
+                    0.5, 500).ConstM;
     field_.set_size(8, 8, 130);
     for (uword c = 0; c < field_.n_elem; ++c) field_(c) = 900 + c % 8 * 10 + c / 64 % 130;
   }
@@ -23,9 +24,12 @@ class OptimiseTest : public ::testing::Test {
     vec val(z.n_elem, fill::value(1008.9));
     z *= 0.1;
     ControlPoints cp(r, phi, z, val);
-    return Optimise(0.02, field_, 0.25, "Input/Interp.csv", 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
+    Optimise o(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
+    o.model = Formulation::Flat;
+    return o;
   }
   RunDir dir_;
+  mat table_;
   cube field_;
 };
 

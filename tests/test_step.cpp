@@ -23,6 +23,7 @@ class StepTest : public ::testing::Test {
     WriteSmallCase();
     model_ = std::make_unique<Tepora>(0.02, 0.1, 0.25 * M_PI, 0.1, 3.0, 1000.0, 1550.0,
                                       "Input/Interp.csv", 0.6 / 60, 30.0, 0.5, 500.0);
+    model_->model = Formulation::Flat;
   }
 
   // A model of the given shape with uneven cells, random spray htcs, a mould

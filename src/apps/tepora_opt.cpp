@@ -27,7 +27,7 @@ int main(int, char**) {
     ClearStaleTemporaries();
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     WarnIfUnstable(P, Techset(6) / 60, num);
-    Optimise C(Techset(6) / 60, P.T, overlap, filename, P.dr(0), P.dz(0), P.dphi, P.T_inf,
+    Optimise C(Techset(6) / 60, P.T, overlap, P.ConstM, P.dr(0), P.dz(0), P.dphi, P.T_inf,
                P.dtau, CP);
     C.ComputePHA();
     PrintElapsed(start);

@@ -2,6 +2,10 @@
 // (optimiser), one shared time step with their own inlet and surface law.
 #include "tepora.h"
 
+const char* FormulationName(Formulation f) {
+  return f == Formulation::Flat ? "flat" : "cylindrical";
+}
+
 mat SectorProfile(const cube& T) {
   mat TempProfile(T.n_rows, T.n_slices);
   for (uword k = 0; k < T.n_slices; ++k)

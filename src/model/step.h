@@ -7,6 +7,23 @@
 
 #include <vector>
 
+// How the time step discretises the heat equation.
+enum class Formulation {
+  // Finite volumes on the rings, sectors and slices: fluxes through every
+  // face at the face's own radius, the surface flux in W/m^2, a closed ring
+  // of sectors, a disc cell on the axis, and temperature and conductivity
+  // interpolated between the material table's rows.
+  Cylindrical,
+  // Second differences of a slab on the same grid, whole-degree lookups, the
+  // surface flux scaled by the surface radius and edge sectors that copy
+  // their neighbours: kept so that results computed with it can be
+  // reproduced to the last bit.
+  Flat,
+};
+
+// "cylindrical" or "flat".
+const char* FormulationName(Formulation f);
+
 enum class InletKind {
   Fixed,         // every cell of slice 0 holds one enthalpy
   ZeroGradient,  // slice 0 copies slice 1

@@ -125,13 +125,11 @@ void Tepora::InitialField() {
   T = start;
 }
 
-Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const char* const_file,
+Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pConstM,
                double pvz, double pT_inf, double pdtau, double htc, double pTertiaryLength,
                double htcl, int n_z)
-    : dr(), dz() {
-  (void)dphi;        // the angular width follows from the field
-  (void)const_file;  // the refined table of the whole-strand model is read instead
-  ConstM.load("TeporaOut/ConstM.mat", auto_detect);
+    : ConstM(pConstM), dr(), dz() {
+  (void)dphi;  // the angular width follows from the field
   IndexConstM();
   Taumax = 0.0;
   T_in = T_old(0, 0, 0);

@@ -50,14 +50,16 @@ class Tepora {
   // Index of the enthalpy column of ConstM for the inverse lookup, rebuilt
   // by IndexConstM whenever ConstM is set.
   EnthalpyIndex ConstHindex;
+  Formulation model = Formulation::Cylindrical;  // discretisation of the time step
 
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
          double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
          double htc);
-  // One element of the strand from its temperature field; the first n_z + 1
-  // slices are cooled with htcl, the rest with htc.
-  Tepora(double dr0, double dz0, double dphi, cube T_old, const char* const_file, double pvz,
+  // One element of the strand from its temperature field and the refined
+  // material table of the whole strand; the first n_z + 1 slices are cooled
+  // with htcl, the rest with htc.
+  Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pConstM, double pvz,
          double pT_inf, double pdtau, double htc, double pTertiaryLength, double htcl, int n_z);
   ~Tepora();
 

@@ -5,10 +5,10 @@
 
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
 
-Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilename, double pdr0,
+Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, double pdr0,
                    double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP)
     : CP() {
-  ConstM_fname = pfilename;
+  ConstM = pConstM;
   const SettingsFile file = OptSettingsFile();
   Settings_fname = file.path;
   LoadSettings(Settings, file, 6);

@@ -9,6 +9,7 @@
 #include "control_points.h"
 #include "headers.h"
 #include "settings_file.h"
+#include "step.h"
 
 // Input/OptSettings.txt and what each of its lines means.
 SettingsFile OptSettingsFile();
@@ -96,11 +97,12 @@ class Optimise {
   double htcmin;
   double htc_step;
   double RealTertiaryLength;  // air-cooled length at the end of the strand, m
-  const char* ConstM_fname;   // borrowed from the caller
+  mat ConstM;                 // refined material table of the whole strand
+  Formulation model = Formulation::Cylindrical;  // time step of the element models
   std::string Settings_fname;
   vec Settings;
 
-  Optimise(double pv_z, cube& T_0, double poverlap, const char* pfilename, double pdr0,
+  Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, double pdr0,
            double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP);
   ~Optimise();
 

@@ -70,8 +70,9 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
   bool first = true;
   for (double htc : CandidateHtcs()) {
     cube T_old = DeVect(pElemi, r, c, s);
-    Tepora U(dr0, dz0, dphi, T_old, ConstM_fname, v_z, T_inf, dtau, htc, TertLengthforElem,
-             htcl, n_offset);
+    Tepora U(dr0, dz0, dphi, T_old, ConstM, v_z, T_inf, dtau, htc, TertLengthforElem, htcl,
+             n_offset);
+    U.model = model;
     SaveWhole(T_old, "T_old.cub");
     SaveWhole(Tf, "Tf.vec");
     cube T1 = U.ComputeOpt(ind, Heatpmax, Tf);
