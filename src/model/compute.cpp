@@ -6,6 +6,9 @@ const char* FormulationName(Formulation f) {
   return f == Formulation::Flat ? "flat" : "cylindrical";
 }
 
+// Placeholder until the cylindrical surface law lands: the outer ring.
+double Tepora::SurfaceTemperature(int j, int k) { return T(ndr - 1, j, k); }
+
 mat SectorProfile(const cube& T) {
   mat TempProfile(T.n_rows, T.n_slices);
   for (uword k = 0; k < T.n_slices; ++k)

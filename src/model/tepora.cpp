@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -202,6 +204,19 @@ double Tepora::getR(int ind) {
   double r = dr(0);
   for (int i = 0; i < ind; ++i) r += dr(i);
   return r;
+}
+
+double Tepora::FaceRadius(int i) const {
+  double r = 0.0;
+  for (int n = 0; n < i; ++n) r += dr(n);
+  return r;
+}
+
+double Tepora::CentreRadius(int i) const { return FaceRadius(i) + 0.5 * dr(i); }
+
+double EnergyAccount::Scale() const {
+  return std::max({std::fabs(content_start), std::fabs(content_end), std::fabs(surface_out),
+                   std::fabs(carried_in), std::fabs(carried_out)});
 }
 
 void Tepora::SetDtau(double pdtau) { dtau = pdtau; }

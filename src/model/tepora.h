@@ -23,6 +23,22 @@ mat SectorProfile(const cube& T);
 // not read back.
 void Visualise(const char* fnameOctave);
 
+// Heat balance of a run of the cylindrical step over the slices it updates
+// (1 .. ndz-2), every term in J for the whole circle.
+struct EnergyAccount {
+  double surface_out = 0;    // heat lost through the surface
+  double carried_in = 0;     // transport and conduction through the inlet face
+  double carried_out = 0;    // transport and conduction through the outlet face
+  double content_start = 0;  // enthalpy content at the first step
+  double content_end = 0;    // and after the last
+  // Fall of the content against what left: zero to rounding.
+  double Residual() const {
+    return (content_start - content_end) - (surface_out + carried_out - carried_in);
+  }
+  // The largest term, the scale of the residual.
+  double Scale() const;
+};
+
 class Tepora {
  public:
   cube T;         // temperature of every cell, degC; ndr x ndphi x ndz
@@ -51,6 +67,7 @@ class Tepora {
   // by IndexConstM whenever ConstM is set.
   EnthalpyIndex ConstHindex;
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
+  EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
 
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
@@ -68,6 +85,16 @@ class Tepora {
   void SetDisc(double pdr0, double pdphi, double pdz0, cube& T_old);
   void SetSqR(double dr0, double pR);
   double getR(int ind);
+  // Cylindrical grid: radius of the inner face, the centre and the outer face
+  // of ring i, m. Ring 0 is a disc on the axis; the outer face of the last
+  // ring is the surface.
+  double FaceRadius(int i) const;
+  double CentreRadius(int i) const;
+  // Temperature of the surface at sector j, slice k of the current field,
+  // degC: in the cylindrical step the outer face's temperature, which the
+  // surface flux sees through half a ring of steel; in the flat step the
+  // outer ring's own temperature.
+  double SurfaceTemperature(int j, int k);
   void SetDtau(double pdtau);
   void SetCoolM(double htc);
   void SetCoolM(double htc0, double htcl, int n_z);
