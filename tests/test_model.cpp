@@ -34,6 +34,15 @@ TEST(Model, StartsFromASavedFieldOnlyOfTheGridsOwnSize) {
   cube shorter(10, 20, 199, fill::value(1200.0));
   shorter.save("TeporaOut/T_0.cub", arma_ascii);
   EXPECT_TRUE(arma::all(arma::vectorise(Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20).T) == 1550.0));
+  // A header line ending in CR LF, or with a trailing blank, still names a field.
+  std::string text;
+  saved.save(text = "TeporaOut/T_0.cub", arma_ascii);
+  text = ReadFile("TeporaOut/T_0.cub");
+  for (const char* end : {"\r\n", " \n"}) {
+    RunDir::Write("TeporaOut/T_0.cub", "ARMA_CUB_TXT_FN008" + std::string(end) +
+                                           text.substr(text.find('\n') + 1));
+    EXPECT_TRUE(arma::all(arma::vectorise(Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20).T) == 1200.0));
+  }
 }
 
 // The element's grid follows its field; its first n_z + 1 slices carry the

@@ -40,30 +40,34 @@ struct EnthalpyIndex {
   }
 };
 
+// Row of the refined table that stands for a temperature: the nearest whole
+// degree, halves upwards, minus one. Defined where T + 0.5 lies in
+// [1, N + 1) for a table of N rows.
+inline bool TableCovers(double T, uword N) {
+  const double y = T + 0.5;
+  return y >= 1.0 && y < double(N) + 1.0;
+}
+inline uword TableRow(double T) { return uword(T + 0.5) - 1; }
+
 struct TableView {
   const double* temp;  // column 0, degC
   const double* cond;  // column 2, W/(m K)
   const EnthalpyIndex& index;
   uword N;
-  double upper;  // N + 1: T + 0.5 must lie in [1, N + 1)
 
   TableView(const mat& ConstM, const EnthalpyIndex& index)
       : temp(ConstM.colptr(0)),
         cond(ConstM.colptr(2)),
         index(index),
-        N(ConstM.n_rows),
-        upper(double(ConstM.n_rows) + 1.0) {}
+        N(ConstM.n_rows) {}
 
   // Row of a temperature: the nearest whole degree, halves upwards, minus
   // one, floor(T + 0.5) - 1; stops the run when the table has no such row.
   uword Row(double T) const {
     if (!Covers(T)) TemperatureOutside(T, N);
-    return uword(T + 0.5) - 1;
+    return TableRow(T);
   }
-  bool Covers(double T) const {
-    const double y = T + 0.5;
-    return y >= 1.0 && y < upper;
-  }
+  bool Covers(double T) const { return TableCovers(T, N); }
 
   // Row just below the first row whose enthalpy exceeds H; stops the run
   // when there is none.

@@ -12,10 +12,6 @@
 
 namespace {
 
-// Row of the refined table for a temperature: the nearest whole degree,
-// halves upwards, minus one.
-double TemperatureRow(double T) { return std::floor(T + 0.5) - 1.0; }
-
 // Highest temperature a table may reach: one refined row per degree, and
 // steel melts near 1500 degC.
 const double kHighestTableTemperature = 100000;
@@ -42,8 +38,7 @@ void CheckTable(const mat& M, const char* filename) {
                      ValueText(kHighestTableTemperature) + " degC");
   const double N = std::trunc(last);
   for (uword i = 0; i < M.n_rows; ++i) {
-    const double row = TemperatureRow(M(i, 0));
-    if (row < 0.0 || row >= N)
+    if (!TableCovers(M(i, 0), uword(std::max(N, 0.0))))
       throw InputError(line(i) + " holds the temperature " + ValueText(M(i, 0)) +
                        " degC, expected a value that rounds to 1 .. " + ValueText(N) +
                        " degC (the last line must hold the highest temperature)");
@@ -107,27 +102,36 @@ void Tepora::ReadConstM(const char* filename) {
   std::vector<uword> line_of_row(N, 0);  // input line that placed each row
   for (uword i = 0; i < ConstM0.n_rows; ++i) {
     const double c = ConstM0(i, 0);
-    const uword r = uword(TemperatureRow(c));
+    const uword r = TableRow(c);
     ConstM(r, 0) = c;
     ConstM(r, 1) = ConstM0(i, 1) * 1000;
     ConstM(r, 2) = ConstM0(i, 2);
     line_of_row[r] = i;
   }
-  // Heat capacity is positive: the enthalpy rises from each placed row to
-  // the next.
+  // Heat capacity is not negative: the enthalpy never falls from one placed
+  // row to the next. Equal enthalpies (an isothermal step, or a coarse
+  // export) are a plateau the inverse lookup crosses at its upper end.
   for (uword r = 0, prev = N; r < N; ++r) {
     if (!(ConstM(r, 0) > 0)) continue;
-    if (prev < N && !(ConstM(r, 1) > ConstM(prev, 1)))
+    if (prev < N && ConstM(r, 1) < ConstM(prev, 1))
       throw InputError(std::string(filename) + ": line " + std::to_string(line_of_row[r] + 1) +
                        " holds the enthalpy " + ValueText(ConstM0(line_of_row[r], 1)) +
                        " kJ/m^3 at " + ValueText(ConstM(r, 0)) + " degC, not above the " +
                        ValueText(ConstM0(line_of_row[prev], 1)) + " kJ/m^3 at " +
                        ValueText(ConstM(prev, 0)) +
-                       " degC; expected the enthalpy to rise with temperature");
+                       " degC; expected the enthalpy not to fall as the temperature rises");
     prev = r;
   }
   // Rows without a point of their own lie on the straight line between the
-  // nearest placed rows; rows of 1 to 25 degC are left as they are.
+  // nearest placed rows, starting from the row of 25 degC (or 26 degC);
+  // rows of 1 to 25 degC are left as they are. Without a point on either of
+  // those rows the first line would start from an empty row, a conductivity
+  // and an enthalpy of zero at 25 degC.
+  if (!(N > 24 && ConstM(24, 0) > 0) && !(N > 25 && ConstM(25, 0) > 0))
+    throw InputError(std::string(filename) +
+                     ": no line holds a temperature of 25 or 26 degC (to the nearest degree); "
+                     "expected a point there, from which the rows between the table's points "
+                     "are filled in");
   // The next placed row of a gap is found once for the whole gap.
   if (N >= 27) {
     uword i_u = 0;

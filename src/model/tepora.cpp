@@ -12,10 +12,6 @@
 
 #include "lookup.h"
 
-namespace {
-const double kTwoPi = 6.283185307179586;
-}
-
 double CellsToCover(double extent, double width) { return std::ceil(extent / width); }
 
 Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
@@ -33,10 +29,10 @@ Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, doubl
   SetDisc(dr0, dz0, pdphi);
   dtau = pdtau;
   SetCoolM(htc);
-  CrystallizerLength = 1.0;
-  htc_k = 2000.0;
-  T_k = 80.0;
-  TertiaryLength = 5.0;
+  CrystallizerLength = kMouldLength;
+  htc_k = kMouldHtc;
+  T_k = kMouldCoolant;
+  TertiaryLength = kAirCooledLength;
   CheckInletTemperature(const_file);
   T.set_size(ndr, ndphi, ndz);
   InitialField();
@@ -63,7 +59,9 @@ bool ParseSavedField(std::istream& in, uword rows, uword cols, uword slices, cub
                      std::string& why) {
   std::string header;
   uword r = 0, c = 0, s = 0;
-  if (!std::getline(in, header) || header != "ARMA_CUB_TXT_FN008" || !(in >> r >> c >> s)) {
+  // The header is read as a word, so a line that ends in CR LF or carries
+  // trailing blanks, as editors and other systems write it, still names a field.
+  if (!(in >> header) || header != "ARMA_CUB_TXT_FN008" || !(in >> r >> c >> s)) {
     why = "is not a temperature field saved by the simulator (no ARMA_CUB_TXT_FN008 header)";
     return false;
   }
@@ -138,9 +136,9 @@ Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pCons
   vz = pvz;
   T_inf = pT_inf;
   p = 0;
-  CrystallizerLength = 1.0;
-  htc_k = 2000.0;
-  T_k = 80.0;
+  CrystallizerLength = kMouldLength;
+  htc_k = kMouldHtc;
+  T_k = kMouldCoolant;
   TertiaryLength = pTertiaryLength < 0.0 ? 0.0 : pTertiaryLength;
   SetDisc(dr0, dphi, dz0, T_old);
   dtau = pdtau;
@@ -170,7 +168,7 @@ void Tepora::SetDisc(double dr0, double dz0, double phi) {
   dr.set_size(ndr);
   dr.fill(dr0);
   dphi = phi;
-  ndphi = int(CellsToCover(kTwoPi, phi));
+  ndphi = int(CellsToCover(2 * kPi, phi));
   ndz = int(CellsToCover(L, dz0));
   dz.set_size(ndz);
   dz.fill(dz0);
@@ -183,7 +181,7 @@ void Tepora::SetDisc(double pdr0, double pdphi, double pdz0, cube& T_old) {
   dr.set_size(ndr);
   dr.fill(pdr0);
   ndphi = int(T_old.n_cols);
-  dphi = kTwoPi / ndphi;
+  dphi = 2 * kPi / ndphi;
   ndz = int(T_old.n_slices);
   dz.set_size(ndz);
   dz.fill(pdz0);

@@ -11,6 +11,15 @@
 // Stefan-Boltzmann constant, W/(m^2 K^4).
 const double sigma = 5.67e-8;
 
+const double kPi = 3.141592653589793;
+
+// The caster's zones where no case file sets them: a mould of 1 m whose
+// wall takes 2000 W/(m^2 K) against 80 degC, and an air-cooled end of 5 m.
+const double kMouldLength = 1.0;      // m from the inlet
+const double kMouldHtc = 2000.0;      // W/(m^2 K)
+const double kMouldCoolant = 80.0;    // degC
+const double kAirCooledLength = 5.0;  // m before the strand's end
+
 // Number of cells of the given width that cover an extent, ceil(extent / width),
 // before its conversion to a count.
 double CellsToCover(double extent, double width);

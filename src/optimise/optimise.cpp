@@ -2,6 +2,7 @@
 // elements, the control points in element-local grid indices, and the packing
 // of fields into vectors.
 #include "optimise.h"
+#include "tepora.h"
 
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
 
@@ -28,7 +29,7 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, 
   parallel = true;
   n_offset = 0;
   Param.set_size(nElem + 1);
-  Param.fill(500.0);
+  Param.fill(kStartHtc);
   Param(nElem) = pv_z;
   T = T_0;
   ndr = int(T.n_rows);
@@ -40,10 +41,12 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, 
   CheckControlPoints(CP.CPMat, steps, counts);
   ElemOfCP.set_size(CP.CPMat.n_rows);
   OptimalHtcs.zeros(nElem);
+  ScenOut.assign(nElem, "");
+  ScenErr.assign(nElem, "");
   htcmax = Settings(1);
   htcmin = Settings(0);
   htc_step = Settings(2);
-  RealTertiaryLength = 5.0;
+  RealTertiaryLength = kAirCooledLength;
   Elem.set_size(nElem);
   ElemL.set_size(nElem);
   ElemR.set_size(nElem);

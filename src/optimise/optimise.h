@@ -4,12 +4,21 @@
 // reconciles neighbouring elements on the slices they share.
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <vector>
 
 #include "control_points.h"
 #include "headers.h"
 #include "settings_file.h"
 #include "step.h"
+
+// Thrown by an element's search when another element of the same iteration
+// has failed: the iteration is abandoned, the first failure reported.
+struct IterationAbandoned {};
+
+// Spray htc every element starts from before its first search, W/(m^2 K).
+const double kStartHtc = 500.0;
 
 // Input/OptSettings.txt and what each of its lines means.
 SettingsFile OptSettingsFile();
@@ -98,6 +107,13 @@ class Optimise {
   double htc_step;
   double RealTertiaryLength;  // air-cooled length at the end of the strand, m
   mat ConstM;                 // refined material table of the whole strand
+  // Console lines of every element's last search (standard output, standard
+  // error), printed by the driver in element order once every element of the
+  // iteration has succeeded, so that an abandoned iteration prints no result.
+  std::vector<std::string> ScenOut, ScenErr;
+  // Set by the first element that fails; the others stop at their next
+  // candidate. Owned by the driver while an iteration runs.
+  std::atomic<bool>* abandon = nullptr;
   Formulation model = Formulation::Cylindrical;  // time step of the element models
   std::string Settings_fname;
   vec Settings;

@@ -1,5 +1,7 @@
 // Progressive hedging over the elements of the strand, then the assembly of
 // the optimised strand and its output.
+#include <atomic>
+#include <cstdio>
 #include <exception>
 
 #include "optimise.h"
@@ -22,7 +24,7 @@ void Optimise::ComputePHA() {
     X_av_old(i)(n - 1) = Vecv_z(i);
   }
   vec OptimalHtcs_old(nElem);
-  OptimalHtcs_old.fill(500.0);
+  OptimalHtcs_old.fill(kStartHtc);
   vec htcl(nElem);
   vec X_av1;
 
@@ -33,9 +35,13 @@ void Optimise::ComputePHA() {
         p, pmax);
     fflush(stdout);
 
-    // Everything written here is indexed by the element; an error is carried
-    // out of the threads and raised once they have all finished.
-    std::vector<std::exception_ptr> failure(nElem);
+    // Everything written here is indexed by the element. The first error
+    // stops the other elements at their next candidate and is raised once
+    // every thread has left the loop; nothing of the iteration is printed.
+    std::atomic<bool> stop{false};
+    abandon = &stop;
+    std::exception_ptr failure;
+    std::atomic<bool> claimed{false};
 #pragma omp parallel for schedule(static)
     for (int i = 0; i <= e; ++i) {
       try {
@@ -55,12 +61,22 @@ void Optimise::ComputePHA() {
           ToTf(i).reset();
         }
         X_s(i) = CompScen(i, Elem(i), Param, X_av_old(i), Tf(i), htcl(i));
+      } catch (const IterationAbandoned&) {
       } catch (...) {
-        failure[i] = std::current_exception();
+        if (!claimed.exchange(true)) failure = std::current_exception();
+        stop = true;
       }
     }
-    for (const std::exception_ptr& f : failure)
-      if (f) std::rethrow_exception(f);
+    abandon = nullptr;
+    if (failure) std::rethrow_exception(failure);
+    for (int i = 0; i <= e; ++i) {
+      if (!ScenErr[i].empty()) {
+        fflush(stdout);
+        std::fputs(ScenErr[i].c_str(), stderr);
+      }
+      std::fputs(ScenOut[i].c_str(), stdout);
+    }
+    fflush(stdout);
 
     OptimalHtcs_old = OptimalHtcs;
 

@@ -69,6 +69,7 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
   double best_htc = 0, best_obj = datum::inf, best_diff = datum::nan;
   bool first = true;
   for (double htc : CandidateHtcs()) {
+    if (abandon && abandon->load()) throw IterationAbandoned();
     cube T_old = DeVect(pElemi, r, c, s);
     Tepora U(dr0, dz0, dphi, T_old, ConstM, v_z, T_inf, dtau, htc, TertLengthforElem, htcl,
              n_offset);
@@ -89,15 +90,18 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
   }
 
   OptimalHtcs(ind) = best_htc;
+  char line[96];
   if (best_obj == datum::inf) {
-    std::cerr << "warning: scenario " << ind + 1
-              << ": no candidate htc gave a finite deviation; the smallest htc is kept"
-              << std::endl;
-    printf("\n\n Scenario %d \n: Minimal ObjFValue: %g \n", ind + 1, best_diff);
+    ScenErr[ind] = "warning: scenario " + std::to_string(ind + 1) +
+                   ": no candidate htc gave a finite deviation; the smallest htc is kept\n";
+    std::snprintf(line, sizeof line, "\n\n Scenario %d \n: Minimal ObjFValue: %g \n", ind + 1,
+                  best_diff);
   } else {
-    printf("\n\n Scenario %d \n: Minimal ObjFValue: %d \n", ind + 1, int(best_diff));
+    ScenErr[ind].clear();
+    std::snprintf(line, sizeof line, "\n\n Scenario %d \n: Minimal ObjFValue: %d \n", ind + 1,
+                  int(best_diff));
   }
-  fflush(stdout);
+  ScenOut[ind] = line;
   vec result(best.n_elem + 1);
   result.head(best.n_elem) = best;
   result(best.n_elem) = best_htc;
