@@ -6,8 +6,27 @@ const char* FormulationName(Formulation f) {
   return f == Formulation::Flat ? "flat" : "cylindrical";
 }
 
-// Placeholder until the cylindrical surface law lands: the outer ring.
-double Tepora::SurfaceTemperature(int j, int k) { return T(ndr - 1, j, k); }
+// One line: the heat that left through the surface and the ends against the
+// fall of the strand's heat content over the run.
+void PrintEnergyBalance(const EnergyAccount& e) {
+  std::printf(
+      "Energy balance: surface %.6e J + outlet %.6e J - inlet %.6e J = content fall %.6e J "
+      "(residual %.1e of the largest term)\n",
+      e.surface_out, e.carried_out, e.carried_in, e.content_start - e.content_end,
+      e.Scale() > 0 ? std::fabs(e.Residual()) / e.Scale() : 0.0);
+}
+
+double Tepora::SurfaceTemperature(int j, int k) { return SurfaceField()(j, k); }
+
+double Tepora::EnthalpyAt(double t) {
+  return model == Formulation::Flat ? getConstT(t, 'h') : ConstLin.Enthalpy(t);
+}
+
+cube Tepora::EnthalpyOf(const cube& field) {
+  cube H(arma::size(field));
+  for (uword c = 0; c < field.n_elem; ++c) H(c) = EnthalpyAt(field(c));
+  return H;
+}
 
 mat SectorProfile(const cube& T) {
   mat TempProfile(T.n_rows, T.n_slices);
@@ -16,22 +35,28 @@ mat SectorProfile(const cube& T) {
   return TempProfile;
 }
 
-void Visualise(const char* fnameOctave) {
-  char str[100];
-  std::snprintf(str, sizeof str, "cd TeporaOut; octave -q --eval \"visualiseF('%s')\";exit",
-                fnameOctave);
-  // Octave is a viewer only: a failing command leaves the results as they are.
-  std::fflush(stdout);
-  if (std::system(str) != 0) {
-  }
-}
-
 // Advances T by pmax steps. H enters as the enthalpy of T and leaves as the
 // enthalpy of the last step; the buffers are swapped, never copied.
 void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
-  StepPlan plan = Plan(rule);
   cube H_new(arma::size(T));
   cube T_new(arma::size(T));
+  if (model == Formulation::Cylindrical) {
+    CylinderPlan plan = PlanCylinder(rule);
+    StartCylinder(plan, H);
+    energy = EnergyAccount();
+    energy.content_start = HeatContent(plan, H);
+    while (p < pmax) {
+      StepCylinder(rule, plan, H, H_new, T_new);
+      T.swap(T_new);
+      plan.rho.swap(plan.rho_new);
+      if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
+      ++p;
+      H.swap(H_new);
+    }
+    energy.content_end = HeatContent(plan, H);
+    return;
+  }
+  StepPlan plan = Plan(rule);
   while (p < pmax) {
     Step(rule, plan, H, H_new, T_new);
     T.swap(T_new);
@@ -42,17 +67,18 @@ void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
 }
 
 cube Tepora::Compute(int pmax, char swtch) {
-  cube H = TempToEn(T);
+  cube H = EnthalpyOf(T);
   p = 0;
   if (pmax > 0) {
     StepRule rule;
     if (swtch == 'y') {
       rule.inlet = InletKind::Fixed;
-      rule.H_inlet = getConstT(T_in, 'h');
+      rule.H_inlet = EnthalpyAt(T_in);
     } else {
       rule.inlet = swtch == 'n' ? InletKind::ZeroGradient : InletKind::Free;
     }
     RunSteps(pmax, rule, H, true);
+    if (model == Formulation::Cylindrical) PrintEnergyBalance(energy);
   }
   SaveWhole(H, "TeporaOut/H_0.cub");
   SaveWhole(T, "TeporaOut/T_0_final.cub");
@@ -68,20 +94,25 @@ cube Tepora::Compute(int pmax, char swtch) {
 // casting temperature and only element 0 holds the mould; every later element
 // takes its inlet slice from the upstream field T_L.
 cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
-  cube H = TempToEn(T);
+  cube H = EnthalpyOf(T);
   p = 0;
   if (pmax > 0) {
     StepRule rule;
     rule.mould = ind == 0;
-    rule.whole_emissivity = true;
+    rule.whole_emissivity = model == Formulation::Flat;
     if (ind == 0) {
       rule.inlet = InletKind::Fixed;
-      rule.H_inlet = getConstT(T_in, 'h');
+      rule.H_inlet = EnthalpyAt(T_in);
     } else {
       rule.inlet = InletKind::Field;
       rule.H_field.set_size(ndr, ndphi);
       for (int j = 0; j < ndphi; ++j)
-        for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = getConstT(T_L(i, j, 0), 'h');
+        for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = EnthalpyAt(T_L(i, j, 0));
+      if (model == Formulation::Cylindrical) {  // one disc on the axis
+        double disc = 0.0;
+        for (int j = 0; j < ndphi; ++j) disc += rule.H_field(0, j);
+        rule.H_field.row(0).fill(disc / double(ndphi));
+      }
     }
     RunSteps(pmax, rule, H, false);
   }

@@ -80,3 +80,32 @@ struct TableView {
   double Conductivity(double T) const { return cond[Row(T)]; }
   double Temperature(double H) const { return temp[InverseRow(H)]; }
 };
+
+// The refined table as the cylindrical step reads it: the rows that hold a
+// temperature, joined by straight lines, so that temperature and
+// conductivity follow enthalpy continuously instead of in whole degrees.
+// Row p covers the enthalpies [H_p, H_p+1); a plateau of equal enthalpies is
+// crossed at its upper end, where the temperature jumps.
+struct LinearTable {
+  std::vector<double> T, H, K;  // temperature degC, enthalpy J/m^3, conductivity W/(m K)
+  std::vector<double> dT, dK;   // slopes to the next row, per J/m^3
+  EnthalpyIndex index;          // over H, which never falls
+
+  void Build(const mat& ConstM);
+
+  // Temperature and the inverse conductivity (thermal resistivity, m K/W)
+  // at an enthalpy; stops the run outside the table's enthalpies.
+  void FromEnthalpy(double h, double& t, double& rho) const {
+    const uword c = index.FirstAbove(h);
+    if (c == 0 || c == H.size()) EnthalpyOutside(h, index.Hmax);
+    const uword p = c - 1;
+    const double d = h - H[p];
+    t = T[p] + d * dT[p];
+    rho = 1.0 / (K[p] + d * dK[p]);
+  }
+
+  // Enthalpy at a temperature, on the same lines; stops the run outside the
+  // table's temperatures.
+  double Enthalpy(double t) const;
+};
+

@@ -8,6 +8,7 @@
 
 #include "lookup.h"
 #include "numeric_text.h"
+#include "surface_laws.h"
 #include "tepora.h"
 
 namespace {
@@ -155,7 +156,49 @@ void Tepora::SaveConstM() {
   SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat");
 }
 
-void Tepora::IndexConstM() { ConstHindex.Build(ConstM); }
+void Tepora::IndexConstM() {
+  ConstHindex.Build(ConstM);
+  ConstLin.Build(ConstM);
+}
+
+void LinearTable::Build(const mat& ConstM) {
+  T.clear();
+  H.clear();
+  K.clear();
+  for (uword r = 0; r < ConstM.n_rows; ++r)
+    if (ConstM(r, 0) > 0) {
+      T.push_back(ConstM(r, 0));
+      H.push_back(ConstM(r, 1));
+      K.push_back(ConstM(r, 2));
+    }
+  const uword n = T.size();
+  dT.assign(n, 0.0);
+  dK.assign(n, 0.0);
+  for (uword p = 0; p + 1 < n; ++p) {
+    const double dh = H[p + 1] - H[p];
+    if (dh > 0) {
+      dT[p] = (T[p + 1] - T[p]) / dh;
+      dK[p] = (K[p + 1] - K[p]) / dh;
+    }
+  }
+  mat column(n, 3, fill::zeros);
+  for (uword p = 0; p < n; ++p) column(p, 1) = H[p];
+  index.Build(column);
+}
+
+double LinearTable::Enthalpy(double t) const {
+  const auto above = std::upper_bound(T.begin(), T.end(), t);
+  if (!(t >= (T.empty() ? datum::inf : T.front())) || above == T.end()) {
+    if (!T.empty() && t == T.back()) return H.back();
+    throw TableRangeError("temperature " + ValueText(t) +
+                          " degC lies outside the material table (" +
+                          (T.empty() ? std::string("empty")
+                                     : ValueText(T.front()) + " .. " + ValueText(T.back())) +
+                          " degC)");
+  }
+  const uword p = uword(above - T.begin()) - 1;
+  return H[p] + (t - T[p]) * ((H[p + 1] - H[p]) / (T[p + 1] - T[p]));
+}
 
 // The explicit step weighs a cell's old enthalpy by
 //   1 - dtau (a (2/dr^2 + 2/(r dphi)^2 + 2/dz^2) + vz/dz),   a = lambda / c,
@@ -179,11 +222,41 @@ double Tepora::StableStepEstimate(double speed) {
     }
   }
   if (!(lambda_max > 0) || !std::isfinite(c_min)) return datum::inf;
+  if (model == Formulation::Cylindrical) return StableStepCylinder(speed, lambda_max, c_min);
   const double dr_min = dr.min(), dz_min = dz.min();
   const double arc = getR(std::min(1, ndr - 1)) * dphi;
   const double a = lambda_max / c_min;
   return 1.0 / (2 * a * (1 / (dr_min * dr_min) + 1 / (arc * arc) + 1 / (dz_min * dz_min)) +
                 std::abs(speed) / dz_min);
+}
+
+// The cylindrical step weighs a cell's old enthalpy by 1 - dtau (a G + vz/dz)
+// with a = lambda / c and G the sum of its faces' conductances per volume:
+//   radial  (rf(i+1) / ((dr(i) + dr(i+1))/2) + rf(i) / ((dr(i-1) + dr(i))/2)) / (rc dr),
+//   angular 2 / (rc dphi)^2 (none in the disc on the axis),
+//   axial   2 / dz^2,
+// and at the surface the loss R h / (rc dr) of the largest htc the strand
+// meets (the mould's, the sprays' plus natural convection and radiation
+// at the casting temperature). The innermost ring of sectors, whose arcs are
+// the shortest, usually sets the bound.
+double Tepora::StableStepCylinder(double speed, double lambda_max, double c_min) {
+  const double dphi_c = 2 * kPi / ndphi, a = lambda_max / c_min;
+  const double h_air = NaturalConvectionHtc(T_in, T_inf) + RadiationHtc(T_in, T_inf, false);
+  const double h_max = std::max(htc_k, (CoolM.is_empty() ? 0.0 : CoolM.max()) + h_air);
+  double worst = 0.0;
+  for (int i = 0; i < ndr; ++i) {
+    const double rc = CentreRadius(i), vol = rc * dr(i);
+    double g = 0.0;
+    if (i + 1 < ndr) g += FaceRadius(i + 1) / (0.5 * (dr(i) + dr(i + 1)));
+    if (i > 0) g += FaceRadius(i) / (0.5 * (dr(i - 1) + dr(i)));
+    g /= vol;
+    if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
+    double surface = 0.0;
+    if (i == ndr - 1) surface = FaceRadius(ndr) * h_max / (vol * c_min);
+    worst = std::max(worst, a * g + surface);
+  }
+  const double dz_min = dz.min();
+  return 1.0 / (worst + a * 2.0 / (dz_min * dz_min) + std::abs(speed) / dz_min);
 }
 
 // Property at a temperature, taken at the nearest whole degree.

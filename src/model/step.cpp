@@ -22,30 +22,9 @@
 #include <algorithm>
 
 #include "lookup.h"
+#include "surface_laws.h"
 #include "tepora.h"
 
-namespace {
-
-// Emissivity of the oxidised surface at Ts; the element solver truncates the
-// exponent to a whole number.
-double Emissivity(double Ts, bool whole) {
-  if (whole) {
-    const int n = int(42.68 - 0.0268 * (Ts + 273.15));
-    return 0.85 / std::pow(std::exp(n + 1), 0.0115);
-  }
-  const double c = 42.68 - (Ts + 273.15) * 0.0268;
-  return 0.85 / std::pow(std::exp(c + 1), 0.0115);
-}
-
-// Radiation written as a heat transfer coefficient, W/(m^2 K).
-double RadiationHtc(double Ts, double T_inf, bool whole) {
-  const double Tk = Ts + 273.15, Ta = T_inf + 273.15;
-  return (Emissivity(Ts, whole) * sigma) * (Tk * Tk + Ta * Ta) * (Tk + Ta);
-}
-
-double NaturalConvectionHtc(double Ts, double T_inf) { return std::pow(Ts - T_inf, 1.0 / 3) * 0.84; }
-
-}  // namespace
 
 // Second differences of the previous temperature, summed, and the upwind
 // transport term, for every cell of columns 1 .. J-2 of slice k. Flat loops

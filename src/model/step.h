@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "surface_laws.h"
+
 // How the time step discretises the heat equation.
 enum class Formulation {
   // Finite volumes on the rings, sectors and slices: fluxes through every
@@ -64,3 +66,35 @@ struct StepPlan {
   // the second differences, the transport term.
   std::vector<double> q_r, qz_a, qz_b, S, adv;
 };
+
+// Per-run constants and state of the cylindrical step. Cells are finite
+// volumes: ring i spans the radii rf(i) .. rf(i+1) (rf(0) = 0, a disc on
+// the axis held in every sector of ring 0), sector j the angles j dphi ..
+// (j+1) dphi with dphi = 2 pi / J (sector J-1 meets sector 0), slice k its
+// axial length. Arrays over one slice, rings fastest.
+struct CylinderPlan {
+  int I = 0, J = 0, K = 0;
+  std::vector<double> hw_c;    // half the width of the cell's ring, m
+  std::vector<double> hwn_c;   // half the width of the next ring out, m
+  std::vector<double> rfo_c;   // radius of the cell's outer face, m
+  std::vector<double> invA_c;  // 1 / (rc dr), rc the ring's centre radius, 1/m^2
+  std::vector<double> gphi_c;  // 2 / (rc dphi)^2, 1/m^2 (0 on the axis)
+  std::vector<double> area_c;  // cross-section of the cell, m^2 (the disc's shared by J)
+  std::vector<double> hz;      // dz(k) / 2, m
+  std::vector<double> invdz;   // 1 / dz(k), 1/m
+  std::vector<char> mould;     // slice k's centre lies in the mould
+  std::vector<char> tertiary;  // slice k's centre lies in the air-cooled end
+  double R_s = 0.0;            // radius of the surface, m
+  double hw_s = 0.0;           // half the width of the surface ring, m
+  double invA0 = 0.0;          // 1 / (J rc(0) dr(0)): the disc's sectors averaged
+  double dphi = 0.0;           // rad
+  double vzdtau = 0.0;         // m the strand moves in one step
+  AirHtcTable air;             // natural convection and radiation
+  // State beside T and H: the thermal resistivity 1/lambda of every cell
+  // (current and next), m K/W.
+  std::vector<double> rho, rho_new;
+  // Scratch of one slice: outer radial face fluxes (times the face's
+  // radius), angular face fluxes, axial face fluxes below and above.
+  std::vector<double> Fo, fp, fz_a, fz_b;
+};
+

@@ -154,6 +154,7 @@ void Tepora::erase() {
   T.reset();
   ConstM.reset();
   ConstHindex = EnthalpyIndex();
+  ConstLin = LinearTable();
   CoolM.reset();
   dphi = R = L = vz = Taumax = T_inf = T_in = 0.0;
   TertiaryLength = CrystallizerLength = htc_k = T_k = 0.0;
@@ -213,7 +214,7 @@ double Tepora::FaceRadius(int i) const {
 double Tepora::CentreRadius(int i) const { return FaceRadius(i) + 0.5 * dr(i); }
 
 double EnergyAccount::Scale() const {
-  return std::max({std::fabs(content_start), std::fabs(content_end), std::fabs(surface_out),
+  return std::max({std::fabs(content_start - content_end), std::fabs(surface_out),
                    std::fabs(carried_in), std::fabs(carried_out)});
 }
 

@@ -8,9 +8,6 @@
 #include "lookup.h"
 #include "step.h"
 
-// Stefan-Boltzmann constant, W/(m^2 K^4).
-const double sigma = 5.67e-8;
-
 const double kPi = 3.141592653589793;
 
 // The caster's zones where no case file sets them: a mould of 1 m whose
@@ -44,9 +41,12 @@ struct EnergyAccount {
   double Residual() const {
     return (content_start - content_end) - (surface_out + carried_out - carried_in);
   }
-  // The largest term, the scale of the residual.
+  // The largest of the four terms, the scale of the residual.
   double Scale() const;
 };
+
+// Prints the heat balance of a run on one line.
+void PrintEnergyBalance(const EnergyAccount& e);
 
 class Tepora {
  public:
@@ -75,6 +75,8 @@ class Tepora {
   // Index of the enthalpy column of ConstM for the inverse lookup, rebuilt
   // by IndexConstM whenever ConstM is set.
   EnthalpyIndex ConstHindex;
+  // The same table as straight lines between its rows (cylindrical step).
+  LinearTable ConstLin;
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
   EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
 
@@ -122,10 +124,18 @@ class Tepora {
   // estimated from the smallest cell widths and the table's largest
   // diffusivity bound.
   double StableStepEstimate(double speed);
+  double StableStepCylinder(double speed, double lambda_max, double c_min);
 
   // Solvers.
   cube Compute(int pmax, char swtch);
   cube ComputeOpt(int ind, int pmax, cube T_L);
+
+  // Enthalpy of a temperature and the field's: whole-degree rows in the flat
+  // step, straight lines between the rows in the cylindrical one.
+  double EnthalpyAt(double T);
+  cube EnthalpyOf(const cube& T);
+  // Surface temperature of every sector (rows) and slice (columns), degC.
+  mat SurfaceField();
 
   // Constants of a run of steps under a rule.
   StepPlan Plan(const StepRule& rule);
@@ -135,6 +145,16 @@ class Tepora {
   // Advances T by the steps from p up to pmax; H enters as the enthalpy of T
   // and leaves as that of the last step.
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
+
+  // The cylindrical step: its constants, the state it starts from (the
+  // disc's sectors made one, temperature and resistivity from H), one step,
+  // the heat content of the updated slices and the surface law of a cell.
+  CylinderPlan PlanCylinder(const StepRule& rule);
+  void StartCylinder(CylinderPlan& plan, cube& H);
+  void StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& H_old, cube& H,
+                    cube& T_new);
+  double HeatContent(const CylinderPlan& plan, const cube& H) const;
+  SurfaceLaw SurfaceLawAt(const CylinderPlan& plan, int j, int k) const;
 
  private:
   void CheckInletTemperature(const char* const_file);

@@ -1,0 +1,262 @@
+// The cylindrical time step: finite volumes of the heat equation for the
+// volumetric enthalpy H with temperature-dependent conductivity lambda(T)
+// and transport at the casting speed vz,
+//
+//   dH/dt = (1/r) d/dr(r lambda dT/dr) + (1/r^2) d/dphi(lambda dT/dphi)
+//           + d/dz(lambda dT/dz) - vz dH/dz,
+//
+// integrated over every cell and advanced by an explicit Euler step:
+//
+//   H_new = ((rad + ang) + ax) dtau + H + ((H[k-1] - H) / dz) vz dtau.
+//
+// Every term is a difference of fluxes through the cell's faces divided by
+// its volume, so that what leaves one cell enters its neighbour and the
+// strand's heat content changes only through its surface, inlet and outlet.
+//
+//   rad = (rf(i+1) g(i+1/2) - rf(i) g(i-1/2)) / (rc(i) dr(i)),
+//         g(i+1/2) = (T(i+1) - T(i)) / (dr(i)/2 / lambda(i) + dr(i+1)/2 / lambda(i+1));
+//   ang = f(j+1/2) - f(j-1/2),  f(j+1/2) = 2 / (rc dphi)^2 (T(j+1) - T(j)) / (1/lambda(j) + 1/lambda(j+1));
+//   ax  = (f(k+1/2) - f(k-1/2)) / dz(k),
+//         f(k+1/2) = (T(k+1) - T(k)) / (dz(k)/2 / lambda(k) + dz(k+1)/2 / lambda(k+1)).
+//
+// A face's conductivity is the harmonic mean of its two cells' (weighted by
+// their half widths): heat crosses the two half cells in series, and a
+// face next to a cell of poor conductivity (the solid shell against a
+// liquid core, the air gap in a coarse table) is governed by that cell, as
+// it is in the steel. The axis is a disc cell: no face at r = 0 carries
+// heat, and the disc gathers the radial fluxes of all sectors of ring 1.
+// At the surface the outer face carries q = h (Ts - Tref) W/m^2 (see
+// SurfaceFlux). Sector J-1 and sector 0 are neighbours.
+#include <algorithm>
+
+#include "lookup.h"
+#include "tepora.h"
+
+CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
+  CylinderPlan plan;
+  const int I = ndr, J = ndphi, K = ndz;
+  if (I < 2 || J < 3 || K < 3)
+    throw std::out_of_range("a grid of " + std::to_string(I) + " x " + std::to_string(J) +
+                            " x " + std::to_string(K) +
+                            " cells is too small for the solver (needs at least 2 radial "
+                            "cells, 3 angular cells and 3 slices)");
+  plan.I = I;
+  plan.J = J;
+  plan.K = K;
+  const uword IJ = uword(I) * J;
+  // The sectors close the circle whatever the angular width asked for.
+  plan.dphi = 2 * kPi / J;
+  for (auto* v : {&plan.hw_c, &plan.hwn_c, &plan.rfo_c, &plan.invA_c, &plan.gphi_c,
+                  &plan.area_c, &plan.Fo, &plan.fp, &plan.fz_a, &plan.fz_b})
+    v->assign(IJ, 0.0);
+  for (uword c = 0; c < IJ; ++c) {
+    const int i = int(c % I);
+    const double rc = CentreRadius(i), arc = rc * plan.dphi;
+    plan.hw_c[c] = 0.5 * dr(i);
+    plan.hwn_c[c] = i + 1 < I ? 0.5 * dr(i + 1) : 1.0;  // the surface has its own law
+    plan.rfo_c[c] = FaceRadius(i + 1);
+    plan.invA_c[c] = 1.0 / (rc * dr(i));
+    plan.gphi_c[c] = i > 0 ? 2.0 / (arc * arc) : 0.0;
+    plan.area_c[c] = rc * dr(i) * plan.dphi;
+  }
+  plan.R_s = FaceRadius(I);
+  plan.hw_s = 0.5 * dr(I - 1);
+  plan.invA0 = 1.0 / (double(J) * (CentreRadius(0) * dr(0)));
+  plan.hz.resize(K);
+  plan.invdz.resize(K);
+  plan.mould.assign(K, 0);
+  plan.tertiary.assign(K, 0);
+  const double length = arma::accu(dz);
+  double z = 0.0;
+  for (int k = 0; k < K; ++k) {
+    plan.hz[k] = 0.5 * dz(k);
+    plan.invdz[k] = 1.0 / dz(k);
+    const double centre = z + 0.5 * dz(k);
+    plan.mould[k] = rule.mould && centre < CrystallizerLength;
+    plan.tertiary[k] = centre >= length - TertiaryLength;
+    z += dz(k);
+  }
+  plan.vzdtau = vz * dtau;
+  plan.air.Build(T_inf, ConstLin.T.empty() ? T_in : std::max(T_in, ConstLin.T.back()));
+  plan.rho.assign(uword(ndr) * ndphi * ndz, 0.0);
+  plan.rho_new.assign(plan.rho.size(), 0.0);
+  return plan;
+}
+
+// The disc on the axis holds one enthalpy, the mean of its sectors'; then
+// temperature and resistivity follow from enthalpy everywhere.
+void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
+  const uword I = plan.I, J = plan.J;
+  for (uword k = 0; k < H.n_slices; ++k) {
+    double s = 0.0;
+    for (uword j = 0; j < J; ++j) s += H(0, j, k);
+    for (uword j = 0; j < J; ++j) H(0, j, k) = s / double(J);
+  }
+  (void)I;
+  double* Tp = T.memptr();
+  const double* Hp = H.memptr();
+  for (uword c = 0; c < H.n_elem; ++c) ConstLin.FromEnthalpy(Hp[c], Tp[c], plan.rho[c]);
+}
+
+// Heat content of the slices the step updates (1 .. K-2), J.
+double Tepora::HeatContent(const CylinderPlan& plan, const cube& H) const {
+  const uword IJ = uword(plan.I) * plan.J;
+  double total = 0.0;
+  for (int k = 1; k < plan.K - 1; ++k) {
+    const double* Hk = H.memptr() + IJ * k;
+    double s = 0.0;
+    for (uword c = 0; c < IJ; ++c) s += plan.area_c[c] * Hk[c];
+    total += s * dz(k);
+  }
+  return total;
+}
+
+SurfaceLaw Tepora::SurfaceLawAt(const CylinderPlan& plan, int j, int k) const {
+  if (plan.mould[k]) return {true, htc_k, T_k};
+  return {false, plan.tertiary[k] ? 0.0 : CoolM.at(j, k), T_inf};
+}
+
+// Flat loops over a slice that the compiler vectorises, with a wider clone
+// where the processor has AVX2; division and addition round the same in
+// every lane. Fo of the surface ring is written before; ring 0 of `Out` is
+// meaningless here and written by the caller.
+__attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
+    CylinderPlan& plan, const double* __restrict Tk, const double* __restrict Hk,
+    const double* __restrict rk, const double* __restrict rkp, uword IJ, int k, double dtau,
+    const double* __restrict fzc, double* __restrict fzn, double* __restrict Out) {
+  const uword I = uword(plan.I), W = IJ - I;
+  const double* __restrict Tkp = Tk + IJ;
+  const double* __restrict Hkm = Hk - IJ;
+  const double* __restrict gphi = plan.gphi_c.data();
+  const double* __restrict invA = plan.invA_c.data();
+  const double* __restrict Fo = plan.Fo.data();
+  double* __restrict fp = plan.fp.data();
+  const double hz = plan.hz[k], hzp = plan.hz[k + 1], invdz = plan.invdz[k];
+  const double vzdtau = plan.vzdtau;
+  for (uword c = 0; c < W; ++c) fp[c] = gphi[c] * ((Tk[c + I] - Tk[c]) / (rk[c] + rk[c + I]));
+  for (uword c = W; c < IJ; ++c) fp[c] = gphi[c] * ((Tk[c - W] - Tk[c]) / (rk[c] + rk[c - W]));
+  for (uword c = 0; c < IJ; ++c) fzn[c] = (Tkp[c] - Tk[c]) / (hz * rk[c] + hzp * rkp[c]);
+  const auto update = [&](uword c, double ang) {
+    const double rad = (Fo[c] - Fo[c - 1]) * invA[c];
+    const double ax = (fzn[c] - fzc[c]) * invdz;
+    const double adv = ((Hkm[c] - Hk[c]) * invdz) * vzdtau;
+    Out[c] = ((rad + ang) + ax) * dtau + Hk[c] + adv;
+  };
+  for (uword c = 1; c < I; ++c) update(c, fp[c] - fp[c + W]);
+  for (uword c = I; c < IJ; ++c) update(c, fp[c] - fp[c - I]);
+}
+
+void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& H_old, cube& H,
+                          cube& T_new) {
+  const int I = plan.I, J = plan.J, K = plan.K;
+  const uword IJ = uword(I) * J;
+  const double* Tp = T.memptr();
+  const double* Hop = H_old.memptr();
+  const double* rp = plan.rho.data();
+  double* Hp = H.memptr();
+  double* Tn = T_new.memptr();
+  double* rn = plan.rho_new.data();
+  double* Fo = plan.Fo.data();
+  double* fzc = plan.fz_a.data();  // axial fluxes through the face below the slice in work
+  double* fzn = plan.fz_b.data();  // and above it, the next slice's fzc
+  const double* area = plan.area_c.data();
+  double surface = 0.0, carried_in = 0.0, carried_out = 0.0;
+
+  for (uword c = 0; c < IJ; ++c)
+    fzc[c] = (Tp[IJ + c] - Tp[c]) / (plan.hz[0] * rp[c] + plan.hz[1] * rp[IJ + c]);
+
+  for (int k = 1; k < K - 1; ++k) {
+    const double* Tk = Tp + IJ * k;
+    const double* Hk = Hop + IJ * k;
+    const double* rk = rp + IJ * k;
+    double* Out = Hp + IJ * k;
+
+    for (uword c = 0; c + 1 < IJ; ++c)
+      Fo[c] = plan.rfo_c[c] * ((Tk[c + 1] - Tk[c]) /
+                               (plan.hw_c[c] * rk[c] + plan.hwn_c[c] * rk[c + 1]));
+    double lost = 0.0;
+    for (int j = 0; j < J; ++j) {
+      const uword c = uword(I) * j + I - 1;
+      double q, Ts;
+      SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tk[c], plan.hw_s, rk[c], q, Ts);
+      Fo[c] = -(plan.R_s * q);
+      lost += q;
+    }
+    surface += lost * (plan.R_s * plan.dphi * dz(k));
+
+    CylinderSlice(plan, Tk, Hk, rk, rk + IJ, IJ, k, dtau, fzc, fzn, Out);
+
+    // The disc on the axis: the mean over its sectors of what ring 1 gives it.
+    double s = 0.0;
+    for (int j = 0; j < J; ++j) s += Fo[uword(I) * j];
+    const double rad0 = s * plan.invA0;
+    const double ax0 = (fzn[0] - fzc[0]) * plan.invdz[k];
+    const double adv0 = ((Hk[-long(IJ)] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
+    const double h0 = (rad0 + ax0) * dtau + Hk[0] + adv0;
+    for (int j = 0; j < J; ++j) Out[uword(I) * j] = h0;
+
+    if (k == 1)
+      for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (vz * Hop[c] - fzc[c]);
+    if (k == K - 2)
+      for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
+    std::swap(fzc, fzn);
+
+    double* Tnk = Tn + IJ * k;
+    double* rnk = rn + IJ * k;
+    for (uword c = 0; c < IJ; ++c) ConstLin.FromEnthalpy(Out[c], Tnk[c], rnk[c]);
+  }
+  energy.surface_out += surface * dtau;
+  energy.carried_in += carried_in * dtau;
+  energy.carried_out += carried_out * dtau;
+
+  // Outlet: a copy of the slice before it.
+  const uword last = IJ * (K - 1), before = IJ * (K - 2);
+  std::copy(Hp + before, Hp + last, Hp + last);
+  std::copy(Tn + before, Tn + last, Tn + last);
+  std::copy(rn + before, rn + last, rn + last);
+
+  // Inlet slice.
+  switch (rule.inlet) {
+    case InletKind::Fixed: {
+      double t, r;
+      ConstLin.FromEnthalpy(rule.H_inlet, t, r);
+      std::fill(Hp, Hp + IJ, rule.H_inlet);
+      std::fill(Tn, Tn + IJ, t);
+      std::fill(rn, rn + IJ, r);
+      return;
+    }
+    case InletKind::ZeroGradient:
+      std::copy(Hp + IJ, Hp + 2 * IJ, Hp);
+      std::copy(Tn + IJ, Tn + 2 * IJ, Tn);
+      std::copy(rn + IJ, rn + 2 * IJ, rn);
+      return;
+    case InletKind::Field:
+      std::copy(rule.H_field.memptr(), rule.H_field.memptr() + IJ, Hp);
+      for (uword c = 0; c < IJ; ++c) ConstLin.FromEnthalpy(Hp[c], Tn[c], rn[c]);
+      return;
+    case InletKind::Free:
+      std::copy(Hop, Hop + IJ, Hp);
+      std::copy(Tp, Tp + IJ, Tn);
+      std::copy(rp, rp + IJ, rn);
+      return;
+  }
+}
+
+mat Tepora::SurfaceField() {
+  mat Ts(ndphi, ndz, fill::zeros);
+  if (model == Formulation::Flat) {
+    for (int k = 0; k < ndz; ++k)
+      for (int j = 0; j < ndphi; ++j) Ts(j, k) = T(ndr - 1, j, k);
+    return Ts;
+  }
+  StepRule rule;
+  CylinderPlan plan = PlanCylinder(rule);
+  for (int k = 0; k < ndz; ++k)
+    for (int j = 0; j < ndphi; ++j) {
+      double t, q, rho;
+      const double Tc = T(ndr - 1, j, k);
+      ConstLin.FromEnthalpy(ConstLin.Enthalpy(Tc), t, rho);
+      SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tc, plan.hw_s, rho, q, Ts(j, k));
+    }
+  return Ts;
+}

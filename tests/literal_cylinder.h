@@ -1,0 +1,109 @@
+// The cylindrical finite-volume step written cell by cell, straight from
+// its formulas, as the reference the fast step must match bit for bit:
+// every face flux computed where it is used, neighbours by index with the
+// ring closed, the table searched from its first row.
+#pragma once
+
+#include "literal_model.h"
+#include "surface_laws.h"
+#include "tepora.h"
+
+namespace literal {
+
+// Temperature and resistivity at an enthalpy from the first row above it.
+inline void LinearLookup(const LinearTable& t, double h, double& T, double& rho) {
+  uword c = 0;
+  while (c < t.H.size() && !(t.H[c] > h)) ++c;
+  if (c == 0 || c == t.H.size()) throw std::out_of_range("enthalpy outside the table");
+  const double d = h - t.H[c - 1];
+  T = t.T[c - 1] + d * t.dT[c - 1];
+  rho = 1.0 / (t.K[c - 1] + d * t.dK[c - 1]);
+}
+
+inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
+  const int I = m.ndr, J = m.ndphi, K = m.ndz;
+  const double dphi = 2 * kPi / J;
+  const LinearTable& tab = m.ConstLin;
+  AirHtcTable air;
+  air.Build(m.T_inf, std::max(m.T_in, tab.T.back()));
+  std::vector<double> zc(K);  // slice centres
+  double z = 0.0;
+  for (int k = 0; k < K; ++k) {
+    zc[k] = z + 0.5 * m.dz(k);
+    z += m.dz(k);
+  }
+  cube& T = m.T;
+  cube rho(arma::size(H));
+  for (int k = 0; k < K; ++k) {
+    double s = 0.0;
+    for (int j = 0; j < J; ++j) s += H(0, j, k);
+    for (int j = 0; j < J; ++j) H(0, j, k) = s / double(J);
+  }
+  for (uword c = 0; c < H.n_elem; ++c) LinearLookup(tab, H(c), T(c), rho(c));
+  double H_in = 0.0;
+  if (mode.swtch == 'y' || (mode.element && mode.ind == 0)) H_in = tab.Enthalpy(m.T_in);
+  mat H_field(I, J);
+  if (mode.element && mode.ind != 0) {
+    for (int j = 0; j < J; ++j)
+      for (int i = 0; i < I; ++i) H_field(i, j) = tab.Enthalpy(mode.T_L(i, j, 0));
+    double s = 0.0;
+    for (int j = 0; j < J; ++j) s += H_field(0, j);
+    for (int j = 0; j < J; ++j) H_field(0, j) = s / double(J);
+  }
+
+  const auto rc = [&](int i) { return m.FaceRadius(i) + 0.5 * m.dr(i); };
+  for (int p = 0; p < pmax; ++p) {
+    const cube H_old = H;
+    const auto fz = [&](int i, int j, int k) {  // into slice k from slice k + 1
+      return (T(i, j, k + 1) - T(i, j, k)) / (0.5 * m.dz(k) * rho(i, j, k) +
+                                                0.5 * m.dz(k + 1) * rho(i, j, k + 1));
+    };
+    const auto Fo = [&](int i, int j, int k) {  // out through ring i's outer face, times its radius
+      if (i < I - 1)
+        return m.FaceRadius(i + 1) * ((T(i + 1, j, k) - T(i, j, k)) /
+                                      (0.5 * m.dr(i) * rho(i, j, k) + 0.5 * m.dr(i + 1) * rho(i + 1, j, k)));
+      const bool mould = (!mode.element || mode.ind == 0) && zc[k] < m.CrystallizerLength;
+      const bool tertiary = zc[k] >= arma::accu(m.dz) - m.TertiaryLength;
+      const SurfaceLaw law = mould ? SurfaceLaw{true, m.htc_k, m.T_k}
+                                   : SurfaceLaw{false, tertiary ? 0.0 : m.CoolM(j, k), m.T_inf};
+      double q, Ts;
+      SurfaceFlux(law, air, T(i, j, k), 0.5 * m.dr(I - 1), rho(i, j, k), q, Ts);
+      return -(m.FaceRadius(I) * q);
+    };
+    const auto face = [&](int i, int j, int k) {  // between sectors j and j + 1
+      const int n = (j + 1) % J;
+      const double arc = rc(i) * dphi;
+      return (2.0 / (arc * arc)) * ((T(i, n, k) - T(i, j, k)) / (rho(i, j, k) + rho(i, n, k)));
+    };
+    for (int k = 1; k < K - 1; ++k) {
+      const double invdz = 1.0 / m.dz(k);
+      for (int j = 0; j < J; ++j)
+        for (int i = 1; i < I; ++i) {
+          const double rad = (Fo(i, j, k) - Fo(i - 1, j, k)) * (1.0 / (rc(i) * m.dr(i)));
+          const double ang = face(i, j, k) - face(i, (j + J - 1) % J, k);
+          const double ax = (fz(i, j, k) - fz(i, j, k - 1)) * invdz;
+          const double adv = ((H_old(i, j, k - 1) - H_old(i, j, k)) * invdz) * (m.vz * m.dtau);
+          H(i, j, k) = ((rad + ang) + ax) * m.dtau + H_old(i, j, k) + adv;
+        }
+      double s = 0.0;
+      for (int j = 0; j < J; ++j) s += Fo(0, j, k);
+      const double rad0 = s * (1.0 / (double(J) * (rc(0) * m.dr(0))));
+      const double ax0 = (fz(0, 0, k) - fz(0, 0, k - 1)) * invdz;
+      const double adv0 = ((H_old(0, 0, k - 1) - H_old(0, 0, k)) * invdz) * (m.vz * m.dtau);
+      for (int j = 0; j < J; ++j) H(0, j, k) = (rad0 + ax0) * m.dtau + H_old(0, 0, k) + adv0;
+    }
+    for (int j = 0; j < J; ++j)
+      for (int i = 0; i < I; ++i) {
+        H(i, j, K - 1) = H(i, j, K - 2);
+        if (mode.element)
+          H(i, j, 0) = mode.ind == 0 ? H_in : H_field(i, j);
+        else if (mode.swtch == 'y')
+          H(i, j, 0) = H_in;
+        else if (mode.swtch == 'n')
+          H(i, j, 0) = H(i, j, 1);
+      }
+    for (uword c = 0; c < H.n_elem; ++c) LinearLookup(tab, H(c), T(c), rho(c));
+  }
+}
+
+}  // namespace literal
