@@ -3,7 +3,7 @@
 # nothing when they are all there. Uses sudo when not run as root.
 set -eu
 
-packages="g++ make cmake libarmadillo-dev libgtest-dev octave gnuplot-nox fonts-freefont-otf"
+packages="g++ make cmake libarmadillo-dev libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev octave gnuplot-nox fonts-freefont-otf"
 
 missing=""
 for p in $packages; do

@@ -153,7 +153,7 @@ const std::vector<BadInput> kEntryFaults = {
     {"OptFiftyElements", "opt", kOpt, "elements shorter than 4 slices",
      "300\n900\n300\n1\n50\n4\n", 2, "is 50, which leaves fewer than four slices an element"},
     {"OptNegativeSteps", "opt", kOpt, "negative time steps", "300\n900\n300\n1\n3\n-4\n", 2,
-     "line 6 (time steps of an element simulation) is -4, expected a count of at least 1"},
+     "line 6 (time steps of an element simulation) is -4, expected a count of at least 0"},
 
     {"OutputMissing", "opt", "TeporaOut", "missing", kMissing, 2,
      "TeporaOut: the output directory is missing or not writable"},

@@ -1,5 +1,9 @@
 // Both programs end to end in a run directory: console, result files and
 // exit statuses.
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include "test_support.h"
 
 namespace {
@@ -78,6 +82,100 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreads) {
     if (threads == 1) first = results;
     EXPECT_EQ(results.substr(0, results.rfind("Elapsed")), first.substr(0, first.rfind("Elapsed")));
   }
+}
+
+// The command line: help and version print and end, a bad argument gets one
+// line and status 2, and none of them touches TeporaOut; -C runs elsewhere.
+TEST(Programs, CommandLine) {
+  RunDir dir;
+  WriteSmallCase();
+  struct Call {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;  // what each holds
+  };
+  for (const std::string name : {"tepora-sim", "tepora-opt"}) {
+    const Call calls[] = {{{"--help"}, 0, "Usage: " + name + " [OPTIONS]", ""},
+                          {{"--version"}, 0, name + " 0.", ""},
+                          {{"--model", "flat", "--bogus"}, 2, "", "--bogus; usage: " + name},
+                          {{"--model", "round"}, 2, "", "round not in {cylindrical,flat}"},
+                          {{"-C"}, 2, "", "-C: 1 required DIR missing"},
+                          {{"-C", "nowhere"}, 2, "", "-C nowhere: cannot change into it"}};
+    for (const Call& c : calls) {
+      SCOPED_TRACE(name + " " + c.args.back());
+      const Outcome r = Start((name == "tepora-sim" ? TEPORA_SIM : TEPORA_OPT), 1, false, c.args);
+      EXPECT_EQ(r.status, c.status);
+      EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+      EXPECT_EQ(r.err.empty() ? 0 : std::count(r.err.begin(), r.err.end(), '\n'), c.status ? 1 : 0);
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+      EXPECT_TRUE(std::filesystem::is_empty("TeporaOut"));
+    }
+  }
+  std::filesystem::create_directories("elsewhere/TeporaOut");
+  std::filesystem::copy("Input", "elsewhere/Input");
+  const Outcome r = Start(TEPORA_SIM, 1, false, {"-C", "elsewhere", "--model", "flat"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists("elsewhere/TeporaOut/T_0_final.cub"));
+  EXPECT_TRUE(std::filesystem::is_empty("TeporaOut"));
+}
+
+// Zero iterations assemble the starting strand and print the starting htcs
+// (zeros); zero element steps leave every candidate's field as it was, so
+// the lowest htc wins. Either way the results are written, status 0, and one
+// warning line says the printed htcs were not searched.
+TEST(Programs, OptimiserWithoutIterationsOrElementSteps) {
+  struct Case {
+    const char* settings;
+    bool elements_run;
+    double htc;
+    const char* warning;
+  };
+  const Case cases[] = {
+      {"300\n900\n300\n0\n4\n4\n", false, 0, "line 4 (number of iterations) is 0: no iteration"},
+      {"300\n900\n300\n2\n4\n0\n", true, 300, "line 6 (time steps of an element simulation) is 0"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.warning);
+    RunDir dir;
+    WriteSmallCase();
+    RunDir::Write("Input/OptSettings.txt", c.settings);
+    RunDir::Write("Input/ControlPoints.mat", "0.09 1.0 1.0 1500\n0.09 1.0 2.5 1480\n");
+    const Outcome r = Start(TEPORA_OPT);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("PHA iteration") != std::string::npos, c.elements_run);
+    std::istringstream htcs(r.out.substr(r.out.find("Optimal htcs are: \n") + 19));
+    double htc;
+    for (int e = 0; e < 4; ++e) EXPECT_TRUE(htcs >> htc && htc == c.htc) << r.out;
+    EXPECT_NE(r.err.find("warning: Input/OptSettings.txt: " + std::string(c.warning)),
+              std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the htcs printed were not searched\n"), std::string::npos);
+    cube T;
+    ASSERT_TRUE(T.load("TeporaOut/T_opt.cub", arma_ascii));
+    EXPECT_TRUE(all(vectorise(T) == 1550.0));  // the starting strand, unchanged
+    EXPECT_TRUE(std::filesystem::exists("TeporaOut/Profile.mat"));
+    EXPECT_EQ(std::filesystem::exists("TeporaOut/T_0.cub"), c.elements_run);
+    EXPECT_EQ(std::filesystem::exists("T_old.cub"), c.elements_run);
+  }
+}
+
+// The optimiser keeps scratch files in the working directory: one it may not
+// write into is bad input, found before anything is computed.
+TEST(Programs, OptimiserRefusesAReadOnlyWorkingDirectory) {
+  RunDir dir;
+  WriteSmallCase();
+  RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 1, 3, 4}));
+  RunDir::Write("Input/ControlPoints.mat", "0.09 1.0 1.0 1500\n");
+  RunDir::Write("out.txt", "");
+  RunDir::Write("err.txt", "");
+  chmod("out.txt", 0666);
+  chmod("err.txt", 0666);
+  chmod("TeporaOut", 0777);
+  chmod(dir.path().c_str(), 0555);
+  const Outcome r = Start(TEPORA_OPT, 1, true);
+  chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("error: the working directory is not writable;", 0), 0u) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+  EXPECT_TRUE(std::filesystem::is_empty("TeporaOut"));
 }
 
 }  // namespace

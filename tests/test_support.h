@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "headers.h"
 
@@ -83,10 +85,25 @@ struct Outcome {
   std::string out, err;
 };
 
-// Starts a program in the working directory with its console going to
-// out.txt and err.txt. `as_other_user` runs it as user nobody when the tests
-// run as root, so that file permissions apply to it.
-inline pid_t Launch(const char* program, int threads = 1, bool as_other_user = false) {
+// The end-to-end expectations are those of the flat time step, which
+// reproduces earlier results to the bit.
+inline const std::vector<std::string> kFlat = {"--model", "flat"};
+
+// For Start("/bin/sh", ..., ShellArgs(line, program)): runs `line` in the
+// shell, where kExec starts the program with the flat time step, so that a
+// test can close or redirect a descriptor, set a limit or a variable.
+inline const std::string kExec = "exec \"$0\" \"$@\"";
+inline std::vector<std::string> ShellArgs(const std::string& line, const char* program) {
+  std::vector<std::string> args = {"-c", line, program};
+  args.insert(args.end(), kFlat.begin(), kFlat.end());
+  return args;
+}
+
+// Starts a program in the working directory with `args` and its console
+// going to out.txt and err.txt. `as_other_user` runs it as user nobody when
+// the tests run as root, so that file permissions apply to it.
+inline pid_t Launch(const char* program, int threads = 1, bool as_other_user = false,
+                    const std::vector<std::string>& args = kFlat) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
   const int out = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -95,17 +112,30 @@ inline pid_t Launch(const char* program, int threads = 1, bool as_other_user = f
   dup2(err, 2);
   setenv("OMP_NUM_THREADS", std::to_string(threads).c_str(), 1);
   if (as_other_user && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
-  execl(program, program, static_cast<char*>(nullptr));
+  std::vector<char*> argv = {const_cast<char*>(program)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program, argv.data());
   _exit(127);
 }
 
-inline Outcome Finish(pid_t pid) {
+// How the run ended; a run still going after `seconds` is killed and
+// reported as ended by SIGKILL.
+inline Outcome Finish(pid_t pid, double seconds = 600) {
   int rc = 0;
-  waitpid(pid, &rc, 0);
+  for (int waited = 0; waitpid(pid, &rc, WNOHANG) == 0; ++waited) {
+    if (waited >= seconds * 100) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &rc, 0);
+      break;
+    }
+    usleep(10000);
+  }
   return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, WIFSIGNALED(rc) ? WTERMSIG(rc) : 0,
           ReadFile("out.txt"), ReadFile("err.txt")};
 }
 
-inline Outcome Start(const char* program, int threads = 1, bool as_other_user = false) {
-  return Finish(Launch(program, threads, as_other_user));
+inline Outcome Start(const char* program, int threads = 1, bool as_other_user = false,
+                     const std::vector<std::string>& args = kFlat) {
+  return Finish(Launch(program, threads, as_other_user, args));
 }

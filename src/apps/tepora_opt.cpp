@@ -12,24 +12,31 @@ char Numfname[] = "Input/NumSettings.txt";
 const double Taumax = 1000.0;
 const double overlap = 0.25;
 
-int main(int, char**) {
-  return RunProgram([] {
+int main(int argc, char** argv) {
+  PrepareProcess();
+  ProgramOptions options;
+  if (const auto status = ReadCommandLine(argc, argv, "tepora-opt", options))
+    return ConsoleChecked(*status);
+  return RunProgram([&] {
     time_t start;
     time(&start);
     CheckOutputDir();
+    CheckWorkingDir();
     ControlPoints CP = LoadControlPoints(CPfname);
     const SettingsFile tech = TechSettingsFile(Techfname), num = NumSettingsFile(Numfname);
     vec Techset, Numset;
     LoadSettings(Techset, tech, kOptNeeds.tech);
     LoadSettings(Numset, num, kOptNeeds.num);
     const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kOptNeeds);
-    CheckOptimiserInputs(CP, Numset, grid, overlap);
+    const OptimiserCounts counts = CheckOptimiserInputs(CP, Numset, grid, overlap);
     ClearStaleTemporaries();
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     WarnIfUnstable(P, Techset(6) / 60, num);
     Optimise C(Techset(6) / 60, P.T, overlap, P.ConstM, P.dr(0), P.dz(0), P.dphi, P.T_inf,
                P.dtau, CP);
+    C.model = options.model;
     C.ComputePHA();
+    WarnIfUnsearched(counts);
     PrintElapsed(start);
   });
 }

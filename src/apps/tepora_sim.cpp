@@ -11,8 +11,12 @@ char Numfname[] = "Input/NumSettings.txt";
 const double Taumax = 1000.0;
 const double overlap = 0.25;  // used by the optimiser only
 
-int main(int, char**) {
-  return RunProgram([] {
+int main(int argc, char** argv) {
+  PrepareProcess();
+  ProgramOptions options;
+  if (const auto status = ReadCommandLine(argc, argv, "tepora-sim", options))
+    return ConsoleChecked(*status);
+  return RunProgram([&] {
     time_t start;
     time(&start);
     CheckOutputDir();
@@ -27,6 +31,7 @@ int main(int, char**) {
     ClearStaleTemporaries();
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
+    P.model = options.model;
     WarnIfUnstable(P, P.vz, num);
     Result = P.Compute(pmax, 'y');
     PrintElapsed(start);

@@ -1,0 +1,21 @@
+// The command line both programs share:
+//   --help, --version, --model cylindrical|flat, -C DIR
+#pragma once
+
+#include <optional>
+
+#include "step.h"
+
+struct ProgramOptions {
+  // The discretisation of the time step; the flat one reproduces results of
+  // earlier versions to the last bit.
+  Formulation model = Formulation::Cylindrical;
+};
+
+// Reads the command line of `program`. Returns the exit status when the
+// program ends here: 0 after --help or --version, 2 after one line on
+// standard error for an unknown argument, a bad value or a directory that
+// -C cannot enter; nothing when the run goes on. -C changes into its
+// directory here, before any input is read.
+std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
+                                   ProgramOptions& options);

@@ -1,0 +1,31 @@
+#include "run_directories.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "errors.h"
+#include "whole_file.h"
+
+void CheckOutputDir() {
+  struct stat st;
+  if (stat("TeporaOut", &st) != 0 || !S_ISDIR(st.st_mode) ||
+      ::access("TeporaOut", W_OK | X_OK) != 0)
+    throw InputError(
+        "TeporaOut: the output directory is missing or not writable; create it beside Input/ "
+        "in the directory the program runs in");
+}
+
+void CheckWorkingDir() {
+  if (::access(".", W_OK | X_OK) != 0)
+    throw InputError(
+        "the working directory is not writable; the optimiser keeps the scratch files T_old.cub "
+        "and Tf.vec there, expected a directory it may write into");
+}
+
+void ClearStaleTemporaries() {
+  for (const char* path : {"TeporaOut/ConstM.mat", "TeporaOut/ConstMorig.mat", "TeporaOut/H_0.cub",
+                           "TeporaOut/T_0_final.cub", "TeporaOut/TempProfile_final.mat",
+                           "TeporaOut/T_0.cub", "TeporaOut/TempProfile_part.mat",
+                           "TeporaOut/T_opt.cub", "TeporaOut/Profile.mat", "T_old.cub", "Tf.vec"})
+    RemoveStaleTemporaries(path);
+}
