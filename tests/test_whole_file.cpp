@@ -1,4 +1,7 @@
 // Result files: the library's text formats byte for byte.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <random>
 
 #include "test_support.h"
@@ -28,6 +31,74 @@ TEST(WholeFile, WritesTheLibrarysTextFormatsExactly) {
   EXPECT_EQ(ArmaAsciiText(c), LibraryText(c));
   EXPECT_EQ(RawAsciiText(mat(c.slice(1))), LibraryText(mat(c.slice(1))));
   EXPECT_EQ(ArmaAsciiText(cube()), LibraryText(cube()));
+}
+
+// A temporary is always a new file: a link planted at its name is neither
+// written through nor removed, whether the write succeeds or fails.
+TEST(WholeFile, NeverWritesThroughOrRemovesAFileItDidNotCreate) {
+  RunDir dir;
+  RunDir::Write("outside.txt", "untouched\n");
+  for (bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "failing write" : "write");
+    std::filesystem::remove_all("TeporaOut");
+    std::filesystem::create_directory("TeporaOut");
+    if (fails) std::filesystem::create_directory("TeporaOut/r.mat");  // cannot be replaced
+    const std::string planted = TemporaryName("TeporaOut/r.mat", 0);
+    std::filesystem::create_symlink(std::filesystem::absolute("outside.txt"), planted);
+    EXPECT_EQ(SaveWhole(mat(2, 2, fill::ones), "TeporaOut/r.mat"), !fails);
+    EXPECT_EQ(ReadFile("outside.txt"), "untouched\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(planted));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("TeporaOut"), {}), 2);
+  }
+}
+
+// Only old regular files of the pattern whose writer is gone are removed: a
+// young one may belong to a writer in another PID namespace.
+TEST(WholeFile, ClearsOnlyOldTemporariesOfWritersThatAreGone) {
+  RunDir dir;
+  RunDir::Write("outside.txt", "untouched\n");
+  const std::string gone = "r.mat.tmp999999999_", alive = "r.mat.tmp" + std::to_string(getpid()) + "_";
+  enum Kind { kFile, kLink, kDirectory };
+  struct Case {
+    std::string name;
+    Kind kind;
+    bool old, removed;
+  };
+  const Case cases[] = {{gone + "1", kFile, true, true},        {gone + "2", kFile, false, false},
+                        {gone + "3", kLink, true, false},       {gone + "4", kDirectory, true, false},
+                        {alive + "5", kFile, true, false},      {gone + "x", kFile, true, false},
+                        {"q.mat.tmp999999999_7", kFile, true, false}};
+  const timespec aged[2] = {{time(nullptr) - 11 * 60, 0}, {time(nullptr) - 11 * 60, 0}};
+  for (const Case& c : cases) {
+    const std::string path = "TeporaOut/" + c.name;
+    if (c.kind == kFile) RunDir::Write(path, "1\n");
+    if (c.kind == kLink) std::filesystem::create_symlink(std::filesystem::absolute("outside.txt"), path);
+    if (c.kind == kDirectory) std::filesystem::create_directory(path);
+    if (c.old) utimensat(AT_FDCWD, path.c_str(), aged, AT_SYMLINK_NOFOLLOW);
+  }
+  RemoveStaleTemporaries("TeporaOut/r.mat");
+  for (const Case& c : cases)
+    EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status("TeporaOut/" + c.name)),
+              !c.removed) << c.name;
+  EXPECT_EQ(ReadFile("outside.txt"), "untouched\n");
+}
+
+// A scratch file that cannot be written is recorded every time and warned
+// once a run.
+TEST(WholeFile, WarnsOfAFailedScratchFileOnceARun) {
+  RunDir dir;
+  std::filesystem::create_directory("T_old.cub");  // cannot be replaced by a file
+  for (int run = 0; run < 2; ++run) {
+    ResetWriteFailures();
+    testing::internal::CaptureStderr();
+    for (int candidate = 0; candidate < 3; ++candidate) {
+      EXPECT_FALSE(SaveScratch(cube(2, 2, 2, fill::zeros), "T_old.cub"));
+      EXPECT_TRUE(SaveScratch(cube(1, 1, 1, fill::zeros), "Tf.vec"));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "warning: Cube::save(): couldn't write; file: T_old.cub\n");
+    EXPECT_TRUE(AnyWriteFailed());
+  }
 }
 
 }  // namespace

@@ -1,19 +1,25 @@
 #include "whole_file.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <mutex>
+#include <set>
 #include <thread>
 
 namespace {
@@ -21,12 +27,9 @@ std::atomic<bool> write_failed{false};
 
 const char kTemporaryTag[] = ".tmp";
 
-// A name beside the target that no other process or thread uses at the same
-// time: the target's name, the tag, the process id, '_' and a thread tag.
-std::string TemporaryName(const std::string& path) {
-  const size_t thread_tag = std::hash<std::thread::id>()(std::this_thread::get_id());
-  return path + kTemporaryTag + std::to_string(getpid()) + "_" + std::to_string(thread_tag);
-}
+// Paths whose failed write has been warned in this run (scratch files).
+std::mutex warned_mutex;
+std::set<std::string> warned;
 
 // The writer's process id when `name` is a temporary name of `target`
 // (the target's name, the tag, digits, '_', digits), else 0.
@@ -82,34 +85,99 @@ std::string ArmaAsciiText(const arma::cube& c) {
   return out;
 }
 
-bool WriteWhole(const std::string& path, const char* kind, const std::string& text) {
-  const std::string tmp = TemporaryName(path);
+namespace {
+
+// Writes all of `text` to `fd`, resuming after interruptions and partial
+// writes (a file-size limit or a full disk end it with an error).
+bool WriteAll(int fd, const std::string& text) {
+  const char* at = text.data();
+  size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, at, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    at += n;
+    left -= size_t(n);
+  }
+  return true;
+}
+
+// Removes the temporary only while its name still leads to the file this
+// process created and holds open.
+void RemoveOwn(int fd, const std::string& tmp) {
+  struct stat own, named;
+  if (fstat(fd, &own) == 0 && lstat(tmp.c_str(), &named) == 0 && own.st_dev == named.st_dev &&
+      own.st_ino == named.st_ino)
+    ::unlink(tmp.c_str());
+}
+
+bool Write(const std::string& path, const char* kind, const std::string& text, bool warn_once) {
+  // O_EXCL with O_NOFOLLOW: a name taken by anything, a planted link
+  // included, is left alone and the next name tried.
+  const int flags = O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC;
+  std::string tmp;
+  int fd = -1;
+  for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    tmp = TemporaryName(path, attempt);
+    fd = ::open(tmp.c_str(), flags, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   bool ok = false;
-  if (FILE* f = std::fopen(tmp.c_str(), "wb")) {
-    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fclose(f) == 0 && ok;
+  if (fd >= 0) {
+    ok = WriteAll(fd, text);
     ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) RemoveOwn(fd, tmp);
+    ok = ::close(fd) == 0 && ok;
   }
   if (!ok) {
-    std::remove(tmp.c_str());
-    std::cerr << "warning: " << kind << "::save(): couldn't write; file: " << path << std::endl;
     write_failed = true;
+    bool warn = true;
+    if (warn_once) {
+      const std::lock_guard<std::mutex> lock(warned_mutex);
+      warn = warned.insert(path).second;
+    }
+    if (warn)
+      std::cerr << "warning: " << kind << "::save(): couldn't write; file: " << path << std::endl;
   }
   return ok;
+}
+
+}  // namespace
+
+std::string TemporaryName(const std::string& path, unsigned attempt) {
+  const size_t thread_tag = std::hash<std::thread::id>()(std::this_thread::get_id());
+  return path + kTemporaryTag + std::to_string(getpid()) + "_" +
+         std::to_string(thread_tag + attempt);
+}
+
+bool WriteWhole(const std::string& path, const char* kind, const std::string& text) {
+  return Write(path, kind, text, false);
+}
+
+bool SaveScratch(const arma::cube& c, const std::string& path) {
+  return Write(path, "Cube", ArmaAsciiText(c), true);
 }
 
 void RemoveStaleTemporaries(const std::string& path) {
   const std::filesystem::path target(path);
   const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
   const std::string name = target.filename().string();
+  const time_t old = time(nullptr) - 10 * 60;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
     const long pid = TemporaryOwner(entry.path().filename().string(), name);
-    if (pid != 0 && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-      std::filesystem::remove(entry.path(), ec);
+    struct stat st;
+    if (pid <= 0 || pid > INT_MAX || lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_mtime >= old)
+      continue;
+    if (kill(pid_t(pid), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
   }
 }
 
 bool AnyWriteFailed() { return write_failed; }
 
-void ResetWriteFailures() { write_failed = false; }
+void ResetWriteFailures() {
+  write_failed = false;
+  const std::lock_guard<std::mutex> lock(warned_mutex);
+  warned.clear();
+}

@@ -9,10 +9,16 @@
 #include <string>
 
 // Writes `text` into a temporary file beside `path` and renames it over
-// `path`. On failure prints the matrix library's style of warning,
-// "<kind>::save(): couldn't write; file: <path>", records the failure and
-// returns false.
+// `path`. The temporary is created new (never opened through a file or a
+// link already at its name: another name is tried) and is the only file a
+// failed write removes. On failure prints the matrix library's style of
+// warning, "<kind>::save(): couldn't write; file: <path>", records the
+// failure and returns false.
 bool WriteWhole(const std::string& path, const char* kind, const std::string& text);
+
+// The name of this thread's `attempt`-th temporary for `path`: the target's
+// name, ".tmp", the process id, '_' and a number of the thread and attempt.
+std::string TemporaryName(const std::string& path, unsigned attempt);
 
 // The matrix library's text formats, byte for byte: every number in
 // scientific notation with 17 significant digits in a field of 24, each
@@ -30,8 +36,15 @@ inline bool SaveWhole(const arma::cube& c, const std::string& path) {
   return WriteWhole(path, "Cube", ArmaAsciiText(c));
 }
 
+// A scratch file the optimiser keeps of its last candidate, saved like a
+// result but written once per candidate: a failed write is recorded every
+// time and warned once per path in a run, not once per candidate.
+bool SaveScratch(const arma::cube& c, const std::string& path);
+
 // Removes the temporary files of `path` that writers killed before their
-// rename left behind: those of processes no longer running on this machine.
+// rename left behind: regular files (not links) of that name's pattern whose
+// process no longer runs here and that are more than ten minutes old, since
+// a writer in another PID namespace looks dead from here while it runs.
 void RemoveStaleTemporaries(const std::string& path);
 
 // True once any save of this process has failed; the programs then end with
