@@ -158,8 +158,9 @@ TEST(Programs, OptimiserWithoutIterationsOrElementSteps) {
 }
 
 // The optimiser keeps scratch files in the working directory: one it may not
-// write into is bad input, found before anything is computed.
-TEST(Programs, OptimiserRefusesAReadOnlyWorkingDirectory) {
+// write into is bad input, found before anything is computed; a scratch file
+// that cannot be replaced is reported once, not once per candidate.
+TEST(Programs, OptimiserScratchFiles) {
   RunDir dir;
   WriteSmallCase();
   RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 1, 3, 4}));
@@ -170,12 +171,19 @@ TEST(Programs, OptimiserRefusesAReadOnlyWorkingDirectory) {
   chmod("err.txt", 0666);
   chmod("TeporaOut", 0777);
   chmod(dir.path().c_str(), 0555);
-  const Outcome r = Start(TEPORA_OPT, 1, true);
+  Outcome r = Start(TEPORA_OPT, 1, true);
   chmod(dir.path().c_str(), 0755);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err.rfind("error: the working directory is not writable;", 0), 0u) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
   EXPECT_TRUE(std::filesystem::is_empty("TeporaOut"));
+
+  std::filesystem::create_directory("T_old.cub");
+  r = Start(TEPORA_OPT, 2);
+  EXPECT_EQ(r.status, 3);
+  const std::string warning = "Cube::save(): couldn't write; file: T_old.cub\n";
+  EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(warning), r.err.rfind(warning)) << r.err;
 }
 
 }  // namespace

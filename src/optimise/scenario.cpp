@@ -74,8 +74,8 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
     Tepora U(dr0, dz0, dphi, T_old, ConstM, v_z, T_inf, dtau, htc, TertLengthforElem, htcl,
              n_offset);
     U.model = model;
-    SaveWhole(T_old, "T_old.cub");
-    SaveWhole(Tf, "Tf.vec");
+    SaveScratch(T_old, "T_old.cub");
+    SaveScratch(Tf, "Tf.vec");
     cube T1 = U.ComputeOpt(ind, Heatpmax, Tf);
     U.erase();
     const double diff = T1(a, b, k) - target;
