@@ -96,12 +96,17 @@ struct LinearTable {
   // Temperature and the inverse conductivity (thermal resistivity, m K/W)
   // at an enthalpy; stops the run outside the table's enthalpies.
   void FromEnthalpy(double h, double& t, double& rho) const {
+    FromEnthalpyK(h, t, rho);
+    rho = 1.0 / rho;
+  }
+  // The same with the conductivity itself, W/(m K).
+  void FromEnthalpyK(double h, double& t, double& k) const {
     const uword c = index.FirstAbove(h);
     if (c == 0 || c == H.size()) EnthalpyOutside(h, index.Hmax);
     const uword p = c - 1;
     const double d = h - H[p];
     t = T[p] + d * dT[p];
-    rho = 1.0 / (K[p] + d * dK[p]);
+    k = K[p] + d * dK[p];
   }
 
   // Enthalpy at a temperature, on the same lines; stops the run outside the

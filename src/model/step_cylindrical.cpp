@@ -32,6 +32,30 @@
 #include "lookup.h"
 #include "tepora.h"
 
+__attribute__((target_clones("avx2", "default"))) static void RadialFaces(
+    CylinderPlan& plan, const double* __restrict Tk, const double* __restrict rk, uword IJ) {
+  const double* __restrict rfo = plan.rfo_c.data();
+  const double* __restrict hw = plan.hw_c.data();
+  const double* __restrict hwn = plan.hwn_c.data();
+  double* __restrict Fo = plan.Fo.data();
+  for (uword c = 0; c + 1 < IJ; ++c)
+    Fo[c] = rfo[c] * ((Tk[c + 1] - Tk[c]) / (hw[c] * rk[c] + hwn[c] * rk[c + 1]));
+}
+
+// Temperature and resistivity of n cells from their enthalpies: the table
+// rows one by one, then the reciprocals of the conductivities in one flat
+// loop, where the divisions run side by side.
+__attribute__((target_clones("avx2", "default"))) static void Reciprocals(double* __restrict x,
+                                                                         uword n) {
+  for (uword c = 0; c < n; ++c) x[c] = 1.0 / x[c];
+}
+
+static void FromEnthalpies(const LinearTable& tab, const double* H, double* T, double* rho,
+                           uword n) {
+  for (uword c = 0; c < n; ++c) tab.FromEnthalpyK(H[c], T[c], rho[c]);
+  Reciprocals(rho, n);
+}
+
 CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   CylinderPlan plan;
   const int I = ndr, J = ndphi, K = ndz;
@@ -93,9 +117,7 @@ void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
     for (uword j = 0; j < J; ++j) H(0, j, k) = s / double(J);
   }
   (void)I;
-  double* Tp = T.memptr();
-  const double* Hp = H.memptr();
-  for (uword c = 0; c < H.n_elem; ++c) ConstLin.FromEnthalpy(Hp[c], Tp[c], plan.rho[c]);
+  FromEnthalpies(ConstLin, H.memptr(), T.memptr(), plan.rho.data(), H.n_elem);
 }
 
 // Heat content of the slices the step updates (1 .. K-2), J.
@@ -171,9 +193,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
     const double* rk = rp + IJ * k;
     double* Out = Hp + IJ * k;
 
-    for (uword c = 0; c + 1 < IJ; ++c)
-      Fo[c] = plan.rfo_c[c] * ((Tk[c + 1] - Tk[c]) /
-                               (plan.hw_c[c] * rk[c] + plan.hwn_c[c] * rk[c + 1]));
+    RadialFaces(plan, Tk, rk, IJ);
     double lost = 0.0;
     for (int j = 0; j < J; ++j) {
       const uword c = uword(I) * j + I - 1;
@@ -201,9 +221,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
     std::swap(fzc, fzn);
 
-    double* Tnk = Tn + IJ * k;
-    double* rnk = rn + IJ * k;
-    for (uword c = 0; c < IJ; ++c) ConstLin.FromEnthalpy(Out[c], Tnk[c], rnk[c]);
+    FromEnthalpies(ConstLin, Out, Tn + IJ * k, rn + IJ * k, IJ);
   }
   energy.surface_out += surface * dtau;
   energy.carried_in += carried_in * dtau;
@@ -232,7 +250,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       return;
     case InletKind::Field:
       std::copy(rule.H_field.memptr(), rule.H_field.memptr() + IJ, Hp);
-      for (uword c = 0; c < IJ; ++c) ConstLin.FromEnthalpy(Hp[c], Tn[c], rn[c]);
+      FromEnthalpies(ConstLin, Hp, Tn, rn, IJ);
       return;
     case InletKind::Free:
       std::copy(Hop, Hop + IJ, Hp);
