@@ -20,6 +20,9 @@ const StackSetting kSettings[] = {{"OMP_STACKSIZE=", 14, omp_raised},
                                   {"GOMP_STACKSIZE=", 15, gomp_raised}};
 static_assert(kMinimumWorkerStack == 4ul << 20, "the raised entries name 4M");
 
+// The C locale's white space, without the locale, which is not set up yet.
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 bool SameStart(const char* entry, const StackSetting& s) {
   for (unsigned long i = 0; i < s.length; ++i)
     if (entry[i] != s.name[i]) return false;
@@ -48,14 +51,15 @@ __attribute__((section(".preinit_array"), used)) void (*raise_worker_stacks)(int
 
 bool ParseStackSize(const char* text, unsigned long& bytes) {
   const char* c = text;
-  while (*c == ' ' || *c == '\t') ++c;
+  while (IsBlank(*c)) ++c;
+  if (*c == '+') ++c;  // read as the runtime reads it, by strtoul
   if (*c < '0' || *c > '9') return false;
   unsigned long value = 0;
   for (; *c >= '0' && *c <= '9'; ++c) {
     if (value > (~0ul - 9) / 10) return false;
     value = value * 10 + unsigned(*c - '0');
   }
-  while (*c == ' ' || *c == '\t') ++c;
+  while (IsBlank(*c)) ++c;
   unsigned shift = 10;
   switch (*c) {
     case 'b': case 'B': shift = 0; ++c; break;
@@ -64,7 +68,7 @@ bool ParseStackSize(const char* text, unsigned long& bytes) {
     case 'g': case 'G': shift = 30; ++c; break;
     default: break;
   }
-  while (*c == ' ' || *c == '\t') ++c;
+  while (IsBlank(*c)) ++c;
   if (*c != '\0' || value > (~0ul >> shift)) return false;
   bytes = value << shift;
   return true;
