@@ -12,8 +12,8 @@
 
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
                                    ProgramOptions& options) {
-  const std::string usage =
-      std::string("usage: ") + program + " [--help] [--version] [--model cylindrical|flat] [-C DIR]";
+  const std::string usage = std::string("usage: ") + program +
+                            " [--help] [--version] [--model cylindrical|flat] [-C DIR]";
   CLI::App app(std::string(program) +
                    ": temperature field of a round steel strand in continuous casting, from "
                    "Input/ into TeporaOut/ of the working directory",
@@ -23,12 +23,12 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
   app.add_option("--model", model,
                  "discretisation of the time step: cylindrical (finite volumes, the default) or "
                  "flat (reproduces earlier results to the bit)")
-      ->check(CLI::IsMember({FormulationName(Formulation::Cylindrical),
-                             FormulationName(Formulation::Flat)}))
+      ->check(CLI::IsMember(
+          {FormulationName(Formulation::Cylindrical), FormulationName(Formulation::Flat)}))
       ->type_name("MODEL");
   std::string dir;
-  CLI::Option* in = app.add_option("-C", dir, "run in DIR instead of the working directory")
-                          ->type_name("DIR");
+  CLI::Option* in =
+      app.add_option("-C", dir, "run in DIR instead of the working directory")->type_name("DIR");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -39,8 +39,8 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
     std::cerr << "error: " << what << "; " << usage << std::endl;
     return kExitBadInput;
   }
-  options.model = model == FormulationName(Formulation::Flat) ? Formulation::Flat
-                                                             : Formulation::Cylindrical;
+  options.model =
+      model == FormulationName(Formulation::Flat) ? Formulation::Flat : Formulation::Cylindrical;
   if (in->count() > 0 && chdir(dir.c_str()) != 0) {
     std::cerr << "error: -C " << dir << ": cannot change into it (" << std::strerror(errno)
               << "); expected a directory holding Input/ and TeporaOut/" << std::endl;

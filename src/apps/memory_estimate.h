@@ -18,8 +18,8 @@ double SimulatorBytes(const GridSize& grid);
 struct OptimiserRun {
   double element_slices;  // slices of the longest element
   int elements;
-  int threads;            // the runtime's thread count
-  double stack_bytes;     // stack of each worker thread
+  int threads;         // the runtime's thread count
+  double stack_bytes;  // stack of each worker thread
 };
 double OptimiserBytes(const GridSize& grid, const OptimiserRun& run);
 

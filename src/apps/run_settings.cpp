@@ -16,10 +16,9 @@ namespace {
 void RequireCells(double count, const char* what, double minimum, const std::string& width,
                   const std::string& extent) {
   if (count >= minimum && count <= double(INT_MAX)) return;
-  throw InputError(width + " gives " + ValueText(count) + " " + what + " across " + extent +
-                   "; expected " +
-                   (count < minimum ? "at least " + ValueText(minimum)
-                                    : "at most " + std::to_string(INT_MAX)));
+  throw InputError(
+      width + " gives " + ValueText(count) + " " + what + " across " + extent + "; expected " +
+      (count < minimum ? "at least " + ValueText(minimum) : "at most " + std::to_string(INT_MAX)));
 }
 
 }  // namespace
@@ -52,8 +51,7 @@ GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsF
   RequireAbove(Techset, tech, 4, 0, true);
   RequireAbove(Techset, tech, 5, 0, true);
   if (needs.tech > 6) RequireAbove(Techset, tech, 6, 0, true);
-  const GridSize grid{CellsToCover(Techset(0), Numset(0)),
-                      CellsToCover(2 * kPi, kPi * Numset(2)),
+  const GridSize grid{CellsToCover(Techset(0), Numset(0)), CellsToCover(2 * kPi, kPi * Numset(2)),
                       CellsToCover(Techset(1), Numset(1))};
   const auto width = [&](uword i) { return num.Entry(i) + " = " + ValueText(Numset(i)); };
   const auto extent = [&](uword i) { return tech.Entry(i) + " = " + ValueText(Techset(i)); };
@@ -66,7 +64,8 @@ GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsF
 ControlPoints LoadControlPoints(const char* path) {
   ControlPoints CP;
   CP.CPMat = LoadNumericText(
-      path, {"r (m), phi (rad), z (m), target temperature (degC) on every line", 4, UINT_MAX, false});
+      path,
+      {"r (m), phi (rad), z (m), target temperature (degC) on every line", 4, UINT_MAX, false});
   CP.nPoints = int(CP.CPMat.n_rows);
   return CP;
 }
@@ -84,7 +83,8 @@ OptimiserCounts CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset,
   vec Settings;
   LoadSettings(Settings, opt, 6);
   CheckOptSettings(Settings, opt);
-  const OptimiserCounts counts{CountSetting(Settings, opt, 3, 0), CountSetting(Settings, opt, 5, 0)};
+  const OptimiserCounts counts{CountSetting(Settings, opt, 3, 0),
+                               CountSetting(Settings, opt, 5, 0)};
   const double steps[3] = {Numset(0), kPi * Numset(2), Numset(1)};
   const int cells[3] = {int(grid.ndr), int(grid.ndphi), int(grid.ndz)};
   CheckControlPoints(CP.CPMat, steps, cells);
@@ -111,10 +111,9 @@ void WarnIfUnsearched(const OptimiserCounts& counts) {
             << "the htcs printed were not searched" << std::endl;
 }
 
-Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax,
-                        const char* table) {
-  return Tepora(Numset(0), Numset(1), kPi * Numset(2), Techset(0), Techset(1), Taumax,
-                Techset(3), table, Techset(4) / 60, Techset(2), Numset(3), Techset(5));
+Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax, const char* table) {
+  return Tepora(Numset(0), Numset(1), kPi * Numset(2), Techset(0), Techset(1), Taumax, Techset(3),
+                table, Techset(4) / 60, Techset(2), Numset(3), Techset(5));
 }
 
 void WarnIfUnstable(Tepora& P, double speed, const SettingsFile& num) {

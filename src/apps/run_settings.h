@@ -58,8 +58,7 @@ void WarnIfUnsearched(const OptimiserCounts& counts);
 // The whole-strand model from the settings: widths and time step from the
 // numerical settings (angular width as a multiple of pi), radius, length,
 // temperatures, casting speed (m/min) and spray htc from the technological.
-Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax,
-                        const char* table);
+Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax, const char* table);
 
 // Prints one warning line when the time step exceeds the stability limit
 // estimated for the model's grid and material table at the casting speed

@@ -1,5 +1,6 @@
 // tepora-opt: the spray htcs per element of the strand that bring the
 // temperatures at the control points to their targets.
+#include "caster_file.h"
 #include "control_points.h"
 #include "optimise.h"
 #include "run_setup.h"
@@ -8,6 +9,7 @@ char filename[] = "Input/Interp.csv";
 char CPfname[] = "Input/ControlPoints.mat";
 char Techfname[] = "Input/TechSettings.txt";
 char Numfname[] = "Input/NumSettings.txt";
+char Casterfname[] = "Input/Caster.toml";
 
 const double Taumax = 1000.0;
 const double overlap = 0.25;
@@ -29,13 +31,27 @@ int main(int argc, char** argv) {
     LoadSettings(Numset, num, kOptNeeds.num);
     const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kOptNeeds);
     const OptimiserCounts counts = CheckOptimiserInputs(CP, Numset, grid, overlap);
+    bool has_caster = false;
+    const CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
     ClearStaleTemporaries();
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
+    P.model = options.model;
+    P.SetZones(zones);
     WarnIfUnstable(P, Techset(6) / 60, num);
-    Optimise C(Techset(6) / 60, P.T, overlap, P.ConstM, P.dr(0), P.dz(0), P.dphi, P.T_inf,
-               P.dtau, CP);
+    // The optimiser searches the spray htcs itself.
+    if (!zones.sprays.empty())
+      std::printf("%s: the [[spray]] entries are not used; tepora-opt searches the spray htcs\n",
+                  Casterfname);
+    Optimise C(Techset(6) / 60, P.T, overlap, P.ConstM, P.dr(0), P.dz(0), P.dphi, P.T_inf, P.dtau,
+               CP);
     C.model = options.model;
+    C.zones = zones;
+    C.RealTertiaryLength = P.TertiaryLength;
     C.ComputePHA();
+    WriteWhole("TeporaOut/OptimalSprays.toml", "toml",
+               SpraysToml(ElementStretches(ElementLayoutOf(C.nElem, overlap, C.ndz), C.OptimalHtcs,
+                                           C.dz0, zones.mould_length,
+                                           P.L - P.TertiaryLength)));
     WarnIfUnsearched(counts);
     PrintElapsed(start);
   });

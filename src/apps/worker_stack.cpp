@@ -44,8 +44,8 @@ void RaiseWorkerStacks(int, char**, char** envp) {
     }
 }
 
-__attribute__((section(".preinit_array"), used)) void (*raise_worker_stacks)(int, char**, char**) =
-    RaiseWorkerStacks;
+using PreInit = void (*)(int, char**, char**);
+__attribute__((section(".preinit_array"), used)) PreInit raise_worker_stacks = RaiseWorkerStacks;
 
 }  // namespace
 
@@ -60,14 +60,13 @@ bool ParseStackSize(const char* text, unsigned long& bytes) {
     value = value * 10 + unsigned(*c - '0');
   }
   while (IsBlank(*c)) ++c;
-  unsigned shift = 10;
-  switch (*c) {
-    case 'b': case 'B': shift = 0; ++c; break;
-    case 'k': case 'K': shift = 10; ++c; break;
-    case 'm': case 'M': shift = 20; ++c; break;
-    case 'g': case 'G': shift = 30; ++c; break;
-    default: break;
-  }
+  unsigned shift = 10;  // kilobytes without a unit
+  for (unsigned u = 0; u < 4; ++u)
+    if (*c != '\0' && char(*c | 0x20) == "bkmg"[u]) {  // either case
+      shift = 10 * u;
+      ++c;
+      break;
+    }
   while (IsBlank(*c)) ++c;
   if (*c != '\0' || value > (~0ul >> shift)) return false;
   bytes = value << shift;
