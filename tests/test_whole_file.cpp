@@ -44,7 +44,7 @@ TEST(WholeFile, NeverWritesThroughOrRemovesAFileItDidNotCreate) {
     std::filesystem::create_directory("TeporaOut");
     if (fails) std::filesystem::create_directory("TeporaOut/r.mat");  // cannot be replaced
     const std::string planted = TemporaryName("TeporaOut/r.mat", 0);
-    std::filesystem::create_symlink(std::filesystem::absolute("outside.txt"), planted);
+    std::filesystem::create_symlink(dir.path() / "outside.txt", planted);
     EXPECT_EQ(SaveWhole(mat(2, 2, fill::ones), "TeporaOut/r.mat"), !fails);
     EXPECT_EQ(ReadFile("outside.txt"), "untouched\n");
     EXPECT_TRUE(std::filesystem::is_symlink(planted));
@@ -57,26 +57,27 @@ TEST(WholeFile, NeverWritesThroughOrRemovesAFileItDidNotCreate) {
 TEST(WholeFile, ClearsOnlyOldTemporariesOfWritersThatAreGone) {
   RunDir dir;
   RunDir::Write("outside.txt", "untouched\n");
-  const std::string gone = "r.mat.tmp999999999_", alive = "r.mat.tmp" + std::to_string(getpid()) + "_";
+  const std::string gone = "r.mat.tmp999999999_";
+  const std::string alive = "r.mat.tmp" + std::to_string(getpid()) + "_";
   enum Kind { kFile, kLink, kDirectory };
   struct Case {
     std::string name;
     Kind kind;
     bool old, removed;
   };
-  const Case cases[] = {{gone + "1", kFile, true, true},        {gone + "2", kFile, false, false},
-                        {gone + "3", kLink, true, false},       {gone + "4", kDirectory, true, false},
-                        {alive + "5", kFile, true, false},      {gone + "x", kFile, true, false},
-                        {"q.mat.tmp999999999_7", kFile, true, false}};
+  const Case cases[] = {{gone + "1", kFile, true, true},   {gone + "2", kFile, false, false},
+                        {gone + "3", kLink, true, false},  {gone + "4", kDirectory, true, false},
+                        {alive + "5", kFile, true, false}, {gone + "x", kFile, true, false},
+                        {"q.mat.tmp_7", kFile, true, false}};
   const timespec aged[2] = {{time(nullptr) - 11 * 60, 0}, {time(nullptr) - 11 * 60, 0}};
   for (const Case& c : cases) {
     const std::string path = "TeporaOut/" + c.name;
     if (c.kind == kFile) RunDir::Write(path, "1\n");
-    if (c.kind == kLink) std::filesystem::create_symlink(std::filesystem::absolute("outside.txt"), path);
+    if (c.kind == kLink) std::filesystem::create_symlink(dir.path() / "outside.txt", path);
     if (c.kind == kDirectory) std::filesystem::create_directory(path);
     if (c.old) utimensat(AT_FDCWD, path.c_str(), aged, AT_SYMLINK_NOFOLLOW);
   }
-  RemoveStaleTemporaries("TeporaOut/r.mat");
+  RemoveStaleTemporaries("TeporaOut");
   for (const Case& c : cases)
     EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status("TeporaOut/" + c.name)),
               !c.removed) << c.name;

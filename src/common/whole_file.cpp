@@ -31,12 +31,12 @@ const char kTemporaryTag[] = ".tmp";
 std::mutex warned_mutex;
 std::set<std::string> warned;
 
-// The writer's process id when `name` is a temporary name of `target`
+// The writer's process id when `name` is a temporary name of some target
 // (the target's name, the tag, digits, '_', digits), else 0.
-long TemporaryOwner(const std::string& name, const std::string& target) {
-  const std::string prefix = target + kTemporaryTag;
-  if (name.compare(0, prefix.size(), prefix) != 0) return 0;
-  const char* digits = name.c_str() + prefix.size();
+long TemporaryOwner(const std::string& name) {
+  const size_t at = name.rfind(kTemporaryTag);
+  if (at == std::string::npos || at == 0) return 0;
+  const char* digits = name.c_str() + at + std::strlen(kTemporaryTag);
   char* end = nullptr;
   const long pid = std::strtol(digits, &end, 10);
   if (end == digits || !std::isdigit((unsigned char)*digits) || *end != '_' || pid <= 0) return 0;
@@ -158,17 +158,14 @@ bool SaveScratch(const arma::cube& c, const std::string& path) {
   return Write(path, "Cube", ArmaAsciiText(c), true);
 }
 
-void RemoveStaleTemporaries(const std::string& path) {
-  const std::filesystem::path target(path);
-  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-  const std::string name = target.filename().string();
+void RemoveStaleTemporaries(const std::string& dir) {
   const time_t old = time(nullptr) - 10 * 60;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    const long pid = TemporaryOwner(entry.path().filename().string(), name);
+    const long pid = TemporaryOwner(entry.path().filename().string());
     struct stat st;
-    if (pid <= 0 || pid > INT_MAX || lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_mtime >= old)
+    if (pid <= 0 || pid > INT_MAX || lstat(entry.path().c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode) || st.st_mtime >= old)
       continue;
     if (kill(pid_t(pid), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
   }
