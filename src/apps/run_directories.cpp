@@ -23,9 +23,6 @@ void CheckWorkingDir() {
 }
 
 void ClearStaleTemporaries() {
-  for (const char* path : {"TeporaOut/ConstM.mat", "TeporaOut/ConstMorig.mat", "TeporaOut/H_0.cub",
-                           "TeporaOut/T_0_final.cub", "TeporaOut/TempProfile_final.mat",
-                           "TeporaOut/T_0.cub", "TeporaOut/TempProfile_part.mat",
-                           "TeporaOut/T_opt.cub", "TeporaOut/Profile.mat", "T_old.cub", "Tf.vec"})
-    RemoveStaleTemporaries(path);
+  RemoveStaleTemporaries("TeporaOut");  // the result files
+  RemoveStaleTemporaries(".");          // the optimiser's scratch files
 }

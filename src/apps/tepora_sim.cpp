@@ -1,12 +1,15 @@
 // tepora-sim: one transient simulation of the whole strand from the settings
 // under Input/, results under TeporaOut/.
+#include "caster_file.h"
 #include "control_points.h"
+#include "point_check.h"
 #include "run_setup.h"
 
 char filename[] = "Input/Interp.csv";
 char CPfname[] = "Input/ControlPoints.mat";
 char Techfname[] = "Input/TechSettings.txt";
 char Numfname[] = "Input/NumSettings.txt";
+char Casterfname[] = "Input/Caster.toml";
 
 const double Taumax = 1000.0;
 const double overlap = 0.25;  // used by the optimiser only
@@ -27,13 +30,17 @@ int main(int argc, char** argv) {
     LoadSettings(Numset, num, kSimNeeds.num);
     const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kSimNeeds);
     const int pmax = CountSetting(Numset, num, 4);
+    bool has_caster = false;
+    const CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
     CheckMemory(grid, SimulatorBytes(grid));
     ClearStaleTemporaries();
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
+    WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
     WarnIfUnstable(P, P.vz, num);
     Result = P.Compute(pmax, 'y');
+    PrintControlPointCheck(P, CP);
     PrintElapsed(start);
   });
 }

@@ -41,11 +41,12 @@ inline bool SaveWhole(const arma::cube& c, const std::string& path) {
 // time and warned once per path in a run, not once per candidate.
 bool SaveScratch(const arma::cube& c, const std::string& path);
 
-// Removes the temporary files of `path` that writers killed before their
-// rename left behind: regular files (not links) of that name's pattern whose
-// process no longer runs here and that are more than ten minutes old, since
-// a writer in another PID namespace looks dead from here while it runs.
-void RemoveStaleTemporaries(const std::string& path);
+// Removes the temporary files in directory `dir` that writers killed before
+// their rename left behind, whatever file they were writing: regular files
+// (not links) of the temporaries' name pattern whose process no longer runs
+// here and that are more than ten minutes old, since a writer in another PID
+// namespace looks dead from here while it runs.
+void RemoveStaleTemporaries(const std::string& dir);
 
 // True once any save of this process has failed; the programs then end with
 // the status for an unwritten result file.

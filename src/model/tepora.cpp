@@ -205,6 +205,28 @@ double Tepora::getR(int ind) {
   return r;
 }
 
+std::vector<int> Tepora::SetZones(const CasterZones& zones) {
+  CrystallizerLength = zones.mould_length;
+  htc_k = zones.mould_htc;
+  T_k = zones.coolant;
+  TertiaryLength = std::isnan(zones.air_from) ? kAirCooledLength : L - zones.air_from;
+  std::vector<int> covered;
+  for (const SprayZone& zone : zones.sprays) {
+    int n = 0;
+    double z = 0.0;
+    for (int k = 0; k < ndz; ++k) {
+      const double centre = z + 0.5 * dz(k);
+      if (zone.from_m <= centre && centre < zone.to_m) {
+        CoolM.col(k).fill(zone.htc);
+        ++n;
+      }
+      z += dz(k);
+    }
+    covered.push_back(n);
+  }
+  return covered;
+}
+
 double Tepora::FaceRadius(int i) const {
   double r = 0.0;
   for (int n = 0; n < i; ++n) r += dr(n);

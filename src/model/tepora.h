@@ -7,15 +7,8 @@
 #include "headers.h"
 #include "lookup.h"
 #include "step.h"
+#include "zones.h"
 
-const double kPi = 3.141592653589793;
-
-// The caster's zones where no case file sets them: a mould of 1 m whose
-// wall takes 2000 W/(m^2 K) against 80 degC, and an air-cooled end of 5 m.
-const double kMouldLength = 1.0;      // m from the inlet
-const double kMouldHtc = 2000.0;      // W/(m^2 K)
-const double kMouldCoolant = 80.0;    // degC
-const double kAirCooledLength = 5.0;  // m before the strand's end
 
 // Number of cells of the given width that cover an extent, ceil(extent / width),
 // before its conversion to a count.
@@ -109,6 +102,10 @@ class Tepora {
   void SetDtau(double pdtau);
   void SetCoolM(double htc);
   void SetCoolM(double htc0, double htcl, int n_z);
+  // The caster's zones: the mould, the spray zones (every slice whose centre
+  // lies in a zone takes its htc in every sector) and the start of the air
+  // cooling. Returns the number of slices each spray zone covers.
+  std::vector<int> SetZones(const CasterZones& zones);
 
   // Material table: SetConstM reads and refines it (ReadConstM), then saves
   // the refined and the original table (SaveConstM).

@@ -6,6 +6,40 @@
 
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
 
+// A position as engineers write it: to the micrometre, no trailing digits of
+// the binary sum of slice lengths.
+static std::string Metres(double x) { return ValueText(std::round(x * 1e6) / 1e6); }
+
+std::vector<SprayZone> ElementStretches(const ElementLayout& layout, const vec& htcs, double dz,
+                                        double mould_length, double air_from) {
+  const size_t n = layout.elem.size();
+  const long shared = n > 2 ? layout.right[1].Count() : 0;  // the n_offset of the cut
+  std::vector<double> start(n + 1);
+  start[0] = 0.0;
+  for (size_t i = 1; i < n; ++i) start[i] = double(layout.elem[i].first + shared + 1) * dz;
+  start[n] = double(layout.elem[n - 1].last + 1) * dz;
+  std::vector<SprayZone> zones;
+  for (size_t i = 0; i < n; ++i) {
+    const double from = std::min(std::max(start[i], mould_length), air_from);
+    const double to = std::max(std::min(start[i + 1], air_from), from);
+    zones.push_back({std::round(from * 1e6) / 1e6, std::round(to * 1e6) / 1e6, htcs(i)});
+  }
+  return zones;
+}
+
+std::string SpraysToml(const std::vector<SprayZone>& zones) {
+  std::string text =
+      "# Spray zones found by tepora-opt: the stretch where each element's own htc acts.\n"
+      "# Put them into Input/Caster.toml and run tepora-sim to see the strand they give.\n";
+  for (size_t i = 0; i < zones.size(); ++i) {
+    if (!(zones[i].to_m > zones[i].from_m)) continue;  // wholly in the mould or the air
+    text += "\n[[spray]]   # element " + std::to_string(i + 1) + "\nfrom_m = " +
+            ValueText(zones[i].from_m) + "\nto_m = " + ValueText(zones[i].to_m) +
+            "\nhtc_W_m2K = " + ValueText(zones[i].htc) + "\n";
+  }
+  return text;
+}
+
 Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, double pdr0,
                    double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP)
     : CP() {
@@ -186,7 +220,9 @@ void Optimise::SetElements() {
   std::cout << "Setting Elements done.... \n\n";
   std::cout << "Number of z slices in elements:" << "\n";
   for (int j = 0; j < nElem; ++j)
-    std::cout << Elem(j).n_slices << " with overlap: " << ElemL(j).n_slices << "\n";
+    std::cout << Elem(j).n_slices << " with overlap: " << ElemL(j).n_slices << ", z = "
+              << Metres(layout.elem[j].first * dz0) << " .. "
+              << Metres((layout.elem[j].last + 1) * dz0) << " m\n";
 
   AssignControlPoints();
 }

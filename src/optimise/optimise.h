@@ -12,6 +12,7 @@
 #include "headers.h"
 #include "settings_file.h"
 #include "step.h"
+#include "zones.h"
 
 // Thrown by an element's search when another element of the same iteration
 // has failed: the iteration is abandoned, the first failure reported.
@@ -54,6 +55,18 @@ struct ElementLayout {
 
 // Stops with bad input when the elements do not fit the strand.
 ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz);
+
+// Where each element's own htc acts on the assembled strand, m from the
+// inlet: element i's from its first slice past the ones it shares with
+// element i-1 (and the one after them, still cooled with element i-1's htc)
+// up to where element i+1's starts; cut to the stretch between the mould
+// and the air cooling (`air_from`). An element whose stretch lies wholly in
+// the mould or the air cooling has none (from == to).
+std::vector<SprayZone> ElementStretches(const ElementLayout& layout, const vec& htcs, double dz,
+                                        double mould_length, double air_from);
+
+// The stretches as the [[spray]] entries of a caster file.
+std::string SpraysToml(const std::vector<SprayZone>& zones);
 
 // Grid index of a position: cell k - 1 holds (k - 1) step < x <= k step.
 double GridIndex(double x, double step);
@@ -115,6 +128,7 @@ class Optimise {
   // candidate. Owned by the driver while an iteration runs.
   std::atomic<bool>* abandon = nullptr;
   Formulation model = Formulation::Cylindrical;  // time step of the element models
+  CasterZones zones;  // the mould of element 0; the sprays are what the search finds
   std::string Settings_fname;
   vec Settings;
 

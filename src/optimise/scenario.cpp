@@ -74,6 +74,9 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
     Tepora U(dr0, dz0, dphi, T_old, ConstM, v_z, T_inf, dtau, htc, TertLengthforElem, htcl,
              n_offset);
     U.model = model;
+    U.CrystallizerLength = zones.mould_length;
+    U.htc_k = zones.mould_htc;
+    U.T_k = zones.coolant;
     SaveScratch(T_old, "T_old.cub");
     SaveScratch(Tf, "Tf.vec");
     cube T1 = U.ComputeOpt(ind, Heatpmax, Tf);

@@ -1,0 +1,197 @@
+#include "caster_file.h"
+
+#include <sys/stat.h>
+#include <toml++/toml.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+
+#include "errors.h"
+
+namespace {
+
+// Every key carries its unit in its name, so that a number is never read
+// in the wrong unit; these are all the keys there are.
+const std::vector<std::pair<const char*, std::vector<const char*>>> kTables = {
+    {"mould", {"length_m", "htc_W_m2K", "coolant_degC"}},
+    {"spray", {"from_m", "to_m", "htc_W_m2K"}},
+    {"air", {"from_m"}},
+    {"steel", {"solidus_degC", "liquidus_degC"}},
+};
+
+std::string List(const std::vector<const char*>& keys) {
+  std::string s;
+  for (const char* k : keys) s += (s.empty() ? "" : ", ") + std::string(k);
+  return s;
+}
+
+class Reader {
+ public:
+  explicit Reader(std::string path) : path_(std::move(path)) {}
+
+  [[noreturn]] void Fail(const std::string& what) const { throw InputError(path_ + ": " + what); }
+
+  // Stops at a key the table does not know, naming the ones it does.
+  void KnownKeys(const toml::table& t, const std::string& name,
+                 const std::vector<const char*>& keys) const {
+    for (auto&& [key, node] : t) {
+      bool known = false;
+      for (const char* k : keys) known = known || key.str() == k;
+      if (!known)
+        Fail(name + " has the unknown key \"" + std::string(key.str()) +
+             "\"; known keys: " + List(keys) + " (every key carries its unit)");
+    }
+  }
+
+  // A number, finite and (when `non_negative`) not below zero; `fallback`
+  // when the key is absent.
+  double Number(const toml::table& t, const std::string& name, const char* key, double fallback,
+                bool required = false) const {
+    const toml::node* node = t.get(key);
+    const std::string where = name + "." + key;
+    if (!node) {
+      if (required) Fail(where + " is missing; expected a number");
+      return fallback;
+    }
+    const std::optional<double> x = node->value<double>();
+    if (!node->is_number() || !x) Fail(where + " is " + TypeName(*node) + ", expected a number");
+    if (!std::isfinite(*x)) Fail(where + " is " + ValueText(*x) + ", expected a finite number");
+    return *x;
+  }
+
+  void NotNegative(double x, const std::string& where) const {
+    if (x < 0) Fail(where + " is " + ValueText(x) + ", expected zero or a positive number");
+  }
+
+ private:
+  static std::string TypeName(const toml::node& n) {
+    switch (n.type()) {
+      case toml::node_type::string:
+        return "a string";
+      case toml::node_type::boolean:
+        return "true or false";
+      case toml::node_type::table:
+        return "a table";
+      case toml::node_type::array:
+        return "an array";
+      default:
+        return "a date or time";
+    }
+  }
+  std::string path_;
+};
+
+}  // namespace
+
+CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
+  CasterZones zones;
+  present = false;
+  struct stat st;
+  if (stat(path, &st) != 0) {
+    if (errno == ENOENT) return zones;
+    throw InputError(std::string(path) + ": cannot be read (" + std::strerror(errno) + ")");
+  }
+  if (!S_ISREG(st.st_mode))
+    throw InputError(std::string(path) + ": is not a regular file; expected the caster's zones");
+  const Reader in(path);
+  toml::table doc;
+  try {
+    doc = toml::parse_file(path);
+  } catch (const toml::parse_error& e) {
+    std::ostringstream what;
+    what << "line " << e.source().begin.line << ", column " << e.source().begin.column << ": "
+         << e.description();
+    in.Fail(what.str());
+  }
+  present = true;
+
+  for (auto&& [key, node] : doc) {
+    bool known = false;
+    for (const auto& t : kTables) known = known || key.str() == t.first;
+    if (!known)
+      in.Fail("unknown table [" + std::string(key.str()) + "]; known tables: [mould], " +
+              "[[spray]], [air], [steel]");
+    const bool spray = key.str() == "spray";
+    if (spray ? !node.is_array_of_tables() : !node.is_table())
+      in.Fail(std::string(key.str()) +
+              (spray ? " must be written [[spray]], one entry a zone"
+                     : " must be a table, written [" + std::string(key.str()) + "]"));
+  }
+  const auto keys = [&](const char* table) {
+    for (const auto& t : kTables)
+      if (std::strcmp(t.first, table) == 0) return t.second;
+    return std::vector<const char*>{};
+  };
+
+  if (const toml::table* m = doc["mould"].as_table()) {
+    in.KnownKeys(*m, "mould", keys("mould"));
+    zones.mould_length = in.Number(*m, "mould", "length_m", zones.mould_length);
+    zones.mould_htc = in.Number(*m, "mould", "htc_W_m2K", zones.mould_htc);
+    zones.coolant = in.Number(*m, "mould", "coolant_degC", zones.coolant);
+    in.NotNegative(zones.mould_length, "mould.length_m");
+    in.NotNegative(zones.mould_htc, "mould.htc_W_m2K");
+    if (zones.mould_length > strand_length)
+      in.Fail("mould.length_m is " + ValueText(zones.mould_length) +
+              ", expected at most the modelled length of " + ValueText(strand_length) + " m");
+  }
+  if (const toml::table* a = doc["air"].as_table()) {
+    in.KnownKeys(*a, "air", keys("air"));
+    zones.air_from = in.Number(*a, "air", "from_m", zones.air_from, true);
+    if (zones.air_from < zones.mould_length || zones.air_from > strand_length)
+      in.Fail("air.from_m is " + ValueText(zones.air_from) + ", expected a position between " +
+              "the mould's end at " + ValueText(zones.mould_length) +
+              " m and the strand's end at " + ValueText(strand_length) + " m");
+  }
+  const double air = std::isnan(zones.air_from) ? strand_length : zones.air_from;
+  if (const toml::array* sprays = doc["spray"].as_array()) {
+    for (size_t n = 0; n < sprays->size(); ++n) {
+      const toml::table& t = *(*sprays)[n].as_table();
+      const std::string name = "spray[" + std::to_string(n + 1) + "]";
+      in.KnownKeys(t, name, keys("spray"));
+      SprayZone z{in.Number(t, name, "from_m", 0, true), in.Number(t, name, "to_m", 0, true),
+                  in.Number(t, name, "htc_W_m2K", 0, true)};
+      in.NotNegative(z.from_m, name + ".from_m");
+      in.NotNegative(z.htc, name + ".htc_W_m2K");
+      if (!(z.to_m > z.from_m))
+        in.Fail(name + ".to_m is " + ValueText(z.to_m) + ", expected a position beyond its " +
+                "from_m of " + ValueText(z.from_m));
+      if (z.from_m < zones.mould_length)
+        in.Fail(name + ".from_m is " + ValueText(z.from_m) + ", inside the mould (" +
+                ValueText(zones.mould_length) + " m); expected a zone below the mould");
+      if (z.to_m > air)
+        in.Fail(name + ".to_m is " + ValueText(z.to_m) + ", beyond " +
+                (std::isnan(zones.air_from) ? "the strand's end at "
+                                            : "the start of the air cooling at ") +
+                ValueText(air) + " m");
+      if (!zones.sprays.empty() && z.from_m < zones.sprays.back().to_m)
+        in.Fail(name + ".from_m is " + ValueText(z.from_m) + ", before the end of spray[" +
+                std::to_string(n) + "] at " + ValueText(zones.sprays.back().to_m) +
+                " m; expected zones in order along the strand, not overlapping");
+      zones.sprays.push_back(z);
+    }
+  }
+  if (const toml::table* s = doc["steel"].as_table()) {
+    in.KnownKeys(*s, "steel", keys("steel"));
+    zones.solidus = in.Number(*s, "steel", "solidus_degC", zones.solidus);
+    zones.liquidus = in.Number(*s, "steel", "liquidus_degC", zones.liquidus);
+    if (!(zones.solidus < zones.liquidus) && !std::isnan(zones.solidus) &&
+        !std::isnan(zones.liquidus))
+      in.Fail("steel.solidus_degC is " + ValueText(zones.solidus) +
+              ", expected a solidus below the liquidus of " + ValueText(zones.liquidus) + " degC");
+  }
+  return zones;
+}
+
+void WarnEmptyZones(const char* path, const CasterZones& zones, const std::vector<int>& covered) {
+  for (size_t n = 0; n < covered.size(); ++n)
+    if (covered[n] == 0) {
+      std::cout.flush();
+      std::cerr << "warning: " << path << ": spray[" << n + 1 << "] from "
+                << ValueText(zones.sprays[n].from_m) << " to " << ValueText(zones.sprays[n].to_m)
+                << " m holds no slice centre (it is shorter than a slice) and cools nothing"
+                << std::endl;
+    }
+}
