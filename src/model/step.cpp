@@ -22,6 +22,7 @@
 #include <algorithm>
 
 #include "lookup.h"
+#include "slice_threads.h"
 #include "surface_laws.h"
 #include "tepora.h"
 
@@ -31,16 +32,16 @@
 // over the slice that the compiler vectorises, with a wider clone where the
 // processor has AVX2; division and addition round the same in every lane.
 __attribute__((target_clones("avx2", "default"))) void SliceDifferences(
-    StepPlan& plan, const double* __restrict Tk, const double* __restrict Hk, uword IJ,
-    double dzk, double dzkm, double dzs, const double* __restrict qzc_k,
-    double* __restrict qzn_k) {
+    const StepPlan& plan, StepPlan::Scratch& w, const double* __restrict Tk,
+    const double* __restrict Hk, uword IJ, double dzk, double dzkm, double dzs,
+    const double* __restrict qzc_k, double* __restrict qzn_k) {
   const uword I = uword(plan.I), c0 = I, c1 = IJ - I;
   const double* __restrict dr_c = plan.dr_c.data();
   const double* __restrict drsum_c = plan.drsum_c.data();
   const double* __restrict rdphi2_c = plan.rdphi2_c.data();
-  double* __restrict q = plan.q_r.data();
-  double* __restrict S = plan.S.data();
-  double* __restrict adv = plan.adv.data();
+  double* __restrict q = w.q_r.data();
+  double* __restrict S = w.S.data();
+  double* __restrict adv = w.adv.data();
   const double vzdtau = plan.vzdtau;
   const double* __restrict Tjm = Tk - I;
   const double* __restrict Tjp = Tk + I;
@@ -98,7 +99,10 @@ StepPlan Tepora::Plan(const StepRule& rule) {
     plan.natural[r] = NaturalConvectionHtc(Ts, T_inf);
     plan.radiation[r] = RadiationHtc(Ts, T_inf, rule.whole_emissivity);
   }
-  for (auto* v : {&plan.q_r, &plan.qz_a, &plan.qz_b, &plan.S, &plan.adv}) v->resize(IJ + 1);
+  plan.threads = StepThreads(double(IJ) * K, K);
+  plan.scratch.resize(plan.threads);
+  for (StepPlan::Scratch& w : plan.scratch)
+    for (auto* v : {&w.q_r, &w.qz_a, &w.qz_b, &w.S, &w.adv}) v->resize(IJ + 1);
   return plan;
 }
 
@@ -111,66 +115,72 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
   const double* Hop = H_old.memptr();
   double* Hp = H.memptr();
   double* Tn = T_new.memptr();
-  const double* S = plan.S.data();
-  const double* adv = plan.adv.data();
-  double* qzc = plan.qz_a.data();  // (T(k) - T(k-1)) / dz(k-1) of the slice in work
-  double* qzn = plan.qz_b.data();  // (T(k+1) - T(k)) / dz(k), the next slice's qzc
   const int s = I - 1;
   const double dr_s = dr(s), dr_s1 = dr(s - 1), drsum_s = dr_s1 + dr_s;
   // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
   const uword c0 = I, c1 = IJ - I;
 
-  for (uword c = c0; c < c1; ++c) qzc[c] = (Tp[IJ + c] - Tp[c]) / dz(0);
+  ForSliceRuns(plan.threads, K, [&](int first, int end, int t) {
+    StepPlan::Scratch& w = plan.scratch[t];
+    const double* S = w.S.data();
+    const double* adv = w.adv.data();
+    double* qzc = w.qz_a.data();  // (T(k) - T(k-1)) / dz(k-1) of the slice in work
+    double* qzn = w.qz_b.data();  // (T(k+1) - T(k)) / dz(k), the next slice's qzc
+    // The difference below the run's first slice, as the slice before it
+    // would have handed it on.
+    const double* Tb = Tp + IJ * (first - 1);
+    for (uword c = c0; c < c1; ++c) qzc[c] = (Tb[IJ + c] - Tb[c]) / dz(first - 1);
 
-  for (int k = 1; k < K - 1; ++k) {
-    const double dzk = dz(k), dzkm = dz(k - 1), dzs = plan.dzsum[k];
-    const double* __restrict Tk = Tp + IJ * k;
-    const double* __restrict Hk = Hop + IJ * k;
-    double* __restrict Out = Hp + IJ * k;
+    for (int k = first; k < end; ++k) {
+      const double dzk = dz(k), dzkm = dz(k - 1), dzs = plan.dzsum[k];
+      const double* __restrict Tk = Tp + IJ * k;
+      const double* __restrict Hk = Hop + IJ * k;
+      double* __restrict Out = Hp + IJ * k;
 
-    // The arithmetic of the whole slice; rings 0 and I-1 come out
-    // meaningless here and are written below.
-    SliceDifferences(plan, Tk, Hk, IJ, dzk, dzkm, dzs, qzc, qzn);
+      // The arithmetic of the whole slice; rings 0 and I-1 come out
+      // meaningless here and are written below.
+      SliceDifferences(plan, w, Tk, Hk, IJ, dzk, dzkm, dzs, qzc, qzn);
 
-    for (int j = 1; j < J - 1; ++j) {
-      const uword col = uword(I) * j;
-      for (uword c = col + 1; c < col + s; ++c) {
-        const double lam = tab.Conductivity(Tk[c]);
-        Out[c] = S[c] * (lam * dtau) + Hk[c] + adv[c];
+      for (int j = 1; j < J - 1; ++j) {
+        const uword col = uword(I) * j;
+        for (uword c = col + 1; c < col + s; ++c) {
+          const double lam = tab.Conductivity(Tk[c]);
+          Out[c] = S[c] * (lam * dtau) + Hk[c] + adv[c];
+        }
+
+        // Surface ring: the ghost node outside carries the outgoing flux.
+        const uword c = col + s;
+        const double Ts = Tk[c];
+        const uword row = tab.Row(Ts);
+        const double lam = tab.cond[row];
+        double QdrOUT;
+        if (plan.mould[k]) {
+          QdrOUT = (Ts - T_k) * htc_k;
+        } else {
+          const bool on_row = tab.temp[row] == Ts;
+          double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
+          if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);
+          const double htc_r =
+              on_row ? plan.radiation[row] : RadiationHtc(Ts, T_inf, rule.whole_emissivity);
+          QdrOUT = (htc_n + htc_r) * (Ts - T_inf);
+        }
+        const double Tout = Tk[c - 1] - 2 * plan.r_s * dr_s * QdrOUT / lam;
+        const double Qdr = 2 * ((Tout - Ts) / dr_s - (Ts - Tk[c - 1]) / dr_s1) / drsum_s;
+        const double Qdphi = (Tk[c + I] - 2 * Ts + Tk[c - I]) / plan.rdphi2_s;
+        const double Qdz = 2 * (qzn[c] - qzc[c]) / dzs;
+        Out[c] = (Qdr + Qdphi + Qdz) * (lam * dtau) + Hk[c] + adv[c];
       }
+      std::swap(qzc, qzn);
 
-      // Surface ring: the ghost node outside carries the outgoing flux.
-      const uword c = col + s;
-      const double Ts = Tk[c];
-      const uword row = tab.Row(Ts);
-      const double lam = tab.cond[row];
-      double QdrOUT;
-      if (plan.mould[k]) {
-        QdrOUT = (Ts - T_k) * htc_k;
-      } else {
-        const bool on_row = tab.temp[row] == Ts;
-        double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
-        if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);
-        const double htc_r =
-            on_row ? plan.radiation[row] : RadiationHtc(Ts, T_inf, rule.whole_emissivity);
-        QdrOUT = (htc_n + htc_r) * (Ts - T_inf);
-      }
-      const double Tout = Tk[c - 1] - 2 * plan.r_s * dr_s * QdrOUT / lam;
-      const double Qdr = 2 * ((Tout - Ts) / dr_s - (Ts - Tk[c - 1]) / dr_s1) / drsum_s;
-      const double Qdphi = (Tk[c + I] - 2 * Ts + Tk[c - I]) / plan.rdphi2_s;
-      const double Qdz = 2 * (qzn[c] - qzc[c]) / dzs;
-      Out[c] = (Qdr + Qdphi + Qdz) * (lam * dtau) + Hk[c] + adv[c];
+      // Axis cells copy ring 1, edge sectors their inner neighbours.
+      for (int j = 1; j < J - 1; ++j) Out[uword(I) * j] = Out[uword(I) * j + 1];
+      std::copy(Out + I, Out + 2 * I, Out);
+      std::copy(Out + uword(I) * (J - 2), Out + uword(I) * (J - 1), Out + uword(I) * (J - 1));
+
+      double* Tnk = Tn + IJ * k;
+      for (uword c = 0; c < IJ; ++c) Tnk[c] = tab.Temperature(Out[c]);
     }
-    std::swap(qzc, qzn);
-
-    // Axis cells copy ring 1, edge sectors their inner neighbours.
-    for (int j = 1; j < J - 1; ++j) Out[uword(I) * j] = Out[uword(I) * j + 1];
-    std::copy(Out + I, Out + 2 * I, Out);
-    std::copy(Out + uword(I) * (J - 2), Out + uword(I) * (J - 1), Out + uword(I) * (J - 1));
-
-    double* Tnk = Tn + IJ * k;
-    for (uword c = 0; c < IJ; ++c) Tnk[c] = tab.Temperature(Out[c]);
-  }
+  });
   // Outlet: a copy of the slice before it.
   std::copy(Hp + IJ * (K - 2), Hp + IJ * (K - 1), Hp + IJ * (K - 1));
   std::copy(Tn + IJ * (K - 2), Tn + IJ * (K - 1), Tn + IJ * (K - 1));

@@ -62,9 +62,14 @@ struct StepPlan {
   // Surface coefficients at the temperature of every table row: natural
   // convection (Ts - T_inf)^(1/3) 0.84 and radiation eps sigma (Tk^2 + Ta^2)(Tk + Ta).
   std::vector<double> natural, radiation;
-  // Scratch of one slice: radial and axial difference quotients, the sum of
-  // the second differences, the transport term.
-  std::vector<double> q_r, qz_a, qz_b, S, adv;
+  // Threads the slices of a step are split across (see StepThreads).
+  int threads = 1;
+  // Scratch of one slice, one set a thread: radial and axial difference
+  // quotients, the sum of the second differences, the transport term.
+  struct Scratch {
+    std::vector<double> q_r, qz_a, qz_b, S, adv;
+  };
+  std::vector<Scratch> scratch;
 };
 
 // Per-run constants and state of the cylindrical step. Cells are finite
@@ -93,8 +98,17 @@ struct CylinderPlan {
   // State beside T and H: the thermal resistivity 1/lambda of every cell
   // (current and next), m K/W.
   std::vector<double> rho, rho_new;
-  // Scratch of one slice: outer radial face fluxes (times the face's
-  // radius), angular face fluxes, axial face fluxes below and above.
-  std::vector<double> Fo, fp, fz_a, fz_b;
+  // Threads the slices of a step are split across (see StepThreads).
+  int threads = 1;
+  // Scratch of one slice, one set a thread: outer radial face fluxes (times
+  // the face's radius), angular face fluxes, axial face fluxes below and above.
+  struct Scratch {
+    std::vector<double> Fo, fp, fz_a, fz_b;
+  };
+  std::vector<Scratch> scratch;
+  // Heat lost through the surface of every slice in the last step, J/s,
+  // summed in slice order after the slices are done, so that the heat
+  // balance is the same whichever thread computed a slice.
+  std::vector<double> slice_loss;
 };
 

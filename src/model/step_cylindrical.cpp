@@ -30,14 +30,15 @@
 #include <algorithm>
 
 #include "lookup.h"
+#include "slice_threads.h"
 #include "tepora.h"
 
 __attribute__((target_clones("avx2", "default"))) static void RadialFaces(
-    CylinderPlan& plan, const double* __restrict Tk, const double* __restrict rk, uword IJ) {
+    const CylinderPlan& plan, double* __restrict Fo, const double* __restrict Tk,
+    const double* __restrict rk, uword IJ) {
   const double* __restrict rfo = plan.rfo_c.data();
   const double* __restrict hw = plan.hw_c.data();
   const double* __restrict hwn = plan.hwn_c.data();
-  double* __restrict Fo = plan.Fo.data();
   for (uword c = 0; c + 1 < IJ; ++c)
     Fo[c] = rfo[c] * ((Tk[c + 1] - Tk[c]) / (hw[c] * rk[c] + hwn[c] * rk[c + 1]));
 }
@@ -71,8 +72,13 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   // The sectors close the circle whatever the angular width asked for.
   plan.dphi = 2 * kPi / J;
   for (auto* v : {&plan.hw_c, &plan.hwn_c, &plan.rfo_c, &plan.invA_c, &plan.gphi_c,
-                  &plan.area_c, &plan.Fo, &plan.fp, &plan.fz_a, &plan.fz_b})
+                  &plan.area_c})
     v->assign(IJ, 0.0);
+  plan.threads = StepThreads(double(IJ) * K, K);
+  plan.scratch.resize(plan.threads);
+  for (CylinderPlan::Scratch& w : plan.scratch)
+    for (auto* v : {&w.Fo, &w.fp, &w.fz_a, &w.fz_b}) v->assign(IJ, 0.0);
+  plan.slice_loss.assign(K, 0.0);
   for (uword c = 0; c < IJ; ++c) {
     const int i = int(c % I);
     const double rc = CentreRadius(i), arc = rc * plan.dphi;
@@ -143,16 +149,17 @@ SurfaceLaw Tepora::SurfaceLawAt(const CylinderPlan& plan, int j, int k) const {
 // every lane. Fo of the surface ring is written before; ring 0 of `Out` is
 // meaningless here and written by the caller.
 __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
-    CylinderPlan& plan, const double* __restrict Tk, const double* __restrict Hk,
-    const double* __restrict rk, const double* __restrict rkp, uword IJ, int k, double dtau,
-    const double* __restrict fzc, double* __restrict fzn, double* __restrict Out) {
+    const CylinderPlan& plan, CylinderPlan::Scratch& w, const double* __restrict Tk,
+    const double* __restrict Hk, const double* __restrict rk, const double* __restrict rkp,
+    uword IJ, int k, double dtau, const double* __restrict fzc, double* __restrict fzn,
+    double* __restrict Out) {
   const uword I = uword(plan.I), W = IJ - I;
   const double* __restrict Tkp = Tk + IJ;
   const double* __restrict Hkm = Hk - IJ;
   const double* __restrict gphi = plan.gphi_c.data();
   const double* __restrict invA = plan.invA_c.data();
-  const double* __restrict Fo = plan.Fo.data();
-  double* __restrict fp = plan.fp.data();
+  const double* __restrict Fo = w.Fo.data();
+  double* __restrict fp = w.fp.data();
   const double hz = plan.hz[k], hzp = plan.hz[k + 1], invdz = plan.invdz[k];
   const double vzdtau = plan.vzdtau;
   for (uword c = 0; c < W; ++c) fp[c] = gphi[c] * ((Tk[c + I] - Tk[c]) / (rk[c] + rk[c + I]));
@@ -178,51 +185,59 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
   double* Hp = H.memptr();
   double* Tn = T_new.memptr();
   double* rn = plan.rho_new.data();
-  double* Fo = plan.Fo.data();
-  double* fzc = plan.fz_a.data();  // axial fluxes through the face below the slice in work
-  double* fzn = plan.fz_b.data();  // and above it, the next slice's fzc
   const double* area = plan.area_c.data();
   double surface = 0.0, carried_in = 0.0, carried_out = 0.0;
 
-  for (uword c = 0; c < IJ; ++c)
-    fzc[c] = (Tp[IJ + c] - Tp[c]) / (plan.hz[0] * rp[c] + plan.hz[1] * rp[IJ + c]);
+  ForSliceRuns(plan.threads, K, [&](int first, int end, int t) {
+    CylinderPlan::Scratch& w = plan.scratch[t];
+    double* Fo = w.Fo.data();
+    double* fzc = w.fz_a.data();  // axial fluxes through the face below the slice in work
+    double* fzn = w.fz_b.data();  // and above it, the next slice's fzc
+    // The flux below the run's first slice, as the slice before it would have
+    // handed it on.
+    const uword b = IJ * (first - 1);
+    for (uword c = 0; c < IJ; ++c)
+      fzc[c] = (Tp[b + IJ + c] - Tp[b + c]) /
+               (plan.hz[first - 1] * rp[b + c] + plan.hz[first] * rp[b + IJ + c]);
 
-  for (int k = 1; k < K - 1; ++k) {
-    const double* Tk = Tp + IJ * k;
-    const double* Hk = Hop + IJ * k;
-    const double* rk = rp + IJ * k;
-    double* Out = Hp + IJ * k;
+    for (int k = first; k < end; ++k) {
+      const double* Tk = Tp + IJ * k;
+      const double* Hk = Hop + IJ * k;
+      const double* rk = rp + IJ * k;
+      double* Out = Hp + IJ * k;
 
-    RadialFaces(plan, Tk, rk, IJ);
-    double lost = 0.0;
-    for (int j = 0; j < J; ++j) {
-      const uword c = uword(I) * j + I - 1;
-      double q, Ts;
-      SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tk[c], plan.hw_s, rk[c], q, Ts);
-      Fo[c] = -(plan.R_s * q);
-      lost += q;
+      RadialFaces(plan, Fo, Tk, rk, IJ);
+      double lost = 0.0;
+      for (int j = 0; j < J; ++j) {
+        const uword c = uword(I) * j + I - 1;
+        double q, Ts;
+        SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tk[c], plan.hw_s, rk[c], q, Ts);
+        Fo[c] = -(plan.R_s * q);
+        lost += q;
+      }
+      plan.slice_loss[k] = lost * (plan.R_s * plan.dphi * dz(k));
+
+      CylinderSlice(plan, w, Tk, Hk, rk, rk + IJ, IJ, k, dtau, fzc, fzn, Out);
+
+      // The disc on the axis: the mean over its sectors of what ring 1 gives it.
+      double s = 0.0;
+      for (int j = 0; j < J; ++j) s += Fo[uword(I) * j];
+      const double rad0 = s * plan.invA0;
+      const double ax0 = (fzn[0] - fzc[0]) * plan.invdz[k];
+      const double adv0 = ((Hk[-long(IJ)] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
+      const double h0 = (rad0 + ax0) * dtau + Hk[0] + adv0;
+      for (int j = 0; j < J; ++j) Out[uword(I) * j] = h0;
+
+      if (k == 1)
+        for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (vz * Hop[c] - fzc[c]);
+      if (k == K - 2)
+        for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
+      std::swap(fzc, fzn);
+
+      FromEnthalpies(ConstLin, Out, Tn + IJ * k, rn + IJ * k, IJ);
     }
-    surface += lost * (plan.R_s * plan.dphi * dz(k));
-
-    CylinderSlice(plan, Tk, Hk, rk, rk + IJ, IJ, k, dtau, fzc, fzn, Out);
-
-    // The disc on the axis: the mean over its sectors of what ring 1 gives it.
-    double s = 0.0;
-    for (int j = 0; j < J; ++j) s += Fo[uword(I) * j];
-    const double rad0 = s * plan.invA0;
-    const double ax0 = (fzn[0] - fzc[0]) * plan.invdz[k];
-    const double adv0 = ((Hk[-long(IJ)] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
-    const double h0 = (rad0 + ax0) * dtau + Hk[0] + adv0;
-    for (int j = 0; j < J; ++j) Out[uword(I) * j] = h0;
-
-    if (k == 1)
-      for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (vz * Hop[c] - fzc[c]);
-    if (k == K - 2)
-      for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
-    std::swap(fzc, fzn);
-
-    FromEnthalpies(ConstLin, Out, Tn + IJ * k, rn + IJ * k, IJ);
-  }
+  });
+  for (int k = 1; k < K - 1; ++k) surface += plan.slice_loss[k];
   energy.surface_out += surface * dtau;
   energy.carried_in += carried_in * dtau;
   energy.carried_out += carried_out * dtau;
