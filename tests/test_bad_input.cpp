@@ -38,6 +38,7 @@ const char kTable[] = "Input/Interp.csv";
 const char kPoints[] = "Input/ControlPoints.mat";
 const char kOpt[] = "Input/OptSettings.txt";
 const char kStart[] = "TeporaOut/T_0.cub";
+const char kCaster[] = "Input/Caster.toml";
 
 // A temperature field of the small case's grid (5 x 8 x 30 cells) in the
 // simulator's own format, with `value` in its first cell.
@@ -47,8 +48,9 @@ std::string StartField(const std::string& value) {
   return text;
 }
 
-// Faults of the file as a whole, tried on every input a run cannot do
-// without; the message follows "<file>: ".
+// Faults of the file as a whole. Every input goes through one reader, so
+// they are tried on one file, and a missing file on each of the others; the
+// message follows "<file>: ".
 std::vector<BadInput> FileFaults() {
   const char* generic[][4] = {
       {"Missing", "missing", kMissing, "missing; expected"},
@@ -58,14 +60,16 @@ std::vector<BadInput> FileFaults() {
       {"Pipe", "a named pipe", kPipe, "is not a regular file (a pipe or a device)"},
       {"Binary", "binary file", kBinary, "is not a plain text file (byte 0x"},
       {"Word", "a word for a number", "ten\n", "line 1: \"ten\" is not a number; expected"}};
-  const char* inputs[][3] = {
-      {"Num", kNum, "sim"}, {"Tech", kTech, "opt"}, {"Table", kTable, "sim"},
-      {"Points", kPoints, "opt"}, {"Opt", kOpt, "opt"}};
   std::vector<BadInput> cases;
-  for (const auto& in : inputs)
-    for (const auto& g : generic)
-      cases.push_back({std::string(in[0]) + g[0], in[2], in[1], g[1], g[2], 2,
-                       std::string(in[1]) + ": " + g[3]});
+  for (const auto& g : generic)
+    cases.push_back({std::string("Num") + g[0], "sim", kNum, g[1], g[2], 2,
+                     std::string(kNum) + ": " + g[3]});
+  const char* others[][3] = {
+      {"Tech", kTech, "opt"}, {"Table", kTable, "sim"}, {"Points", kPoints, "opt"},
+      {"Opt", kOpt, "opt"}};
+  for (const auto& in : others)
+    cases.push_back({std::string(in[0]) + "Missing", in[2], in[1], "missing", kMissing, 2,
+                     std::string(in[1]) + ": missing; expected"});
   return cases;
 }
 
@@ -126,8 +130,6 @@ const std::vector<BadInput> kEntryFaults = {
      "Mat::load(): couldn't read; file: Input/ControlPoints.mat"},
     {"PointsPipeSim", "sim", kPoints, "a named pipe", kPipe, 0,
      "warning: Input/ControlPoints.mat: is not a regular file and is not read"},
-    {"PointsCommas", "opt", kPoints, "commas between values", "0.09,1.0,1.0,1500\n", 2,
-     "line 1: \"0.09,1.0,1.0,1500\" is not a number"},
     {"PointsNaNTarget", "opt", kPoints, "NaN target", "0.09 1.0 1.0 nan\n", 2,
      "Input/ControlPoints.mat: point 1 has the target nan, expected a finite temperature"},
     {"PointsNegativeRadius", "opt", kPoints, "negative radius", "-0.09 1.0 1.0 1500\n", 2,
@@ -154,6 +156,34 @@ const std::vector<BadInput> kEntryFaults = {
      "300\n900\n300\n1\n50\n4\n", 2, "is 50, which leaves fewer than four slices an element"},
     {"OptNegativeSteps", "opt", kOpt, "negative time steps", "300\n900\n300\n1\n3\n-4\n", 2,
      "line 6 (time steps of an element simulation) is -4, expected a count of at least 0"},
+
+    // The strand is 3 m long, its mould 1 m unless the file says otherwise.
+    {"CasterSyntax", "sim", kCaster, "TOML syntax error", "[mould\nlength_m = 1\n", 2,
+     "Input/Caster.toml: line 1, column 7: "},
+    {"CasterNoUnit", "opt", kCaster, "a key without its unit", "[mould]\nlength = 0.8\n", 2,
+     "mould has the unknown key \"length\"; known keys: length_m, htc_W_m2K, coolant_degC"},
+    {"CasterTable", "sim", kCaster, "an unknown table", "[sprays]\nfrom_m = 1\n", 2,
+     "unknown table [sprays]; known tables: [mould], [[spray]], [air], [steel]"},
+    {"CasterType", "sim", kCaster, "a string for a number", "[air]\nfrom_m = \"2\"\n", 2,
+     "Input/Caster.toml: air.from_m is a string, expected a number"},
+    {"CasterOverlap", "sim", kCaster, "overlapping zones",
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 500\n[[spray]]\nfrom_m = 1.5\nto_m = 2.5\n"
+     "htc_W_m2K = 300\n", 2, "spray[2].from_m is 1.5, before the end of spray[1] at 2 m"},
+    {"CasterInMould", "opt", kCaster, "a zone inside the mould",
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 0.5\nto_m = 2\nhtc_W_m2K = 500\n", 2,
+     "spray[1].from_m is 0.5, inside the mould (1 m)"},
+    {"CasterBeyond", "sim", kCaster, "a zone beyond the strand",
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 3.5\nhtc_W_m2K = 500\n", 2,
+     "spray[1].to_m is 3.5, beyond the strand's end at 3 m"},
+    {"CasterNegative", "sim", kCaster, "a negative htc",
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = -5\n", 2,
+     "spray[1].htc_W_m2K is -5, expected zero or a positive number"},
+    {"CasterSolidus", "sim", kCaster, "solidus above the liquidus",
+     "[steel]\nsolidus_degC = 1500\nliquidus_degC = 1450\n", 2,
+     "steel.solidus_degC is 1500, expected a solidus below the liquidus of 1450 degC"},
+    {"CasterShortZone", "sim", kCaster, "a zone shorter than a slice",
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1.51\nto_m = 1.54\nhtc_W_m2K = 500\n", 0,
+     "warning: Input/Caster.toml: spray[1] from 1.51 to 1.54 m holds no slice centre"},
 
     {"OutputMissing", "opt", "TeporaOut", "missing", kMissing, 2,
      "TeporaOut: the output directory is missing or not writable"},

@@ -1,5 +1,6 @@
 // Construction of the thermal model: grid counts, radii, cooling blocks,
 // the start field and the element model.
+#include "caster_file.h"
 #include "test_support.h"
 #include "tepora.h"
 
@@ -10,20 +11,29 @@ Tepora Strand(double dr0, double dz0, double dphi, double R, double L) {
   return Tepora(dr0, dz0, dphi, R, L, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
 }
 
-TEST(Model, GridCountsCoverRadiusCircleAndLength) {
+// The element model's grid follows its field instead; its first n_z + 1
+// slices carry the upstream coefficient.
+TEST(Model, GridCountsCoverRadiusCircleAndLengthAndElementsFollowTheirField) {
   RunDir dir;
   Tepora m = Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20);
   EXPECT_EQ(m.ndr, 10);
   EXPECT_EQ(m.ndphi, 20);
   EXPECT_EQ(m.ndz, 200);
   EXPECT_EQ(m.getR(0), 0.01);
-  EXPECT_EQ(m.getR(-3), 0.01);
   EXPECT_NEAR(m.getR(9), 0.1, 1e-15);
   EXPECT_TRUE(arma::all(arma::vectorise(m.T) == 1550.0));
 
   Tepora odd = Strand(0.01, 0.1, 0.3, 0.105, 20);
   EXPECT_EQ(odd.ndr, 11);
   EXPECT_EQ(odd.ndphi, 21);
+
+  Tepora e(0.01, 0.1, 0.0, cube(10, 20, 35, fill::value(1400.0)), m.ConstM, 0.01, 30, 0.5, 700,
+           -2, 400, 4);
+  EXPECT_EQ(e.dphi, 2 * M_PI / 20);
+  EXPECT_DOUBLE_EQ(e.L, 3.5);
+  EXPECT_EQ(e.TertiaryLength, 0.0);
+  EXPECT_EQ(e.CoolM(7, 4), 400.0);
+  EXPECT_EQ(e.CoolM(7, 5), 700.0);
 }
 
 TEST(Model, StartsFromASavedFieldOnlyOfTheGridsOwnSize) {
@@ -45,18 +55,33 @@ TEST(Model, StartsFromASavedFieldOnlyOfTheGridsOwnSize) {
   }
 }
 
-// The element's grid follows its field; its first n_z + 1 slices carry the
-// upstream coefficient.
-TEST(Model, ElementModelTakesItsGridFromTheField) {
+// A case file that states the built-in zones changes nothing, under either
+// step; spray zones take the slices whose centres they hold, so a zone
+// between two centres takes none and one from a slice's edge starts there.
+TEST(Model, CaseFileZonesLandOnTheirSlices) {
   RunDir dir;
-  const Tepora strand = Strand(0.01, 0.1, 0.1 * M_PI, 0.1, 20);
-  Tepora e(0.01, 0.1, 0.0, cube(10, 20, 35, fill::value(1400.0)), strand.ConstM, 0.01, 30, 0.5, 700,
-           -2, 400, 4);
-  EXPECT_EQ(e.dphi, 2 * M_PI / 20);
-  EXPECT_DOUBLE_EQ(e.L, 3.5);
-  EXPECT_EQ(e.TertiaryLength, 0.0);
-  EXPECT_EQ(e.CoolM(7, 4), 400.0);
-  EXPECT_EQ(e.CoolM(7, 5), 700.0);
+  RunDir::Write("Input/Caster.toml",
+                "[mould]\nlength_m = 1.0\nhtc_W_m2K = 2000\ncoolant_degC = 80\n"
+                "[air]\nfrom_m = 3.0\n[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n");
+  for (Formulation f : {Formulation::Flat, Formulation::Cylindrical}) {
+    Tepora plain = Strand(0.02, 0.1, 0.5 * M_PI, 0.1, 8.0), zoned = plain;
+    plain.model = zoned.model = f;
+    bool present = false;
+    zoned.SetZones(LoadCaster("Input/Caster.toml", zoned.L, present));
+    EXPECT_TRUE(present);
+    plain.Compute(30, 'y');
+    zoned.Compute(30, 'y');
+    EXPECT_TRUE(arma::approx_equal(plain.T, zoned.T, "absdiff", 0.0));
+  }
+  Tepora m = Strand(0.02, 0.1, 0.5 * M_PI, 0.1, 8.0);
+  CasterZones zones;
+  zones.sprays = {{1.2, 2.0, 900}, {2.01, 2.04, 700}, {2.04, 2.06, 600}, {2.06, 2.4, 400}};
+  EXPECT_EQ(m.SetZones(zones), (std::vector<int>{8, 0, 1, 3}));
+  EXPECT_EQ(m.CoolM(2, 11), 500);  // centre 1.15 m
+  EXPECT_EQ(m.CoolM(2, 12), 900);  // centre 1.25 m
+  EXPECT_EQ(m.CoolM(3, 20), 600);  // centre 2.05 m
+  EXPECT_EQ(m.CoolM(0, 23), 400);
+  EXPECT_EQ(m.CoolM(0, 24), 500);
 }
 
 }  // namespace

@@ -84,6 +84,30 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreads) {
   }
 }
 
+// The htcs the optimiser finds come out as spray zones that the simulator
+// takes as they stand: optimise, put them into the case file, simulate.
+TEST(Programs, OptimalSpraysRunAgainInTheSimulator) {
+  RunDir dir;
+  WriteSmallCase(0.02, 0.1, 0.25, 0.1, 6, 60);
+  RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 1, 3, 10}));
+  RunDir::Write("Input/ControlPoints.mat", "0.09 0.5 1.5 1400\n0.09 0.5 3.5 1300\n0.09 0.5 5 1200\n");
+  const std::string base = "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1200\ncoolant_degC = 35\n"
+                           "[air]\nfrom_m = 5.5\n";
+  RunDir::Write("Input/Caster.toml", base + "[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 1\n");
+  Outcome r = Start(TEPORA_OPT);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("[[spray]] entries are not used"), std::string::npos);
+  EXPECT_NE(r.out.find("z = 0 .. 2.4 m"), std::string::npos) << r.out;  // element 1
+  const std::string sprays = ReadFile("TeporaOut/OptimalSprays.toml");
+  EXPECT_NE(sprays.find("[[spray]]   # element 1\nfrom_m = 0.8\nto_m = 2.5\n"), std::string::npos)
+      << sprays;
+  EXPECT_NE(sprays.find("to_m = 5.5\n"), std::string::npos) << sprays;
+  RunDir::Write("Input/Caster.toml", base + sprays);
+  r = Start(TEPORA_SIM);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("point 3 at r 0.09 m, phi 0.5 rad, z 5 m: "), std::string::npos);
+}
+
 // The simulator splits the slices of every step across threads: on a grid
 // large enough to be split, every file and console line is the same on 1, 2
 // and 3 threads, for both time steps, and a run that leaves the material

@@ -145,7 +145,10 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
               "the mould's end at " + ValueText(zones.mould_length) +
               " m and the strand's end at " + ValueText(strand_length) + " m");
   }
-  const double air = std::isnan(zones.air_from) ? strand_length : zones.air_from;
+  // Without [air] the air cooling takes the last kAirCooledLength of the
+  // strand, as it does without the file; sprays end where it starts.
+  const double air =
+      std::isnan(zones.air_from) ? strand_length - kAirCooledLength : zones.air_from;
   if (const toml::array* sprays = doc["spray"].as_array()) {
     for (size_t n = 0; n < sprays->size(); ++n) {
       const toml::table& t = *(*sprays)[n].as_table();
@@ -161,11 +164,15 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
       if (z.from_m < zones.mould_length)
         in.Fail(name + ".from_m is " + ValueText(z.from_m) + ", inside the mould (" +
                 ValueText(zones.mould_length) + " m); expected a zone below the mould");
+      if (z.to_m > strand_length)
+        in.Fail(name + ".to_m is " + ValueText(z.to_m) + ", beyond the strand's end at " +
+                ValueText(strand_length) + " m");
       if (z.to_m > air)
-        in.Fail(name + ".to_m is " + ValueText(z.to_m) + ", beyond " +
-                (std::isnan(zones.air_from) ? "the strand's end at "
-                                            : "the start of the air cooling at ") +
-                ValueText(air) + " m");
+        in.Fail(name + ".to_m is " + ValueText(z.to_m) + ", beyond the start of the air cooling at " +
+                ValueText(air) + " m" +
+                (std::isnan(zones.air_from) ? " (the last " + ValueText(kAirCooledLength) +
+                                                  " m of the strand unless [air] sets it)"
+                                            : ""));
       if (!zones.sprays.empty() && z.from_m < zones.sprays.back().to_m)
         in.Fail(name + ".from_m is " + ValueText(z.from_m) + ", before the end of spray[" +
                 std::to_string(n) + "] at " + ValueText(zones.sprays.back().to_m) +
