@@ -18,8 +18,8 @@ void PrepareProcess();
 int RunProgram(const std::function<void()>& work);
 
 // The exit status of a run that ended with `status`, once standard output
-// is flushed: console lines that could not be written (a full disk, a closed
-// pipe) turn a success into status 3 with one line on standard error.
+// is flushed: console lines that could not be written (a full disk, a
+// device error) turn a success into status 3 with one line on standard error.
 int ConsoleChecked(int status);
 
 // Prints "\n Elapsed time is %.2lf minutes." for the time since start.
