@@ -260,7 +260,13 @@ TEST_P(BadInputTest, EndsWithOneLineAndTheDocumentedStatus) {
   // installed, and the library's blank line before its own warnings.
   std::istringstream lines(r.err);
   int said = 0;
-  for (std::string l; std::getline(lines, l);) said += !l.empty() && l.rfind("sh: ", 0) != 0;
+  // A run that goes on also reports on its own outcome: the small case is
+  // far from steady after its few steps, and the tests keep Octave away.
+  const auto outcome = [](const std::string& l) {
+    return l.rfind("sh: ", 0) == 0 || l.rfind("warning: the strand is not yet steady", 0) == 0 ||
+           l.rfind("warning: the plot ", 0) == 0;
+  };
+  for (std::string l; std::getline(lines, l);) said += !l.empty() && !outcome(l);
   EXPECT_EQ(said, 1) << r.err;
   if (c.status == 2) {
     EXPECT_EQ(r.err, line + "\n");

@@ -2,7 +2,7 @@
 // under Input/, results under TeporaOut/.
 #include "caster_file.h"
 #include "control_points.h"
-#include "point_check.h"
+#include "run_summary.h"
 #include "run_setup.h"
 
 char filename[] = "Input/Interp.csv";
@@ -39,8 +39,9 @@ int main(int argc, char** argv) {
     P.model = options.model;
     WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
     WarnIfUnstable(P, P.vz, num);
+    P.snapshot_step = SteadinessSnapshotStep(pmax);
     Result = P.Compute(pmax, 'y');
-    PrintControlPointCheck(P, CP);
+    ReportStrand(P, {pmax, Techset(5), &zones, Casterfname}, CP);
     PrintElapsed(start);
   });
 }

@@ -38,32 +38,49 @@ mat SectorProfile(const cube& T) {
 // Advances T by pmax steps. H enters as the enthalpy of T and leaves as the
 // enthalpy of the last step; the buffers are swapped, never copied.
 void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
-  cube H_new(arma::size(T));
-  cube T_new(arma::size(T));
   if (model == Formulation::Cylindrical) {
     CylinderPlan plan = PlanCylinder(rule);
     StartCylinder(plan, H);
-    energy = EnergyAccount();
-    energy.content_start = HeatContent(plan, H);
-    while (p < pmax) {
-      StepCylinder(rule, plan, H, H_new, T_new);
-      T.swap(T_new);
-      plan.rho.swap(plan.rho_new);
-      if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
-      ++p;
-      H.swap(H_new);
-    }
-    energy.content_end = HeatContent(plan, H);
+    StepsFrom(rule, plan, H, pmax, progress);
     return;
   }
   StepPlan plan = Plan(rule);
+  StepsFrom(rule, plan, H, pmax, progress);
+}
+
+// The steps from p up to pmax on a plan the start has been made on (for the
+// cylindrical step, StartCylinder has set T and the resistivity from H).
+void Tepora::StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax,
+                       bool progress) {
+  cube H_new(arma::size(T));
+  cube T_new(arma::size(T));
+  energy = EnergyAccount();
+  energy.content_start = HeatContent(plan, H);
   while (p < pmax) {
+    if (p == snapshot_step) snapshot = T;
+    StepCylinder(rule, plan, H, H_new, T_new);
+    T.swap(T_new);
+    plan.rho.swap(plan.rho_new);
+    if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
+    ++p;
+    H.swap(H_new);
+  }
+  if (progress && pmax > 0) std::cout << pmax << "          out of " << pmax << "\n";
+  energy.content_end = HeatContent(plan, H);
+}
+
+void Tepora::StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, bool progress) {
+  cube H_new(arma::size(T));
+  cube T_new(arma::size(T));
+  while (p < pmax) {
+    if (p == snapshot_step) snapshot = T;
     Step(rule, plan, H, H_new, T_new);
     T.swap(T_new);
     if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
     ++p;
     H.swap(H_new);
   }
+  if (progress && pmax > 0) std::cout << pmax << "          out of " << pmax << "\n";
 }
 
 cube Tepora::Compute(int pmax, char swtch) {
@@ -94,29 +111,60 @@ cube Tepora::Compute(int pmax, char swtch) {
 // casting temperature and only element 0 holds the mould; every later element
 // takes its inlet slice from the upstream field T_L.
 cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
-  cube H = EnthalpyOf(T);
   p = 0;
-  if (pmax > 0) {
-    StepRule rule;
-    rule.mould = ind == 0;
-    rule.whole_emissivity = model == Formulation::Flat;
-    if (ind == 0) {
-      rule.inlet = InletKind::Fixed;
-      rule.H_inlet = EnthalpyAt(T_in);
-    } else {
-      rule.inlet = InletKind::Field;
-      rule.H_field.set_size(ndr, ndphi);
-      for (int j = 0; j < ndphi; ++j)
-        for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = EnthalpyAt(T_L(i, j, 0));
-      if (model == Formulation::Cylindrical) {  // one disc on the axis
-        double disc = 0.0;
-        for (int j = 0; j < ndphi; ++j) disc += rule.H_field(0, j);
-        rule.H_field.row(0).fill(disc / double(ndphi));
-      }
-    }
-    RunSteps(pmax, rule, H, false);
-  }
+  if (pmax > 0) RunElement(StartElement(ind, T_L), pmax);
   SaveWhole(T, "TeporaOut/T_0.cub");
   SaveWhole(SectorProfile(T), "TeporaOut/TempProfile_part.mat");
   return T;
+}
+
+// The model's field is left as it is: the start's temperature, recomputed
+// from enthalpy in the cylindrical step, is kept beside it.
+ElementStart Tepora::StartElement(int ind, const cube& T_L) {
+  ElementStart start;
+  StepRule& rule = start.rule;
+  rule.mould = ind == 0;
+  rule.whole_emissivity = model == Formulation::Flat;
+  if (ind == 0) {
+    rule.inlet = InletKind::Fixed;
+    rule.H_inlet = EnthalpyAt(T_in);
+  } else {
+    rule.inlet = InletKind::Field;
+    rule.H_field.set_size(ndr, ndphi);
+    for (int j = 0; j < ndphi; ++j)
+      for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = EnthalpyAt(T_L(i, j, 0));
+    if (model == Formulation::Cylindrical) {  // one disc on the axis
+      double disc = 0.0;
+      for (int j = 0; j < ndphi; ++j) disc += rule.H_field(0, j);
+      rule.H_field.row(0).fill(disc / double(ndphi));
+    }
+  }
+  start.H = EnthalpyOf(T);
+  if (model == Formulation::Cylindrical) {
+    start.cyl = PlanCylinder(rule);
+    const cube field = T;
+    StartCylinder(start.cyl, start.H);
+    start.T = T;
+    T = field;
+  } else {
+    start.flat = Plan(rule);
+    start.T = T;
+  }
+  return start;
+}
+
+// Steps on copies of the start's fields and plan, so that any number of
+// runs can start from one start at once; no step leaves T as it was.
+void Tepora::RunElement(const ElementStart& start, int pmax) {
+  p = 0;
+  if (pmax <= 0) return;
+  T = start.T;
+  cube H = start.H;
+  if (model == Formulation::Cylindrical) {
+    CylinderPlan plan = start.cyl;
+    StepsFrom(start.rule, plan, H, pmax, false);
+  } else {
+    StepPlan plan = start.flat;
+    StepsFrom(start.rule, plan, H, pmax, false);
+  }
 }

@@ -123,6 +123,8 @@ void Tepora::InitialField() {
                          " degC, outside the material table " +
                          TemperatureRangeText(ConstM.n_rows));
   T = start;
+  std::printf("Start field: %s, saved by an earlier run (%d x %d x %d cells)\n", path, ndr, ndphi,
+              ndz);
 }
 
 Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pConstM,

@@ -41,6 +41,17 @@ struct EnergyAccount {
 // Prints the heat balance of a run on one line.
 void PrintEnergyBalance(const EnergyAccount& e);
 
+// The start of an element run, which does not depend on the spray htcs:
+// the inlet rule, the enthalpy and temperature of the start field and the
+// step's constants. The optimiser prepares it once for the candidates of an
+// element, and every candidate runs from its own copy.
+struct ElementStart {
+  StepRule rule;
+  cube H, T;          // start field (the axis disc made one in the cylindrical step)
+  StepPlan flat;      // the step's constants, one of the two by the model's step
+  CylinderPlan cyl;   // (with the resistivity of the start field)
+};
+
 class Tepora {
  public:
   cube T;         // temperature of every cell, degC; ndr x ndphi x ndz
@@ -72,6 +83,10 @@ class Tepora {
   LinearTable ConstLin;
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
   EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
+  // The solvers copy T into `snapshot` before step `snapshot_step` (none
+  // when negative): the field a while before the end, for the steadiness check.
+  int snapshot_step = -1;
+  cube snapshot;
 
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
@@ -126,6 +141,10 @@ class Tepora {
   // Solvers.
   cube Compute(int pmax, char swtch);
   cube ComputeOpt(int ind, int pmax, cube T_L);
+  // ComputeOpt in two parts: the start of element ind from the current field
+  // and the upstream field T_L, then pmax steps from it into T.
+  ElementStart StartElement(int ind, const cube& T_L);
+  void RunElement(const ElementStart& start, int pmax);
 
   // Enthalpy of a temperature and the field's: whole-degree rows in the flat
   // step, straight lines between the rows in the cylindrical one.
@@ -154,6 +173,9 @@ class Tepora {
   SurfaceLaw SurfaceLawAt(const CylinderPlan& plan, int j, int k) const;
 
  private:
+  // The steps from p up to pmax on a plan whose start is made.
+  void StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax, bool progress);
+  void StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, bool progress);
   void CheckInletTemperature(const char* const_file);
   void InitialField();
 };

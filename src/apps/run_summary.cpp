@@ -1,0 +1,235 @@
+#include "run_summary.h"
+
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "optimise.h"
+#include "strand_results.h"
+#include "whole_file.h"
+
+using nlohmann::json;
+
+namespace {
+
+// A cell that still moves by more than this over the last tenth of the run
+// is not steady: a whole degree is the resolution of the optimiser's
+// deviations and of the plant's pyrometers.
+const double kSteadyChangeK = 1.0;
+
+struct Zone {
+  std::string name;
+  double from, to;  // m
+  double htc;       // W/(m^2 K); NaN for the air
+};
+
+// The zones as the model applies them: the mould, the spray zones (or one
+// secondary-cooling stretch at the default htc), the air cooling to the end.
+std::vector<Zone> ZonesOf(const Tepora& P, const RunFacts& f, double length) {
+  const CasterZones& c = *f.zones;
+  const double mould = std::min(P.CrystallizerLength, length);
+  const double air = std::min(std::max(P.L - P.TertiaryLength, mould), length);
+  std::vector<Zone> zones{{"mould", 0.0, mould, P.htc_k}};
+  if (c.sprays.empty()) {
+    if (air > mould) zones.push_back({"secondary cooling", mould, air, f.htc_default});
+  } else {
+    for (size_t n = 0; n < c.sprays.size(); ++n)
+      zones.push_back({"spray " + std::to_string(n + 1), c.sprays[n].from_m, c.sprays[n].to_m,
+                       c.sprays[n].htc});
+  }
+  if (length > air) zones.push_back({"air", air, length, std::nan("")});
+  return zones;
+}
+
+// A quantity sampled at the slice centres, read at z on a straight line
+// (held at the first or last centre beyond them).
+double At(const std::vector<double>& z, const std::vector<double>& v, double x) {
+  if (x <= z.front()) return v.front();
+  if (x >= z.back()) return v.back();
+  size_t n = 0;
+  while (z[n + 1] < x) ++n;
+  return v[n] + (x - z[n]) / (z[n + 1] - z[n]) * (v[n + 1] - v[n]);
+}
+
+json Number(double x) { return std::isfinite(x) ? json(x) : json(nullptr); }
+
+// A position to the micrometre, without the trailing digits of a binary sum
+// of slice lengths.
+std::string Metres(double x) { return ValueText(std::round(x * 1e6) / 1e6); }
+
+std::string Fixed(double x, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", digits, x);
+  return text;
+}
+
+std::string StrandCsv(const std::vector<StrandRow>& rows) {
+  std::string text =
+      "z_m,surface_min_degC,surface_mean_degC,surface_max_degC,axis_degC,shell_solidus_mm,"
+      "shell_liquidus_mm,solid_fraction\n";
+  char line[256];
+  for (const StrandRow& r : rows) {
+    std::snprintf(line, sizeof line, "%.6g,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.5f\n", r.z, r.surf_min,
+                  r.surf_mean, r.surf_max, r.axis, r.shell_sol, r.shell_liq, r.solid);
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace
+
+int SteadinessSnapshotStep(int steps) { return steps - std::max(1, steps / 10); }
+
+void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
+  const CasterZones& c = *f.zones;
+  double solidus = c.solidus, liquidus = c.liquidus;
+  const bool stated = !std::isnan(solidus) && !std::isnan(liquidus);
+  const bool known = stated || EstimateSolidusLiquidus(P.ConstM, solidus, liquidus);
+  const std::string est = stated ? "" : " (estimated)";
+  json s;
+  s["model"] = FormulationName(P.model);
+  s["casting_speed_m_min"] = P.vz * 60;
+  s["casting_temperature_degC"] = P.T_in;
+  s["solidus_degC"] = Number(known ? solidus : NAN);
+  s["liquidus_degC"] = Number(known ? liquidus : NAN);
+  s["superheat_K"] = Number(known ? P.T_in - liquidus : NAN);
+  s["estimated_solidus_liquidus"] = !stated;
+  s["solidus_liquidus_source"] =
+      stated ? f.steel_source
+             : known ? "estimated from the material table's latent heat" : "not found";
+  s["ring_radii_m"] = ProfileRadii(P);
+  s["surface_radius_m"] = P.FaceRadius(P.ndr);
+  const double length = arma::accu(P.dz);
+  s["strand_length_m"] = length;
+
+  const std::vector<StrandRow> rows =
+      StrandRows(P, known ? solidus : NAN, known ? liquidus : NAN);
+  std::vector<double> z, surf, axis, shell;
+  for (const StrandRow& r : rows) {
+    z.push_back(r.z);
+    surf.push_back(r.surf_mean);
+    axis.push_back(r.axis);
+    shell.push_back(r.shell_sol);
+  }
+  WriteWhole("TeporaOut/Strand.csv", "Strand", StrandCsv(rows));
+
+  const std::vector<Zone> zones = ZonesOf(P, f, length);
+  std::printf("\nStrand summary (TeporaOut/Summary.json, slice by slice in TeporaOut/Strand.csv)\n");
+  if (known)
+    std::printf("  solidus %s degC, liquidus %s degC: %s\n", Fixed(solidus, 1).c_str(),
+                Fixed(liquidus, 1).c_str(), s["solidus_liquidus_source"].get<std::string>().c_str());
+  else
+    std::printf("  no solidus or liquidus: the material table shows no latent heat and "
+                "Input/Caster.toml states none; shell and crater figures are left out\n");
+  const double mould_exit = zones.front().to;
+  s["mould_exit_m"] = mould_exit;
+  if (known) {
+    const double d = At(z, shell, mould_exit);
+    s["shell_at_mould_exit_mm"] = d;
+    std::printf("  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(),
+                est.c_str(), Fixed(d, 1).c_str());
+    for (const auto& [key, theta, what] :
+         {std::tuple<const char*, double, const char*>{"liquid_pool_end_m", liquidus,
+                                                       "end of the liquid pool"},
+          {"crater_end_m", solidus, "crater end (metallurgical length)"}}) {
+      const double at = LastCrossingBelow(z, axis, theta);
+      s[key] = Number(at < 0 ? 0.0 : at);
+      std::printf("  %s%s: %s\n", what, est.c_str(),
+                  std::isfinite(at) ? (Fixed(std::max(at, 0.0), 2) + " m").c_str()
+                                    : ("beyond the strand end at " + Metres(length) + " m").c_str());
+    }
+  }
+  json zj = json::array();
+  std::string exits;
+  for (const Zone& zone : zones) {
+    const double t = At(z, surf, zone.to);
+    zj.push_back({{"name", zone.name}, {"from_m", zone.from}, {"to_m", zone.to},
+                  {"htc_W_m2K", Number(zone.htc)}, {"exit_surface_degC", t}});
+    exits += (exits.empty() ? "" : ", ") + zone.name + " " + Metres(zone.to) + " m " +
+             Fixed(t, 0) + " degC";
+  }
+  s["zones"] = zj;
+  std::printf("  surface at zone exits: %s\n", exits.c_str());
+
+  double reheat = 0.0, where = NAN;
+  for (size_t k = 0; k + 1 < z.size(); ++k) {
+    const double g = (surf[k + 1] - surf[k]) / (z[k + 1] - z[k]);
+    if (g > reheat) reheat = g, where = 0.5 * (z[k] + z[k + 1]);
+  }
+  s["largest_reheating_K_per_m"] = reheat;
+  s["largest_reheating_at_m"] = Number(where);
+  if (std::isfinite(where))
+    std::printf("  largest surface reheating: %s K/m at %s m\n", Fixed(reheat, 1).c_str(),
+                Fixed(where, 2).c_str());
+  else
+    std::printf("  largest surface reheating: none, the surface cools all along the strand\n");
+
+  const double simulated = f.steps * P.dtau, transit = P.vz > 0 ? length / P.vz : INFINITY;
+  double change = NAN;
+  if (P.snapshot.n_elem == P.T.n_elem && P.snapshot.n_elem > 0)
+    change = arma::abs(P.T - P.snapshot).max();
+  const bool steady = simulated >= transit && std::isfinite(change) && change <= kSteadyChangeK;
+  s["steady_state"] = {{"simulated_s", simulated},
+                       {"transit_s", Number(transit)},
+                       {"largest_change_over_last_tenth_K", Number(change)},
+                       {"steady", steady}};
+  std::printf("  steady state: simulated %s s against a transit time of %s s; largest change "
+              "over the last 10 %% of the steps %s K\n",
+              ValueText(simulated).c_str(),
+              std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
+              std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)");
+
+  json points = json::array();
+  const mat& M = CP.CPMat;
+  if (M.n_rows > 0 && M.n_cols >= 4) {
+    std::printf("  control points (temperature of the cell that holds the point):\n");
+    const double steps[3] = {P.dr(0), P.dphi, P.dz(0)};
+    const int counts[3] = {P.ndr, P.ndphi, P.ndz};
+    for (uword p = 0; p < M.n_rows; ++p) {
+      uword cell[3];
+      bool inside = std::isfinite(M(p, 3));
+      for (int a = 0; a < 3; ++a) {
+        const double x = GridIndex(M(p, a), steps[a]);
+        inside = inside && x >= 0 && x < counts[a];
+        cell[a] = inside ? uword(x) : 0;
+      }
+      if (!inside) {
+        std::fflush(stdout);
+        std::cerr << "warning: Input/ControlPoints.mat: point " << p + 1
+                  << " lies outside the strand's grid or has no finite target; not compared"
+                  << std::endl;
+        continue;
+      }
+      const double T = P.T(cell[0], cell[1], cell[2]);
+      points.push_back({{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)},
+                        {"z_m", M(p, 2)}, {"target_degC", M(p, 3)}, {"temperature_degC", T},
+                        {"deviation_K", T - M(p, 3)}});
+      std::printf("    point %llu at r %g m, phi %g rad, z %g m: %.1f degC, target %g degC, "
+                  "%+.1f K\n",
+                  (unsigned long long)(p + 1), M(p, 0), M(p, 1), M(p, 2), T, M(p, 3),
+                  T - M(p, 3));
+    }
+  }
+  s["control_points"] = points;
+  if (P.model == Formulation::Cylindrical)
+    s["energy_balance_J"] = {{"surface_out", P.energy.surface_out},
+                             {"carried_in", P.energy.carried_in},
+                             {"carried_out", P.energy.carried_out},
+                             {"content_fall", P.energy.content_start - P.energy.content_end},
+                             {"residual", P.energy.Residual()}};
+  WriteWhole("TeporaOut/Summary.json", "Summary", s.dump(2) + "\n");
+  std::fflush(stdout);
+  if (!steady)
+    std::cerr << "warning: the strand is not yet steady: simulated " << ValueText(simulated)
+              << " s against a transit time of "
+              << (std::isfinite(transit) ? Fixed(transit, 0) : std::string("(none)"))
+              << " s, cells still changed by up to "
+              << (std::isfinite(change) ? Fixed(change, 2) : std::string("?"))
+              << " K over the last 10 % of the steps; run more time steps (Input/NumSettings.txt "
+                 "line 5)"
+              << std::endl;
+}

@@ -1,0 +1,94 @@
+#include "strand_results.h"
+
+#include <algorithm>
+#include <limits>
+
+double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
+                      double Ts, double theta) {
+  if (Ts >= theta) return 0.0;
+  double r_out = R, T_out = Ts;
+  for (size_t n = r.size(); n-- > 0;) {
+    if (T[n] >= theta) {
+      const double at = r[n] + (T[n] - theta) / (T[n] - T_out) * (r_out - r[n]);
+      return R - at;
+    }
+    r_out = r[n];
+    T_out = T[n];
+  }
+  return R;
+}
+
+std::vector<double> ProfileRadii(const Tepora& P) {
+  std::vector<double> r(P.ndr);
+  for (int i = 0; i < P.ndr; ++i)
+    r[i] = P.model == Formulation::Flat ? P.FaceRadius(i) + P.dr(0) : P.CentreRadius(i);
+  return r;
+}
+
+std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
+  const int I = P.ndr, J = P.ndphi, K = P.ndz;
+  const mat Ts = P.SurfaceField();
+  const double R = P.FaceRadius(I);
+  std::vector<double> radii = ProfileRadii(P), r, T;
+  // Points inside the surface only: the flat step's outer ring lies on it.
+  const size_t inside = P.model == Formulation::Flat ? size_t(I - 1) : size_t(I);
+  radii.resize(inside);
+  double area = 0.0;
+  for (int i = 0; i < I; ++i) area += P.CentreRadius(i) * P.dr(i);
+  std::vector<StrandRow> rows(K);
+  double z = 0.0;
+  for (int k = 0; k < K; ++k) {
+    StrandRow& row = rows[k];
+    row.z = z + 0.5 * P.dz(k);
+    z += P.dz(k);
+    row.surf_min = Ts.col(k).min();
+    row.surf_max = Ts.col(k).max();
+    row.surf_mean = arma::mean(Ts.col(k));
+    double axis = 0.0, sol = 0.0, liq = 0.0, solid = 0.0;
+    for (int j = 0; j < J; ++j) {
+      axis += P.T(0, j, k);
+      T.assign(inside, 0.0);
+      for (size_t i = 0; i < inside; ++i) T[i] = P.T(i, j, k);
+      sol += ShellThickness(radii, T, R, Ts(j, k), solidus);
+      liq += ShellThickness(radii, T, R, Ts(j, k), liquidus);
+      for (int i = 0; i < I; ++i) {
+        const double f = (liquidus - P.T(i, j, k)) / (liquidus - solidus);
+        solid += std::min(1.0, std::max(0.0, f)) * P.CentreRadius(i) * P.dr(i);
+      }
+    }
+    row.axis = axis / J;
+    row.shell_sol = 1000 * sol / J;
+    row.shell_liq = 1000 * liq / J;
+    row.solid = solid / (area * J);
+  }
+  return rows;
+}
+
+bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidus) {
+  std::vector<double> t, c;
+  for (uword r = 0; r + 1 < ConstM.n_rows; ++r)
+    if (ConstM(r, 0) > 0 && ConstM(r + 1, 0) > ConstM(r, 0)) {
+      t.push_back(ConstM(r, 0));
+      c.push_back((ConstM(r + 1, 1) - ConstM(r, 1)) / (ConstM(r + 1, 0) - ConstM(r, 0)));
+    }
+  if (c.size() < 3) return false;
+  std::vector<double> sorted = c;
+  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+  const double high = 3 * sorted[sorted.size() / 2];
+  size_t top = c.size();
+  while (top > 0 && !(c[top - 1] > high)) --top;
+  if (top == 0) return false;
+  size_t bottom = top - 1;
+  while (bottom > 0 && c[bottom - 1] > high) --bottom;
+  solidus = t[bottom];
+  liquidus = top < t.size() ? t[top] : ConstM(ConstM.n_rows - 1, 0);
+  return liquidus > solidus;
+}
+
+double LastCrossingBelow(const std::vector<double>& z, const std::vector<double>& v,
+                         double theta) {
+  if (z.empty() || v.back() >= theta) return std::numeric_limits<double>::infinity();
+  for (size_t n = v.size() - 1; n-- > 0;)
+    if (v[n] >= theta) return z[n] + (v[n] - theta) / (v[n] - v[n + 1]) * (z[n + 1] - z[n]);
+  return -1.0;
+}

@@ -1,0 +1,50 @@
+// The figures a casting engineer reads off a strand, derived from its
+// temperature field: surface and axis temperatures along the strand, the
+// solid shell, the solid fraction of the cross-section.
+#pragma once
+
+#include <vector>
+
+#include "tepora.h"
+
+// One slice of the strand.
+struct StrandRow {
+  double z;          // centre of the slice, m from the inlet
+  double surf_min;   // surface temperature, lowest over the sectors, degC
+  double surf_mean;  // mean over the sectors, degC
+  double surf_max;   // highest, degC
+  double axis;       // temperature on the axis, degC
+  double shell_sol;  // solid shell (below the solidus), mean over the sectors, mm
+  double shell_liq;  // shell below the liquidus (solid and mushy), mm
+  double solid;      // solid fraction of the cross-section, 0..1
+};
+
+// Thickness of the layer below `theta` at the surface, m: a radial profile
+// given at radii r (rising from the axis, all inside the surface radius R)
+// and at the surface itself (Ts), read inward from the surface to the first
+// point at or above theta, with the crossing placed by straight-line
+// interpolation between that point and the next one out. Zero when the
+// surface is at or above theta, R when the whole radius is below it.
+double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
+                      double Ts, double theta);
+
+// The radii the rings' temperatures stand for: cell centres in the
+// cylindrical step; in the flat step ring i stands at (i + 1) dr, ring 0
+// copying ring 1.
+std::vector<double> ProfileRadii(const Tepora& P);
+
+// Every slice of the model's current field.
+std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus);
+
+// Solidus and liquidus estimated from the material table: the top stretch
+// of rows whose heat capacity dH/dT exceeds three times the table's median,
+// where the latent heat of solidification is released. False when the table
+// shows no such stretch.
+bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidus);
+
+// The position where a quantity sampled at rising z last falls below
+// `theta`: between the last sample at or above it and the next one, on a
+// straight line. Negative when even the first sample lies below; +infinity
+// when the last sample is still at or above it.
+double LastCrossingBelow(const std::vector<double>& z, const std::vector<double>& v,
+                         double theta);

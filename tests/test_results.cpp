@@ -1,0 +1,84 @@
+// The figures derived from a field: shell thickness, crater end, solidus and
+// liquidus from the table, and the simulator's summary files end to end.
+#include <nlohmann/json.hpp>
+
+#include "strand_results.h"
+#include "test_support.h"
+
+namespace {
+
+// A profile linear in r, T = 1550 - 10000 r (degC), has its solidus of
+// 1480 degC at r = 7 mm: a 93 mm shell on a 100 mm radius, wherever the
+// sample points lie; 1490 degC at 6 mm, between the two innermost points.
+TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
+  std::vector<double> r, T;
+  for (int i = 0; i < 10; ++i) r.push_back(0.005 + 0.01 * i), T.push_back(1550 - 10000 * r.back());
+  EXPECT_NEAR(ShellThickness(r, T, 0.1, 550, 1480), 0.093, 1e-12);
+  EXPECT_NEAR(ShellThickness(r, T, 0.1, 550, 1490), 0.094, 1e-12);
+  EXPECT_EQ(ShellThickness(r, T, 0.1, 1490, 1480), 0.0);  // a liquid surface
+  EXPECT_EQ(ShellThickness(r, T, 0.1, 550, 1600), 0.1);   // solid throughout
+  // Between the surface and the outer ring: Ts 1400, outer ring 1500 at 95 mm.
+  EXPECT_NEAR(ShellThickness({0.085, 0.095}, {1510, 1500}, 0.1, 1400, 1480), 0.004, 1e-12);
+
+  const std::vector<double> z{0.5, 1.5, 2.5, 3.5}, axis{1540, 1500, 1470, 1400};
+  EXPECT_NEAR(LastCrossingBelow(z, axis, 1480), 1.5 + 20.0 / 30.0, 1e-12);
+  EXPECT_EQ(LastCrossingBelow(z, axis, 1300), INFINITY);  // beyond the strand's end
+  EXPECT_LT(LastCrossingBelow(z, axis, 1600), 0);
+
+  // The test table releases its latent heat between 1450 and 1500 degC.
+  RunDir dir;
+  RunDir::Write("Input/Interp.csv", SteelTable());
+  Tepora m(0.01, 0.1, 0.5 * M_PI, 0.1, 2.0, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
+  double sol = 0, liq = 0;
+  ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol, liq));
+  EXPECT_EQ(sol, 1450);
+  EXPECT_EQ(liq, 1500);
+  // The linear profile in every slice and sector of the cylindrical model:
+  // the surface sees the outer ring through half a ring, so only the shell
+  // is compared.
+  for (uword k = 0; k < m.T.n_slices; ++k)
+    for (uword j = 0; j < m.T.n_cols; ++j)
+      for (int i = 0; i < m.ndr; ++i) m.T(i, j, k) = 1550 - 10000 * m.CentreRadius(i);
+  const std::vector<StrandRow> rows = StrandRows(m, 1480, 1520);
+  EXPECT_NEAR(rows[7].shell_sol, 93.0, 1e-9);
+  EXPECT_NEAR(rows[7].axis, 1500, 1e-9);
+  EXPECT_NEAR(rows[7].z, 0.75, 1e-12);
+}
+
+// The summary of a run against figures recomputed here from the saved
+// field: the crater end from the axis temperatures, the shell at mould exit
+// from the outer rings of the slices around it.
+TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
+  RunDir dir;
+  WriteSmallCase(0.01, 0.1, 0.25, 0.05, 6.0, 1500);
+  RunDir::Write("Input/TechSettings.txt", Lines({0.05, 6.0, 30, 1530, 0.6, 800, 1.2}));
+  RunDir::Write("Input/Caster.toml", "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[air]\nfrom_m = 5.5\n"
+                                     "[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n");
+  const Outcome r = Start(TEPORA_SIM, 1, false, {});  // the default, cylindrical step
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
+  cube T;
+  ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
+  double crater = -1;
+  for (uword k = 0; k + 1 < T.n_slices; ++k)
+    if (T(0, 0, k) >= 1450 && T(0, 0, k + 1) < 1450)
+      crater = 0.1 * (k + 0.5) + 0.1 * (T(0, 0, k) - 1450) / (T(0, 0, k) - T(0, 0, k + 1));
+  ASSERT_GT(crater, 0.8) << r.out;
+  EXPECT_NEAR(s["crater_end_m"].get<double>(), crater, 1e-9);
+  // Slices 7 and 8 have their centres 5 cm either side of the mould's end.
+  double shell = 0;
+  for (uword k : {7u, 8u})
+    for (uword i = T.n_rows - 1; i > 0; --i)
+      if (T(i - 1, 0, k) >= 1450 && T(i, 0, k) < 1450) {
+        shell += 0.5 * (0.05 - (0.01 * (i - 0.5) + 0.01 * (T(i - 1, 0, k) - 1450) /
+                                                       (T(i - 1, 0, k) - T(i, 0, k))));
+        break;
+      }
+  EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 0.5) << r.out;
+  EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
+  EXPECT_NE(r.out.find("crater end (metallurgical length): "), std::string::npos);
+  const std::string csv = ReadFile("TeporaOut/Strand.csv");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 61);
+}
+
+}  // namespace
