@@ -1,6 +1,8 @@
 // tepora-opt: the spray htcs per element of the strand that bring the
 // temperatures at the control points to their targets.
 #include "caster_file.h"
+#include "plausibility.h"
+#include "opt_report.h"
 #include "control_points.h"
 #include "optimise.h"
 #include "run_setup.h"
@@ -16,6 +18,7 @@ const double overlap = 0.25;
 
 int main(int argc, char** argv) {
   PrepareProcess();
+  const RankSession ranks(&argc, &argv);  // one rank, or those mpirun started
   ProgramOptions options;
   if (const auto status = ReadCommandLine(argc, argv, "tepora-opt", options))
     return ConsoleChecked(*status);
@@ -37,6 +40,7 @@ int main(int argc, char** argv) {
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
     P.SetZones(zones);
+    WarnImplausible(Techset, tech, P, filename, CP, zones, true);
     WarnIfUnstable(P, Techset(6) / 60, num);
     // The optimiser searches the spray htcs itself.
     if (!zones.sprays.empty())
@@ -52,6 +56,7 @@ int main(int argc, char** argv) {
                SpraysToml(ElementStretches(ElementLayoutOf(C.nElem, overlap, C.ndz), C.OptimalHtcs,
                                            C.dz0, zones.mould_length,
                                            P.L - P.TertiaryLength)));
+    ReportOptimiser(C, P, CP, zones, overlap, counts.iterations > 0 && counts.element_steps > 0);
     WarnIfUnsearched(counts);
     PrintElapsed(start);
   });

@@ -1,6 +1,7 @@
 // tepora-sim: one transient simulation of the whole strand from the settings
 // under Input/, results under TeporaOut/.
 #include "caster_file.h"
+#include "plausibility.h"
 #include "control_points.h"
 #include "run_summary.h"
 #include "run_setup.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
     WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
+    WarnImplausible(Techset, tech, P, filename, CP, zones, false);
     WarnIfUnstable(P, P.vz, num);
     P.snapshot_step = SteadinessSnapshotStep(pmax);
     Result = P.Compute(pmax, 'y');

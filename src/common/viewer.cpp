@@ -14,6 +14,8 @@
 #include <iostream>
 #include <thread>
 
+#include "whole_file.h"
+
 extern char** environ;
 
 namespace {
@@ -59,6 +61,7 @@ pid_t StartViewer(const char* command) {
 }  // namespace
 
 void Visualise(const char* fnameOctave) {
+  if (!WritesFiles()) return;
   char str[100];
   std::snprintf(str, sizeof str, "cd TeporaOut; octave -q --eval \"visualiseF('%s')\";exit",
                 fnameOctave);

@@ -24,6 +24,7 @@
 
 namespace {
 std::atomic<bool> write_failed{false};
+bool writes_files = true;
 
 const char kTemporaryTag[] = ".tmp";
 
@@ -112,6 +113,7 @@ void RemoveOwn(int fd, const std::string& tmp) {
 }
 
 bool Write(const std::string& path, const char* kind, const std::string& text, bool warn_once) {
+  if (!writes_files) return true;
   // O_EXCL with O_NOFOLLOW: a name taken by anything, a planted link
   // included, is left alone and the next name tried.
   const int flags = O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC;
@@ -170,6 +172,9 @@ void RemoveStaleTemporaries(const std::string& dir) {
     if (kill(pid_t(pid), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
   }
 }
+
+void WriteNoFiles() { writes_files = false; }
+bool WritesFiles() { return writes_files; }
 
 bool AnyWriteFailed() { return write_failed; }
 

@@ -48,6 +48,12 @@ bool SaveScratch(const arma::cube& c, const std::string& path);
 // namespace looks dead from here while it runs.
 void RemoveStaleTemporaries(const std::string& dir);
 
+// Every process of a run started by mpirun computes the same results; one
+// writes them. After WriteNoFiles every save of this process is skipped and
+// counts as done, and no viewer is started.
+void WriteNoFiles();
+bool WritesFiles();
+
 // True once any save of this process has failed; the programs then end with
 // the status for an unwritten result file.
 bool AnyWriteFailed();

@@ -132,7 +132,10 @@ void Tepora::ReadConstM(const char* filename) {
     throw InputError(std::string(filename) +
                      ": no line holds a temperature of 25 or 26 degC (to the nearest degree); "
                      "expected a point there, from which the rows between the table's points "
-                     "are filled in");
+                     "are filled in" +
+                     // Room temperature in kelvin is the usual first line of such a table.
+                     (ConstM0(0, 0) > 270 && ConstM0(0, 0) < 310 ? " (kelvin instead of degC?)"
+                                                                 : ""));
   // The next placed row of a gap is found once for the whole gap.
   if (N >= 27) {
     uword i_u = 0;

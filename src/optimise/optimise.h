@@ -5,14 +5,29 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "control_points.h"
 #include "headers.h"
+#include "ranks.h"
 #include "settings_file.h"
 #include "step.h"
+#include "tepora.h"
 #include "zones.h"
+
+// What one iteration changed: the largest move of an element's chosen htc
+// against the iteration before (against the starting htc in the first), the largest temperature
+// difference between neighbouring elements' results on the slices they
+// share, and the time since the search started.
+struct IterationStats {
+  double htc_change;  // W/(m^2 K)
+  double seam_jump;   // K
+  double seconds;     // s
+};
 
 // Thrown by an element's search when another element of the same iteration
 // has failed: the iteration is abandoned, the first failure reported.
@@ -84,6 +99,19 @@ void PlacePoints(vec& slice, vec& element, const std::vector<uword>& elem_slices
 void CheckUnpointedElements(const vec& element, double offset1,
                             const std::vector<uword>& elem_slices, bool warn);
 
+// One element's search in an iteration: what its candidates share, built
+// once (the element model before the candidate's htc, the start of its run,
+// the cell and target it is scored at), and the best candidate seen so far.
+struct ElementSearch {
+  std::unique_ptr<Tepora> model;
+  ElementStart start;
+  cube T_old, Tf;  // start field and inlet slice, for the scratch files
+  uword a = 0, b = 0, k = 0;
+  double target = 0, htcl = 0;
+  std::mutex lock;  // guards best, which candidates on any thread update
+  ElementWinner best;
+};
+
 class Optimise {
  public:
   bool opt;       // scenario evaluation optimises the element's htc
@@ -124,6 +152,9 @@ class Optimise {
   // error), printed by the driver in element order once every element of the
   // iteration has succeeded, so that an abandoned iteration prints no result.
   std::vector<std::string> ScenOut, ScenErr;
+  // What each iteration changed (IterationStats), for the report.
+  std::vector<IterationStats> History;
+  std::chrono::steady_clock::time_point started;
   // Set by the first element that fails; the others stop at their next
   // candidate. Owned by the driver while an iteration runs.
   std::atomic<bool>* abandon = nullptr;
@@ -142,6 +173,20 @@ class Optimise {
   vec CompScen(int ind, cube& T_old, vec Param, vec& X_av_old, cube& Tf, double htcl);
   vec OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl);
   void ComputePHA();
+  void RecordIteration(int p, const vec& htcs_before);
+
+  // OptimiseScen in its parts, which the driver runs as (element, candidate)
+  // pairs across threads and ranks: the search's shared start, one
+  // candidate (`last`: the iteration's last pair, which leaves its files),
+  // and the winner's result with its console lines.
+  void PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, double htcl,
+                     ElementSearch& s);
+  void RunCandidate(ElementSearch& s, long candidate, double htc, bool last);
+  vec FinishSearch(int ind, const ElementWinner& best);
+  // The part of an element's result that belongs to it alone (without the
+  // leading slices it shares with the element before, for every element but
+  // the first); the leading shared values go to X_L(ind).
+  vec OwnPart(int ind, const vec& X_s);
 
   std::vector<double> CandidateHtcs() const;
   double TertiaryLengthOf(int ind) const;

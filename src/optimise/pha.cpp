@@ -1,8 +1,11 @@
 // Progressive hedging over the elements of the strand, then the assembly of
 // the optimised strand and its output.
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <functional>
 
 #include "optimise.h"
 #include "tepora.h"
@@ -27,6 +30,11 @@ void Optimise::ComputePHA() {
   OptimalHtcs_old.fill(kStartHtc);
   vec htcl(nElem);
   vec X_av1;
+  History.clear();
+  started = std::chrono::steady_clock::now();
+  // Every rank has read its start field (TeporaOut/T_0.cub, which rank 0
+  // rewrites in the first iteration) before any rank goes on.
+  RankBarrier();
 
   for (int p = 1; p <= pmax; ++p) {
     printf(
@@ -35,40 +43,81 @@ void Optimise::ComputePHA() {
         p, pmax);
     fflush(stdout);
 
-    // Everything written here is indexed by the element. The first error
-    // stops the other elements at their next candidate and is raised once
-    // every thread has left the loop; nothing of the iteration is printed.
+    // Inlet slices and upstream htcs, from what the previous iteration left.
+    for (int i = 1; i <= e; ++i) {
+      if (p == 1) {
+        cube inlet = Elem(i - 1).slices(Elem(i - 1).n_slices - n_offset,
+                                        Elem(i - 1).n_slices - n_offset);
+        ToTf(i) = ToVect(inlet);
+      } else {
+        const uword m = X_av_old(i - 1).n_elem;
+        ToTf(i) = X_av_old(i - 1).subvec(m - 2 - K, m - 2 - K + A - 1);
+      }
+      htcl(i) = OptimalHtcs_old(i - 1);
+      Tf(i) = DeVect(ToTf(i), ndr, ndphi, 1);
+      ToTf(i).reset();
+    }
+    htcl(0) = OptimalHtcs_old(0);
+
+    // The (element, candidate) pairs of the iteration, pair q = candidate
+    // q % N of element q / N: this rank's block of them (all of them
+    // without MPI) across its threads, in any order. Each element's search
+    // is first prepared once for all its candidates; every candidate then
+    // keeps its element's best by an order that is total, so the winners
+    // are the same on any number of threads and ranks. The first error stops
+    // the other pairs and is raised once every thread has left the loop, on
+    // every rank; nothing of the iteration is printed.
+    const std::vector<double> htcs = CandidateHtcs();
+    const long N = opt ? long(htcs.size()) : 0, P = N * nElem;
+    const PairBlock block = RankBlock(P);
+    const int e0 = int(block.first / std::max(N, 1L));
+    const int e1 = block.first < block.end ? int((block.end - 1) / N) : e0 - 1;
+    std::vector<std::unique_ptr<ElementSearch>> search(nElem);
     std::atomic<bool> stop{false};
     abandon = &stop;
     std::exception_ptr failure;
     std::atomic<bool> claimed{false};
-#pragma omp parallel for schedule(static)
-    for (int i = 0; i <= e; ++i) {
+    const auto guarded = [&](const std::function<void()>& work) {
       try {
-        if (i == 0) {
-          htcl(0) = OptimalHtcs_old(0);
-        } else {
-          if (p == 1) {
-            cube inlet = Elem(i - 1).slices(Elem(i - 1).n_slices - n_offset,
-                                            Elem(i - 1).n_slices - n_offset);
-            ToTf(i) = ToVect(inlet);
-          } else {
-            const uword m = X_av_old(i - 1).n_elem;
-            ToTf(i) = X_av_old(i - 1).subvec(m - 2 - K, m - 2 - K + A - 1);
-          }
-          htcl(i) = OptimalHtcs_old(i - 1);
-          Tf(i) = DeVect(ToTf(i), ndr, ndphi, 1);
-          ToTf(i).reset();
-        }
-        X_s(i) = CompScen(i, Elem(i), Param, X_av_old(i), Tf(i), htcl(i));
-      } catch (const IterationAbandoned&) {
+        work();
       } catch (...) {
         if (!claimed.exchange(true)) failure = std::current_exception();
         stop = true;
       }
+    };
+#pragma omp parallel
+    {
+#pragma omp for schedule(dynamic)
+      for (int i = e0; i <= e1; ++i)
+        guarded([&] {
+          vec field = ToVect(Elem(i));
+          const double v_z = X_av_old(i)(X_av_old(i).n_elem - 1);
+          auto s = std::make_unique<ElementSearch>();
+          PrepareSearch(i, field, v_z, Tf(i), htcl(i), *s);
+          search[i] = std::move(s);
+        });
+#pragma omp for schedule(dynamic)
+      for (long q = block.first; q < block.end; ++q) {
+        if (stop) continue;
+        const long c = q % N;
+        guarded([&] { RunCandidate(*search[q / N], c, htcs[c], q == P - 1); });
+      }
     }
     abandon = nullptr;
-    if (failure) std::rethrow_exception(failure);
+    RaiseFirstFailure(failure);
+    std::vector<ElementWinner> winners(nElem);
+    std::vector<uword> slices(nElem);
+    for (int i = 0; i <= e; ++i) {
+      if (search[i]) winners[i] = std::move(search[i]->best);
+      slices[i] = Elem(i).n_slices;
+    }
+    search.clear();
+    ShareWinners(winners, ndr, ndphi, slices);
+    for (int i = 0; i <= e; ++i) {
+      vec X = join_cols(ToVect(Elem(i)), vec{Param(i)});
+      if (opt) X = FinishSearch(i, winners[i]);
+      X_s(i) = OwnPart(i, X);
+    }
     for (int i = 0; i <= e; ++i) {
       if (!ScenErr[i].empty()) {
         fflush(stdout);
@@ -78,6 +127,7 @@ void Optimise::ComputePHA() {
     }
     fflush(stdout);
 
+    RecordIteration(p, OptimalHtcs_old);
     OptimalHtcs_old = OptimalHtcs;
 
     auto Weighted = [](double w0, const vec& a, double w1, const vec& b) {
@@ -126,6 +176,30 @@ void Optimise::ComputePHA() {
   }
 
   Assemble();
+}
+
+// How far the iteration moved the htcs and how far apart neighbouring
+// elements left their shared slices, before they are combined; one progress
+// line with the time taken and an estimate of the time left.
+void Optimise::RecordIteration(int p, const vec& htcs_before) {
+  IterationStats it;
+  it.htc_change = arma::abs(OptimalHtcs - htcs_before).max();  // from the start in the first
+  it.seam_jump = 0.0;
+  for (int i = 0; i + 1 < nElem; ++i) {
+    const uword n = X_s(i).n_elem, L = X_L(i + 1).n_elem;
+    if (L == 0 || n < L + 1) continue;
+    it.seam_jump = std::max(it.seam_jump, arma::abs(X_s(i).subvec(n - 1 - L, n - 2) -
+                                                    X_L(i + 1)).max());
+  }
+  it.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  History.push_back(it);
+  const double left = it.seconds / p * (pmax - p);
+  std::printf("Iteration %d of %d done, %.1f s so far, about %.0f s left; htcs moved by up to "
+              "%s W/(m2 K), neighbouring elements differ by up to %.1f K on their shared "
+              "slices\n",
+              p, pmax, it.seconds, left, ValueText(it.htc_change).c_str(),
+              it.seam_jump);
+  std::fflush(stdout);
 }
 
 // The strand from its elements, every slice from exactly one of them; the

@@ -19,6 +19,10 @@ vec Optimise::CompScen(int ind, cube& T_old, vec Param, vec& X_av_old, cube& Tf,
     vec Xhelp = X_s.head(T_old.n_elem);
     X_s.subvec(0, X_s.n_elem - 1) = OptimiseScen(ind, Xhelp, v_z, Tf, htcl);
   }
+  return OwnPart(ind, X_s);
+}
+
+vec Optimise::OwnPart(int ind, const vec& X_s) {
   const uword K = uword(ndr * ndphi * n_offset);
   X_L(ind) = X_s.head(K);
   if (ind != 0) return X_s.tail(X_s.n_elem - K);
@@ -51,6 +55,22 @@ double Optimise::TertiaryLengthOf(int ind) const {
 }
 
 vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl) {
+  ElementSearch s;
+  PrepareSearch(ind, pElemi, v_z, Tf, htcl, s);
+  const std::vector<double> htcs = CandidateHtcs();
+  for (size_t c = 0; c < htcs.size(); ++c) {
+    if (abandon && abandon->load()) throw IterationAbandoned();
+    RunCandidate(s, long(c), htcs[c], c + 1 == htcs.size());
+  }
+  return FinishSearch(ind, s.best);
+}
+
+// Everything of an element's search but the candidate's htc. Building the
+// model and its start (the enthalpy field, the step's constants, the inlet
+// slice's enthalpies) costs a few steps; done once, it is shared by every
+// candidate instead of repeated for each.
+void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, double htcl,
+                             ElementSearch& s) {
   // The element is scored at its last control point (at point 0's indices
   // when it holds none).
   uword CPIndex = 0;
@@ -59,54 +79,70 @@ vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double ht
 
   const double TertLengthforElem = TertiaryLengthOf(ind);
 
-  const int r = int(Elem(ind).n_rows), c = int(Elem(ind).n_cols), s = int(Elem(ind).n_slices);
-  const uword a = uword(CP.CPMat(CPIndex, 0)), b = uword(CP.CPMat(CPIndex, 1)),
-              k = uword(CP.CPMat(CPIndex, 2));
-  const double target = CP.CPMat(CPIndex, 3);
+  const int r = int(Elem(ind).n_rows), c = int(Elem(ind).n_cols), sl = int(Elem(ind).n_slices);
+  s.a = uword(CP.CPMat(CPIndex, 0));
+  s.b = uword(CP.CPMat(CPIndex, 1));
+  s.k = uword(CP.CPMat(CPIndex, 2));
+  s.target = CP.CPMat(CPIndex, 3);
+  s.htcl = htcl;
+  s.T_old = DeVect(pElemi, r, c, sl);
+  s.Tf = Tf;
+  s.model = std::make_unique<Tepora>(dr0, dz0, dphi, s.T_old, ConstM, v_z, T_inf, dtau, htcmin,
+                                     TertLengthforElem, htcl, n_offset);
+  Tepora& U = *s.model;
+  U.model = model;
+  U.CrystallizerLength = zones.mould_length;
+  U.htc_k = zones.mould_htc;
+  U.T_k = zones.coolant;
+  if (Heatpmax > 0) s.start = U.StartElement(ind, Tf);
+  s.best = ElementWinner();
+}
 
-  // The first of equal objectives (the smallest htc) wins.
-  vec best;
-  double best_htc = 0, best_obj = datum::inf, best_diff = datum::nan;
-  bool first = true;
-  for (double htc : CandidateHtcs()) {
-    if (abandon && abandon->load()) throw IterationAbandoned();
-    cube T_old = DeVect(pElemi, r, c, s);
-    Tepora U(dr0, dz0, dphi, T_old, ConstM, v_z, T_inf, dtau, htc, TertLengthforElem, htcl,
-             n_offset);
-    U.model = model;
-    U.CrystallizerLength = zones.mould_length;
-    U.htc_k = zones.mould_htc;
-    U.T_k = zones.coolant;
-    SaveScratch(T_old, "T_old.cub");
-    SaveScratch(Tf, "Tf.vec");
-    cube T1 = U.ComputeOpt(ind, Heatpmax, Tf);
-    U.erase();
-    const double diff = T1(a, b, k) - target;
-    const double obj = Objective(diff);
-    if (first || obj < best_obj) {
-      best = ToVect(T1);
-      best_htc = htc;
-      best_obj = obj;
-      best_diff = diff;
-      first = false;
-    }
+// One candidate: the element model with the candidate's htc on the slices
+// past the shared ones (as the element constructor sets them), run from the
+// shared start. The iteration's last pair also leaves its start field,
+// inlet slice and simulated field in files, the same whichever thread or
+// rank runs it.
+void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool last) {
+  Tepora U = *s.model;
+  U.SetCoolM(htc, s.htcl, n_offset);
+  if (last) {
+    SaveScratch(s.T_old, "T_old.cub");
+    SaveScratch(s.Tf, "Tf.vec");
   }
+  U.RunElement(s.start, Heatpmax);
+  if (last) {
+    SaveWhole(U.T, "TeporaOut/T_0.cub");
+    SaveWhole(SectorProfile(U.T), "TeporaOut/TempProfile_part.mat");
+  }
+  ElementWinner seen;
+  seen.diff = U.T(s.a, s.b, s.k) - s.target;
+  seen.obj = Objective(seen.diff);
+  seen.candidate = candidate;
+  const std::lock_guard<std::mutex> hold(s.lock);
+  if (!WinsOver(seen, s.best)) return;
+  seen.field = std::move(U.T);
+  s.best = std::move(seen);
+}
 
+vec Optimise::FinishSearch(int ind, const ElementWinner& best) {
+  const double best_htc = CandidateHtcs()[size_t(best.candidate)];
   OptimalHtcs(ind) = best_htc;
   char line[96];
-  if (best_obj == datum::inf) {
+  if (best.obj == datum::inf) {
     ScenErr[ind] = "warning: scenario " + std::to_string(ind + 1) +
                    ": no candidate htc gave a finite deviation; the smallest htc is kept\n";
     std::snprintf(line, sizeof line, "\n\n Scenario %d \n: Minimal ObjFValue: %g \n", ind + 1,
-                  best_diff);
+                  best.diff);
   } else {
     ScenErr[ind].clear();
     std::snprintf(line, sizeof line, "\n\n Scenario %d \n: Minimal ObjFValue: %d \n", ind + 1,
-                  int(best_diff));
+                  int(best.diff));
   }
   ScenOut[ind] = line;
-  vec result(best.n_elem + 1);
-  result.head(best.n_elem) = best;
-  result(best.n_elem) = best_htc;
+  cube field = best.field;
+  vec result(field.n_elem + 1);
+  result.head(field.n_elem) = ToVect(field);
+  result(field.n_elem) = best_htc;
   return result;
 }
