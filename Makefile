@@ -4,6 +4,7 @@
 # same tests there.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+MPI_BUILD ?= build-mpi
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 
@@ -14,7 +15,7 @@ SANITIZE_ENV = \
   ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build demo test test-sanitize bench clean
+.PHONY: all deps build demo test test-sanitize test-mpi bench clean
 
 all: build
 
@@ -38,8 +39,17 @@ test-sanitize: deps
 	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 
+# The optimiser across MPI ranks: Open MPI installed, everything built in
+# build-mpi/ with TEPORA_MPI, the suite run there (with the test that compares
+# mpirun's results with the threaded run's).
+test-mpi:
+	@TEPORA_MPI=1 sh scripts/install-deps.sh
+	@cmake -S . -B $(MPI_BUILD) -DCMAKE_BUILD_TYPE=Release -DTEPORA_MPI=ON > /dev/null
+	@cmake --build $(MPI_BUILD) -j $(JOBS)
+	@cd $(MPI_BUILD) && ctest --output-on-failure -j $(JOBS)
+
 bench: build
 	@$(BUILD)/bench/tepora-bench
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(MPI_BUILD)

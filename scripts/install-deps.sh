@@ -1,9 +1,12 @@
 #!/bin/sh
 # Installs the Debian packages Tepora needs to build, test and plot, and does
 # nothing when they are all there. Uses sudo when not run as root.
+# TEPORA_MPI=1 adds Open MPI, for the optimiser across processes
+# (make test-mpi); nothing else needs it.
 set -eu
 
 packages="g++ make cmake libarmadillo-dev libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev octave gnuplot-nox fonts-freefont-otf"
+if [ "${TEPORA_MPI:-0}" = 1 ]; then packages="$packages libopenmpi-dev openmpi-bin"; fi
 
 missing=""
 for p in $packages; do
