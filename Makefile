@@ -15,7 +15,7 @@ SANITIZE_ENV = \
   ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build demo test test-sanitize test-mpi bench clean
+.PHONY: all deps build demo test test-sanitize test-mpi bench verify clean
 
 all: build
 
@@ -50,6 +50,12 @@ test-mpi:
 
 bench: build
 	@$(BUILD)/bench/tepora-bench
+
+# The cylindrical step against the exact cooling of a long bar: the table of
+# errors and observed orders, and docs/verification.png (Octave).
+verify: build
+	@$(BUILD)/bench/tepora-verify $(BUILD)/verification.dat
+	@octave --no-gui -q --eval "addpath('scripts'); plot_verification('$(BUILD)/verification.dat', 'docs/verification.png')" > /dev/null
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(MPI_BUILD)
