@@ -69,15 +69,57 @@ TEST(Process, AHangingViewerIsStopped) {
              30);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20);
   EXPECT_EQ(r.status, 0) << r.err;
-  const std::string warning =
-      "warning: the viewer of TeporaOut/TempProfile_final.mat (octave) did not finish in 1 s and "
-      "was stopped; the results are written, only the plot is missing\n";
+  const std::string warning = NoPlotWarning("TempProfile_final.png") + "\n";
   EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find("viewer"), r.err.rfind("viewer")) << r.err;  // warned once
+  EXPECT_EQ(r.err.find("the plot"), r.err.rfind("the plot")) << r.err;  // warned once
+  EXPECT_NE(ReadFile("TeporaOut/plot.log").find("did not finish in 1 s"), std::string::npos);
   // The viewer's own child is gone (or a zombie no one has reaped yet).
   const std::string stat =
       ReadFile("/proc/" + std::to_string(std::stoi(ReadFile("sleeper.pid"))) + "/stat");
   EXPECT_TRUE(stat.empty() || stat.find(") Z ") != std::string::npos) << stat;
+}
+
+// The viewer's lines go to TeporaOut/plot.log, which each run replaces; the
+// console warns once when no plot was written anew, also over an old one.
+// --plot-range reaches visualiseF, and a bad range is refused at start.
+TEST(Process, TheViewerWritesIntoThePlotLog) {
+  RunDir dir;
+  WriteSmallCase();
+  std::filesystem::create_directory("bin");
+  const auto octave = [](const std::string& body) {
+    RunDir::Write("bin/octave", "#!/bin/sh\n" + body);
+    std::filesystem::permissions("bin/octave", std::filesystem::perms::owner_all);
+  };
+  const auto sim = [](const std::string& args) {
+    return Start("/bin/sh", 1, false,
+                 ShellArgs("PATH=$PWD/bin:$PATH " + kExec + args, TEPORA_SIM));
+  };
+  // Plots, then ends with the noise of Octave 7's shutdown.
+  octave("echo \"$3\"; echo png > TempProfile_final.png; echo 'error: ignoring' >&2\n");
+  Outcome r = sim(" --plot-range 900,1550.5");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("plot"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("error"), std::string::npos) << r.err;
+  std::string log = ReadFile("TeporaOut/plot.log");
+  EXPECT_NE(log.find("\nvisualiseF('TempProfile_final.mat', [900 1550.5])\nerror: ignoring\n"),
+            std::string::npos) << log;
+
+  octave("echo \"error: 'visualiseF' undefined\" >&2; exit 1\n");  // the old PNG stays
+  r = sim("");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string warning = NoPlotWarning("TempProfile_final.png") + "\n";
+  EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("the plot"), r.err.rfind("the plot")) << r.err;
+  log = ReadFile("TeporaOut/plot.log");
+  EXPECT_EQ(log.find("[900"), std::string::npos) << log;
+  EXPECT_NE(log.find("undefined\ntepora: no plot: the viewer ended with status 1 without"),
+            std::string::npos) << log;
+
+  r = sim(" --plot-range 1550,900");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("error: --plot-range: expected the lower temperature first", 0), 0u);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(ReadFile("TeporaOut/plot.log"), log);
 }
 
 // The optimiser's threads: a thread count no machine can hold is refused

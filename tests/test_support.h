@@ -78,6 +78,12 @@ inline void WriteSmallCase(double dr0 = 0.02, double dz0 = 0.1, double dphi = 0.
   RunDir::Write("Input/TechSettings.txt", Lines({R, L, 30, 1550, 0.6, 500, 1.2}));
 }
 
+// The one line a run gives when its plot (a PNG in TeporaOut) could not be
+// made, as in every test run: the tests keep Octave off the path.
+inline std::string NoPlotWarning(const std::string& png) {
+  return "warning: the plot TeporaOut/" + png + " could not be made; see TeporaOut/plot.log";
+}
+
 // How a program run ended: its exit status, or the signal that ended it.
 struct Outcome {
   int status;  // -1 when a signal ended the run

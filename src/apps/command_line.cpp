@@ -3,17 +3,43 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
 
 #include "errors.h"
+#include "viewer.h"
+
+namespace {
+
+// "LO,HI": two finite temperatures in degC, the lower first. Returns what is
+// wrong with the text, empty when it is right.
+std::string ReadPlotRange(const std::string& text, double range[2]) {
+  const size_t comma = text.find(',');
+  bool read = comma != std::string::npos;
+  for (int k = 0; read && k < 2; ++k) {
+    const std::string part = k == 0 ? text.substr(0, comma) : text.substr(comma + 1);
+    char* end = nullptr;
+    range[k] = std::strtod(part.c_str(), &end);
+    read = !part.empty() && !std::isspace(static_cast<unsigned char>(part[0])) &&
+           end == part.c_str() + part.size() && std::isfinite(range[k]);
+  }
+  if (!read) return "expected two temperatures in degC as LO,HI, not " + text;
+  if (!(range[0] < range[1])) return "expected the lower temperature first, not " + text;
+  return "";
+}
+
+}  // namespace
 
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
                                    ProgramOptions& options) {
-  const std::string usage = std::string("usage: ") + program +
-                            " [--help] [--version] [--model cylindrical|flat] [-C DIR]";
+  const std::string usage =
+      std::string("usage: ") + program +
+      " [--help] [--version] [--model cylindrical|flat] [--plot-range LO,HI] [-C DIR]";
   CLI::App app(std::string(program) +
                    ": temperature field of a round steel strand in continuous casting, from "
                    "Input/ into TeporaOut/ of the working directory",
@@ -26,6 +52,15 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
       ->check(CLI::IsMember(
           {FormulationName(Formulation::Cylindrical), FormulationName(Formulation::Flat)}))
       ->type_name("MODEL");
+  std::string range_text;
+  double range[2] = {0, 0};
+  CLI::Option* range_option =
+      app.add_option("--plot-range", range_text,
+                     "colour range of the plots in degC, the same for every run, so that the "
+                     "plots of two runs compare (default: each plot's own range)")
+          ->check(CLI::Validator(
+              [&range](std::string& text) { return ReadPlotRange(text, range); }, ""))
+          ->type_name("LO,HI");
   std::string dir;
   CLI::Option* in =
       app.add_option("-C", dir, "run in DIR instead of the working directory")->type_name("DIR");
@@ -41,6 +76,7 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
   }
   options.model =
       model == FormulationName(Formulation::Flat) ? Formulation::Flat : Formulation::Cylindrical;
+  if (range_option->count() > 0) SetPlotRange(range[0], range[1]);
   if (in->count() > 0 && chdir(dir.c_str()) != 0) {
     std::cerr << "error: -C " << dir << ": cannot change into it (" << std::strerror(errno)
               << "); expected a directory holding Input/ and TeporaOut/" << std::endl;

@@ -1,5 +1,5 @@
 // The command line both programs share:
-//   --help, --version, --model cylindrical|flat, -C DIR
+//   --help, --version, --model cylindrical|flat, --plot-range LO,HI, -C DIR
 #pragma once
 
 #include <optional>
@@ -16,6 +16,7 @@ struct ProgramOptions {
 // program ends here: 0 after --help or --version, 2 after one line on
 // standard error for an unknown argument, a bad value or a directory that
 // -C cannot enter; nothing when the run goes on. -C changes into its
-// directory here, before any input is read.
+// directory here, before any input is read, and --plot-range fixes the
+// colour range of the plots here.
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
                                    ProgramOptions& options);

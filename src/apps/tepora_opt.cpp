@@ -6,6 +6,7 @@
 #include "control_points.h"
 #include "optimise.h"
 #include "run_setup.h"
+#include "viewer.h"
 
 char filename[] = "Input/Interp.csv";
 char CPfname[] = "Input/ControlPoints.mat";
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
                                            P.L - P.TertiaryLength)));
     ReportOptimiser(C, P, CP, zones, overlap, counts.iterations > 0 && counts.element_steps > 0);
     WarnIfUnsearched(counts);
+    Visualise("Profile.mat");  // last: the plot reads the report
     PrintElapsed(start);
   });
 }

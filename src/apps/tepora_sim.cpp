@@ -5,6 +5,7 @@
 #include "control_points.h"
 #include "run_summary.h"
 #include "run_setup.h"
+#include "viewer.h"
 
 char filename[] = "Input/Interp.csv";
 char CPfname[] = "Input/ControlPoints.mat";
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     P.snapshot_step = SteadinessSnapshotStep(pmax);
     Result = P.Compute(pmax, 'y');
     ReportStrand(P, {pmax, Techset(5), &zones, Casterfname}, CP);
+    Visualise("TempProfile_final.mat");  // last: the plot reads the reports
     PrintElapsed(start);
   });
 }

@@ -103,7 +103,6 @@ cube Tepora::Compute(int pmax, char swtch) {
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
   SaveWhole(SectorProfile(T), str0);
-  Visualise(fnameOctave);
   return T;
 }
 

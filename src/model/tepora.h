@@ -18,10 +18,6 @@ double CellsToCover(double extent, double width);
 // axis to the surface, columns from the inlet): the profile the plots show.
 mat SectorProfile(const cube& T);
 
-// Asks Octave to plot a profile file that lies in TeporaOut; the outcome is
-// not read back.
-void Visualise(const char* fnameOctave);
-
 // Heat balance of a run of the cylindrical step over the slices it updates
 // (1 .. ndz-2), every term in J for the whole circle.
 struct EnergyAccount {

@@ -232,7 +232,6 @@ void Optimise::Assemble() {
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
   SaveWhole(ProfileMat, str0);
-  Visualise(fnameOctave);
 
   std::cout << "Optimal htcs are: " << "\n" << OptimalHtcs << "\n";
 }
