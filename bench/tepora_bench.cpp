@@ -1,15 +1,19 @@
 // Benchmarks of the solvers and the optimiser, run from the repository root:
 //   build/bench/tepora-bench
 // prints the cell-update rates of the simulator's and the element solver's
-// time step, the simulator's time on growing grids, and the example
-// optimisation on one and two threads with its parallel speed-up.
+// time step, the simulator on growing grids and the optimiser on the example
+// and on five elements, each on one and two threads with the speed-up, and,
+// built with TEPORA_MPI, the optimiser program on one and two ranks.
 #include <fcntl.h>
 #include <omp.h>
 #include <unistd.h>
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "optimise.h"
 #include "run_setup.h"
@@ -39,6 +43,13 @@ void Quietly(const std::function<void()>& work) {
   close(err);
 }
 
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
 double PeakMB() {
   rusage u;
   getrusage(RUSAGE_SELF, &u);
@@ -54,13 +65,15 @@ void PrepareRunDir(const fs::path& dir, const fs::path& example) {
 }
 
 // The example strand on a grid refined f times in every direction, with the
-// time step shortened f^2 times so that the explicit scheme stays stable.
-Tepora ExampleModel(double f) {
+// time step shortened f^2 times so that the explicit scheme stays stable;
+// `length` m long when given.
+Tepora ExampleModel(double f, double length = 0) {
   vec Numset, Techset;
   LoadSettings(Numset, NumSettingsFile("Input/NumSettings.txt"), 4);
   LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 6);
   for (int i = 0; i < 3; ++i) Numset(i) /= f;
   Numset(3) /= f * f;
+  if (length > 0) Techset(1) = length;
   return BuildStrandModel(Numset, Techset, 1000.0, "Input/Interp.csv");
 }
 
@@ -71,12 +84,52 @@ double Rate(Tepora& m, const StepRule& rule, int steps, double* seconds = nullpt
   double best = datum::inf;
   for (int run = 0; run < 3; ++run) {
     m.T = start;
-    cube H = m.TempToEn(m.T);
+    cube H = m.EnthalpyOf(m.T);
     m.p = 0;
     best = std::min(best, Seconds([&] { m.RunSteps(steps, rule, H, false); }));
   }
+  m.T = start;
   if (seconds) *seconds = best;
   return double(m.T.n_elem) * steps / best;
+}
+
+const char* Name(Formulation f) { return FormulationName(f); }
+
+// Element `first` .. `first + n - 1` of a strand field as the element solver
+// runs it, inlet from the slice before.
+double ElementRate(const Tepora& strand, int first, int n, int steps, Formulation model) {
+  cube field = strand.T.slices(first, first + n - 1);
+  Tepora elem(strand.dr(0), strand.dz(0), 0.0, field, strand.ConstM, strand.vz, strand.T_inf,
+              strand.dtau, 500, 0, 500, 15);
+  elem.model = model;
+  const ElementStart start = elem.StartElement(1, cube(strand.T.slices(first - 1, first - 1)));
+  double best = datum::inf;
+  for (int run = 0; run < 3; ++run)
+    best = std::min(best, Seconds([&] { elem.RunElement(start, steps); }));
+  return double(field.n_elem) * steps / best;
+}
+
+// The optimiser on the run directory's input with `elements` elements,
+// in this process on `threads` threads: seconds and cell updates.
+double OptimiserSeconds(int elements, int threads, Formulation model, double* updates) {
+  vec Opt;
+  LoadSettings(Opt, OptSettingsFile(), 6);
+  Opt(4) = elements;
+  std::string text;
+  for (double x : Opt) text += std::to_string(x) + "\n";
+  WriteWhole("Input/OptSettings.txt", "Mat", text);
+  omp_set_num_threads(threads);
+  ControlPoints CP("Input/ControlPoints.mat");
+  vec Techset;
+  LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 7);
+  Tepora P = ExampleModel(1);
+  Optimise C(Techset(6) / 60, P.T, 0.25, P.ConstM, P.dr(0), P.dz(0), P.dphi, P.T_inf, P.dtau,
+             CP);
+  C.model = model;
+  *updates = 0;
+  for (int i = 0; i < C.nElem; ++i) *updates += double(C.Elem(i).n_elem);
+  *updates *= double(C.CandidateHtcs().size()) * C.Heatpmax * C.pmax;
+  return Seconds([&] { Quietly([&] { C.ComputePHA(); }); });
 }
 
 void Bench(int argc, char** argv) {
@@ -84,63 +137,115 @@ void Bench(int argc, char** argv) {
   const fs::path example = root / "examples" / "billet";
   const fs::path work = fs::temp_directory_path() / "tepora-bench";
   PrepareRunDir(work, example);
-  printf("Tepora benchmarks (%s)\n\n", example.c_str());
+  const int cores = omp_get_max_threads();
+  printf("Tepora benchmarks (%s), %d threads available\n\n", example.c_str(), cores);
 
-  // Simulator stepper on the example grid, from the strand's steady state.
+  // Simulator stepper on the example grid, from the strand's steady state,
+  // on one thread.
+  omp_set_num_threads(1);
   Tepora sim = ExampleModel(1);
   StepRule fixed;
-  fixed.H_inlet = sim.getConstT(sim.T_in, 'h');
-  cube H = sim.TempToEn(sim.T);
-  sim.RunSteps(3000, fixed, H, false);
-  const double sim_rate = Rate(sim, fixed, 1000);
-  printf("simulator step, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
-         sim.ndr, sim.ndphi, sim.ndz, sim_rate / 1e6);
+  fixed.H_inlet = sim.EnthalpyAt(sim.T_in);
+  {
+    cube H = sim.EnthalpyOf(sim.T);
+    sim.RunSteps(3000, fixed, H, false);
+  }
+  for (Formulation f : {Formulation::Cylindrical, Formulation::Flat}) {
+    sim.model = f;
+    fixed.H_inlet = sim.EnthalpyAt(sim.T_in);
+    printf("simulator step, %s, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
+           Name(f), sim.ndr, sim.ndphi, sim.ndz, Rate(sim, fixed, 1000) / 1e6);
+  }
+  const int n = sim.ndz / 2;
+  double element_rate[2];
+  for (Formulation f : {Formulation::Cylindrical, Formulation::Flat}) {
+    element_rate[int(f)] = ElementRate(sim, 1, n, 1000, f);
+    printf("element solver, %s, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
+           Name(f), sim.ndr, sim.ndphi, n, element_rate[int(f)] / 1e6);
+  }
+  sim.model = Formulation::Cylindrical;
 
-  // Element solver on an element of the example (slices 45 to 104).
-  cube field = sim.T.slices(45, 104);
-  StepRule element;
-  element.inlet = InletKind::Field;
-  element.mould = false;
-  element.whole_emissivity = true;
-  element.H_field.set_size(sim.ndr, sim.ndphi);
-  for (int j = 0; j < sim.ndphi; ++j)
-    for (int i = 0; i < sim.ndr; ++i) element.H_field(i, j) = sim.getConstT(sim.T(i, j, 44), 'h');
-  Tepora elem(0.01, 0.1, 0.0, field, sim.ConstM, sim.vz, sim.T_inf, sim.dtau, 500, 0, 500, 15);
-  printf("element solver, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n\n",
-         elem.ndr, elem.ndphi, elem.ndz, Rate(elem, element, 1000) / 1e6);
+  // A plant-sized element: 40 x 40 cells a slice, 100 slices.
+  {
+    Tepora fine = ExampleModel(4, 13.0);
+    const double rate = ElementRate(fine, 1, 100, 50, Formulation::Cylindrical);
+    printf("element solver, cylindrical, %d x %d x 100 cells, 50 steps: %.1f million/s, "
+           "%.0f s for 5000 steps\n\n", fine.ndr, fine.ndphi, rate / 1e6, 1.6e5 * 5000 / rate);
+  }
 
-  // Work against grid size: the strand on finer grids, 100 steps each.
-  printf("%-28s %12s %14s\n", "simulator grid", "s/100 steps", "Mupdates/s");
+  // The simulator's slices across threads: the example strand lengthened to
+  // 20 m on grids refined 1, 2 and 4 times.
+  printf("%-34s %-12s %12s %12s %9s\n", "simulator grid, 100 steps", "model", "1 thread s",
+         "2 threads s", "speed-up");
   for (double f : {1.0, 2.0, 4.0}) {
-    Tepora m = ExampleModel(f);
-    StepRule r;
-    r.H_inlet = m.getConstT(m.T_in, 'h');
-    double t;
-    const double rate = Rate(m, r, 100, &t);
-    printf("%4d x %4d x %5d = %7.2fM %12.3f %14.1f\n", m.ndr, m.ndphi, m.ndz, m.T.n_elem / 1e6, t,
-           rate / 1e6);
+    Tepora m = ExampleModel(f, 20.0);
+    for (Formulation model : {Formulation::Cylindrical, Formulation::Flat}) {
+      m.model = model;
+      StepRule r;
+      r.H_inlet = m.EnthalpyAt(m.T_in);
+      double t[2];
+      for (int threads = 1; threads <= 2; ++threads) {
+        omp_set_num_threads(threads);
+        Rate(m, r, 100, &t[threads - 1]);
+      }
+      printf("%4d x %4d x %5d = %7.2fM      %-12s %12.3f %12.3f %9.2f\n", m.ndr, m.ndphi, m.ndz,
+             m.T.n_elem / 1e6, Name(model), t[0], t[1], t[0] / t[1]);
+    }
   }
 
-  // The example optimisation, from the simulated strand, on 1 and 2 threads.
+  // The optimiser, in this process: the example and the example cut into 5
+  // elements, from the simulated strand, on 1 and 2 threads.
   sim.T.save("TeporaOut/T_0.cub", arma_ascii);
-  double wall[2] = {0, 0};
-  for (int threads = 1; threads <= 2; ++threads) {
-    omp_set_num_threads(threads);
-    ControlPoints CP("Input/ControlPoints.mat");
-    vec Techset;
-    LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 7);
-    Tepora P = ExampleModel(1);
-    sim.T.save("TeporaOut/T_0.cub", arma_ascii);
-    Optimise C(Techset(6) / 60, P.T, 0.25, P.ConstM, P.dr(0), P.dz(0), P.dphi,
-               P.T_inf, P.dtau, CP);
-    double updates = 0;
-    for (int i = 0; i < C.nElem; ++i) updates += double(C.Elem(i).n_elem);
-    updates *= double(C.CandidateHtcs().size()) * C.Heatpmax * C.pmax;
-    wall[threads - 1] = Seconds([&] { Quietly([&] { C.ComputePHA(); }); });
-    printf("optimiser example, %d thread(s): %.2f s, %.1f million element cell updates/s\n",
-           threads, wall[threads - 1], updates / wall[threads - 1] / 1e6);
+  vec Opt;
+  LoadSettings(Opt, OptSettingsFile(), 6);
+  const int example_elements = int(Opt(4));
+  printf("\n%-34s %-12s %12s %12s %9s %10s\n", "optimiser", "model", "1 thread s", "2 threads s",
+         "speed-up", "not steps");
+  for (int elements : {example_elements, 5}) {
+    for (Formulation model : {Formulation::Cylindrical, Formulation::Flat}) {
+      if (elements != example_elements && model == Formulation::Flat) continue;
+      double t[2], updates = 0;
+      for (int threads = 1; threads <= 2; ++threads) {
+        sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+        t[threads - 1] = OptimiserSeconds(elements, threads, model, &updates);
+      }
+      // What one thread spends beside the element steps (at the element
+      // solver's rate): building element models, files, combination.
+      const double other = 1 - updates / element_rate[int(model)] / t[0];
+      printf("%d elements, %.0f million updates     %-12s %12.2f %12.2f %9.2f %9.0f%%\n",
+             elements, updates / 1e6, Name(model), t[0], t[1], t[0] / t[1], 100 * other);
+    }
   }
-  printf("parallel speed-up on 2 threads: %.2f\n", wall[0] / wall[1]);
+  WriteWhole("Input/OptSettings.txt", "Mat", ReadText(example / "Input" / "OptSettings.txt"));
+
+#ifdef TEPORA_MPI
+  // The optimiser program itself on threads and on ranks of one thread.
+  printf("\n%-40s %10s\n", "tepora-opt, example, best of 2", "s");
+  const std::string opt = TEPORA_OPT_PROGRAM;
+  const std::string mpirun = std::string(TEPORA_MPIEXEC) +
+                             " --oversubscribe --mca plm isolated --bind-to none " +
+                             (geteuid() == 0 ? "--allow-run-as-root " : "");
+  const struct {
+    const char* what;
+    std::string command;
+    int threads;
+  } runs[] = {{"1 thread", opt, 1},
+              {"2 threads", opt, 2},
+              {"mpirun, 1 rank of 1 thread", mpirun + "-n 1 " + opt, 1},
+              {"mpirun, 2 ranks of 1 thread", mpirun + "-n 2 " + opt, 1}};
+  for (const auto& run : runs) {
+    setenv("OMP_NUM_THREADS", std::to_string(run.threads).c_str(), 1);
+    double best = datum::inf;
+    for (int rep = 0; rep < 2; ++rep) {
+      sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+      best = std::min(best, Seconds([&] {
+                        if (std::system((run.command + " > /dev/null 2>&1").c_str()) != 0)
+                          printf("(%s failed)\n", run.what);
+                      }));
+    }
+    printf("%-40s %10.2f\n", run.what, best);
+  }
+#endif
   printf("peak resident memory of the benchmark: %.1f MB\n", PeakMB());
   fs::current_path(root);
   fs::remove_all(work);
