@@ -20,20 +20,21 @@ bool IsTemporary(const std::filesystem::path& p) {
 // cells of a profile or field).
 void ExpectWholeFiles(const std::string& dir, uword ndr, const std::string& when) {
   for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    const std::string name = e.path().filename().string(), ext = e.path().extension().string();
+    const std::string path = e.path().string(), name = e.path().filename().string(),
+                      ext = e.path().extension().string();
     if (IsTemporary(e.path()) || (ext != ".cub" && ext != ".mat" && ext != ".vec")) continue;
-    SCOPED_TRACE(when + ": " + e.path().string());
+    SCOPED_TRACE(when + ": " + path);
     const uintmax_t size = std::filesystem::file_size(e.path());
-    if (ReadFile(e.path().string()).rfind("ARMA_CUB_TXT", 0) == 0) {
+    if (ReadFile(path).rfind("ARMA_CUB_TXT", 0) == 0) {
       cube c;
-      ASSERT_TRUE(c.load(e.path().string(), arma_ascii));
+      ASSERT_TRUE(c.load(path, arma_ascii));
       const std::string header = "ARMA_CUB_TXT_FN008\n" + std::to_string(c.n_rows) + " " +
                                  std::to_string(c.n_cols) + " " + std::to_string(c.n_slices) + "\n";
       EXPECT_EQ(size, header.size() + c.n_rows * c.n_slices * (c.n_cols * 25 + 1));
       EXPECT_TRUE(c.n_elem == 0 || c.n_rows == ndr);  // element 0's upstream field is empty
     } else {
       mat m;
-      ASSERT_TRUE(m.load(e.path().string(), raw_ascii));
+      ASSERT_TRUE(m.load(path, raw_ascii));
       EXPECT_EQ(size, m.n_rows * (m.n_cols * 25 + 1));
       EXPECT_EQ(m.n_rows, name == "ConstM.mat" ? 1600 : name == "ConstMorig.mat" ? 64 : ndr);
     }
@@ -46,15 +47,13 @@ void KillAtManyMoments(const char* program, uword ndr) {
   const auto t0 = std::chrono::steady_clock::now();
   ASSERT_EQ(Start(program, 2).status, 0);
   const double full = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  for (int n = 1; n <= 20; ++n) {
-    const double f = n / 20.0;
+  for (double f = 0.05; f < 1.01; f += 0.05) {
     const pid_t pid = Launch(program, 2);
     std::this_thread::sleep_for(std::chrono::duration<double>(f * full));
     kill(pid, SIGKILL);
     Finish(pid);
-    const std::string when = "killed at " + std::to_string(f) + " of the run";
-    ExpectWholeFiles(".", ndr, when);
-    ExpectWholeFiles("TeporaOut", ndr, when);
+    for (const char* dir : {".", "TeporaOut"})
+      ExpectWholeFiles(dir, ndr, "killed at " + std::to_string(f) + " of the run");
   }
   // Temporaries are cleared once they are ten minutes old: make these so.
   const auto aged = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(11);

@@ -35,15 +35,14 @@ TEST(MaterialTable, RefinesOntoWholeDegreesAndFillsGapsOnStraightLines) {
   EXPECT_EQ(frac.ConstM(1549, 0), 1550.4);
 }
 
-// A plateau of equal enthalpies is a table; a falling enthalpy, or a table
-// with no point at 25 or 26 degC to start the filled rows from, is not.
+// A plateau of equal enthalpies is a table; one with no point at 25 or
+// 26 degC to start the filled rows from is not.
 TEST(MaterialTable, TakesPlateausAndRefusesTablesWithoutTheirFirstFilledRow) {
   RunDir dir;
   Tepora flat = StrandWithTable("25,100,50\n30,150,40\n35,150,30\n45,250,20\n");
   EXPECT_EQ(flat.ConstM(32, 1), 150000.0);  // 33 degC on the plateau
   double H = 150000.0;
   EXPECT_EQ(flat.getConstH(H, 't'), 35.0);  // a plateau is crossed at its upper end
-  EXPECT_THROW(StrandWithTable("25,100,50\n30,150,40\n35,149,30\n45,250,20\n"), InputError);
   for (const char* table : {"100,100,50\n1600,6400,30\n", "1,4,40\n1600,6400,40\n",
                             "24.4,100,50\n1600,6400,30\n"})
     EXPECT_THROW(StrandWithTable(table), InputError) << table;
@@ -71,7 +70,6 @@ TEST(MaterialTable, LookupsRoundHalfUpAndFindTheFirstExceedingRow) {
   EXPECT_THROW(m.getConstH(negative, 't'), TableRangeError);
   EXPECT_THROW(m.getConstT(hot, 'k'), TableRangeError);
   EXPECT_THROW(m.getConstT(cold, 'h'), TableRangeError);
-  EXPECT_EXIT(m.getConstT(T, 'x'), ::testing::ExitedWithCode(1), "");
 
   std::mt19937 rng(5);
   std::uniform_int_distribution<int> pick(0, 9);

@@ -1,5 +1,5 @@
 // The optimiser: settings, the cut into elements, the control points in
-// element coordinates, packing, the htc search and progressive hedging.
+// element coordinates, the htc search and progressive hedging.
 #include <omp.h>
 
 #include "optimise.h"
@@ -38,7 +38,6 @@ TEST_F(OptimiseTest, CutsTheStrandIntoOverlappingElementsAndPlacesThePoints) {
   Optimise o = Make("10\n2000\n100\n5\n4.9\n300\n", {35.5, 45.5, 65.5, 119.5, 125.5, 60.5});
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(o.pmax + o.nElem + o.Heatpmax, 309);
-  EXPECT_EQ(o.n_offset, 10);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(o.Elem(i).n_slices, 40u);
     EXPECT_EQ(o.Elem(i)(0, 0, 0), field_(0, 0, 30 * i));
@@ -51,11 +50,6 @@ TEST_F(OptimiseTest, CutsTheStrandIntoOverlappingElementsAndPlacesThePoints) {
   EXPECT_TRUE(arma::approx_equal(o.ElemOfCP, vec{0, 1, 2, 3, 3, 2}, "absdiff", 0));
   EXPECT_TRUE(arma::approx_equal(o.CP.CPMat.col(2), vec{35, 15, 5, 29, 35, 0}, "absdiff", 0));
   EXPECT_EQ(o.CP.CPMat(0, 0) + o.CP.CPMat(0, 1), 7 + 1);
-  // Packing: rows fastest, then columns, then slices.
-  cube c = o.Elem(1);
-  EXPECT_EQ(o.ToVect(c)(3 + 8 * 2 + 64 * 5), c(3, 2, 5));
-  vec v = o.ToVect(c);
-  EXPECT_TRUE(arma::approx_equal(o.DeVect(v, 8, 8, 40), c, "absdiff", 0));
   EXPECT_NE(out.find("Point 1 in element 1 at position 35.\nPoint 2 in element 2 at position 15."),
             std::string::npos);
 }
@@ -77,9 +71,7 @@ TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
   vec r = o.CompScen(0, o.Elem(0), o.Param, X_av_old, none, 500);
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(o.OptimalHtcs(0), 100);
-  EXPECT_EQ(r.n_elem, 2561u);
-  EXPECT_EQ(r(2560), 100);
-  EXPECT_EQ(o.X_L(0).n_elem, 640u);
+  EXPECT_EQ(r(r.n_elem - 1), 100);
   EXPECT_EQ(o.ScenOut[0], "\n\n Scenario 1 \n: Minimal ObjFValue: -3 \n");
 }
 

@@ -83,11 +83,7 @@ TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
         const cube T_fast = mode.element ? fast.ComputeOpt(mode.ind, 12, mode.T_L)
                                          : fast.Compute(12, mode.swtch);
         cube H = lit.EnthalpyOf(lit.T);
-        if (flat) {
-          literal::Run(lit, mode, 12, H);
-        } else {
-          literal::CylinderRun(lit, mode, 12, H);
-        }
+        flat ? literal::Run(lit, mode, 12, H) : literal::CylinderRun(lit, mode, 12, H);
         EXPECT_TRUE(SameBits(T_fast, lit.T));
         EXPECT_EQ(fast.p, 12);
         if (mode.element) continue;

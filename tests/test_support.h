@@ -1,9 +1,8 @@
-// A run directory for tests: a fresh temporary directory holding Input/ and
-// TeporaOut/, made the working directory for the test's lifetime.
+// Shared by the tests: a run directory, the small steel-like case and a way
+// to run the programs and collect how they ended.
 #pragma once
 
 #include <fcntl.h>
-#include <signal.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,12 +16,11 @@
 
 #include "headers.h"
 
+// A fresh temporary directory holding Input/ and TeporaOut/, the working
+// directory for the test's lifetime.
 class RunDir {
  public:
-  RunDir() {
-    char tmpl[] = "/tmp/tepora-test-XXXXXX";
-    dir_ = mkdtemp(tmpl);
-    old_ = std::filesystem::current_path();
+  RunDir() : dir_(mkdtemp(tmpl_)), old_(std::filesystem::current_path()) {
     std::filesystem::create_directories(dir_ / "Input");
     std::filesystem::create_directories(dir_ / "TeporaOut");
     std::filesystem::current_path(dir_);
@@ -32,19 +30,18 @@ class RunDir {
     std::filesystem::remove_all(dir_);
   }
   const std::filesystem::path& path() const { return dir_; }
-
   static void Write(const std::string& name, const std::string& text) {
     std::ofstream(name) << text;
   }
 
  private:
+  char tmpl_[24] = "/tmp/tepora-test-XXXXXX";
   std::filesystem::path dir_, old_;
 };
 
 inline std::string ReadFile(const std::string& name) {
-  std::ifstream f(name);
   std::stringstream s;
-  s << f.rdbuf();
+  s << std::ifstream(name).rdbuf();
   return s.str();
 }
 
@@ -78,13 +75,12 @@ inline void WriteSmallCase(double dr0 = 0.02, double dz0 = 0.1, double dphi = 0.
   RunDir::Write("Input/TechSettings.txt", Lines({R, L, 30, 1550, 0.6, 500, 1.2}));
 }
 
-// The one line a run gives when its plot (a PNG in TeporaOut) could not be
-// made, as in every test run: the tests keep Octave off the path.
+// The one line a run gives when its plot could not be made, as in every
+// test run: the tests keep Octave off the path.
 inline std::string NoPlotWarning(const std::string& png) {
   return "warning: the plot TeporaOut/" + png + " could not be made; see TeporaOut/plot.log";
 }
 
-// How a program run ended: its exit status, or the signal that ended it.
 struct Outcome {
   int status;  // -1 when a signal ended the run
   int signal;
@@ -95,48 +91,29 @@ struct Outcome {
 // reproduces earlier results to the bit.
 inline const std::vector<std::string> kFlat = {"--model", "flat"};
 
-// For Start("/bin/sh", ..., ShellArgs(line, program)): runs `line` in the
-// shell, where kExec starts the program with the flat time step, so that a
-// test can close or redirect a descriptor, set a limit or a variable.
-inline const std::string kExec = "exec \"$0\" \"$@\"";
-inline std::vector<std::string> ShellArgs(const std::string& line, const char* program) {
-  std::vector<std::string> args = {"-c", line, program};
-  args.insert(args.end(), kFlat.begin(), kFlat.end());
-  return args;
-}
-
-// Starts a program in the working directory with `args` and its console
-// going to out.txt and err.txt. `as_other_user` runs it as user nobody when
-// the tests run as root, so that file permissions apply to it.
+// Starts a program in the working directory, its console going to out.txt
+// and err.txt. `as_other_user` runs it as user nobody when the tests run as
+// root, so that file permissions apply to it. A run still going after 100 s
+// ends by SIGALRM, within CTest's limit.
 inline pid_t Launch(const char* program, int threads = 1, bool as_other_user = false,
                     const std::vector<std::string>& args = kFlat) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
-  const int out = open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  const int err = open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  dup2(out, 1);
-  dup2(err, 2);
+  dup2(open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666), 1);
+  dup2(open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
   setenv("OMP_NUM_THREADS", std::to_string(threads).c_str(), 1);
   if (as_other_user && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
   std::vector<char*> argv = {const_cast<char*>(program)};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  alarm(100);
   execv(program, argv.data());
   _exit(127);
 }
 
-// How the run ended; a run still going after `seconds` is killed and
-// reported as ended by SIGKILL.
-inline Outcome Finish(pid_t pid, double seconds = 600) {
+inline Outcome Finish(pid_t pid) {
   int rc = 0;
-  for (int waited = 0; waitpid(pid, &rc, WNOHANG) == 0; ++waited) {
-    if (waited >= seconds * 100) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &rc, 0);
-      break;
-    }
-    usleep(10000);
-  }
+  waitpid(pid, &rc, 0);
   return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, WIFSIGNALED(rc) ? WTERMSIG(rc) : 0,
           ReadFile("out.txt"), ReadFile("err.txt")};
 }
