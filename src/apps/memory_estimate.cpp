@@ -72,19 +72,22 @@ double ElementModelBytes(const GridSize& grid, const OptimiserRun& run) {
   return grid.ndr * grid.ndphi * run.element_slices * 16 * 8;
 }
 
-// Threads beyond the element count start and wait: they hold a stack but no
-// element model.
+// Every element's search is prepared once (one element model each), and
+// every thread that runs a candidate holds a copy; threads beyond the
+// iteration's (element, candidate) pairs start and wait: they hold a stack
+// but no element model.
 double ThreadBytes(const GridSize& grid, const OptimiserRun& run, double threads) {
-  return ElementModelBytes(grid, run) * std::min(threads, double(run.elements)) +
+  return ElementModelBytes(grid, run) * (run.elements + std::min(threads, run.pairs)) +
          run.stack_bytes * (threads - 1);
 }
 
 // The most threads whose run fits in `room` bytes beside the strand.
 double ThreadsThatFit(const GridSize& grid, const OptimiserRun& run, double room) {
   const double model = ElementModelBytes(grid, run), stack = run.stack_bytes;
-  const double working = std::floor((room + stack) / (model + stack));
-  if (working < run.elements) return std::max(working, 0.0);
-  return std::floor((room + stack - model * run.elements) / std::max(stack, 1.0));
+  const double left = room - model * run.elements;
+  const double working = std::floor((left + stack) / (model + stack));
+  if (working < run.pairs) return std::max(working, 0.0);
+  return std::floor((left + stack - model * run.pairs) / std::max(stack, 1.0));
 }
 
 [[noreturn]] void RefuseGrid(const GridSize& grid, double bytes, double available) {
@@ -124,5 +127,5 @@ void CheckOptimiserMemory(const GridSize& grid, const OptimiserRun& run) {
                    " and element models, more than the " + BytesText(room) +
                    " left beside the strand's arrays; expected OMP_NUM_THREADS of at most " +
                    ValueText(ThreadsThatFit(grid, run, room)) + " (more threads than the " +
-                   std::to_string(run.elements) + " elements gain nothing)");
+                   ValueText(run.pairs) + " (element, candidate) pairs gain nothing)");
 }

@@ -18,6 +18,7 @@ double SimulatorBytes(const GridSize& grid);
 struct OptimiserRun {
   double element_slices;  // slices of the longest element
   int elements;
+  double pairs;        // (element, candidate) pairs of an iteration
   int threads;         // the runtime's thread count
   double stack_bytes;  // stack of each worker thread
 };

@@ -95,8 +95,10 @@ OptimiserCounts CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset,
   for (uword p = 0; p < offset.n_elem; ++p) offset(p) = GridIndex(CP.CPMat(p, 2), steps[2]);
   PlacePoints(offset, element, slices, int(elements.right[1].Count()));
   CheckUnpointedElements(element, offset(0), slices, false);
+  double candidates = 0;  // as the search builds its grid, by repeated addition
+  for (double htc = Settings(0); htc <= Settings(1); htc += Settings(2)) ++candidates;
   CheckOptimiserMemory(grid, {double(*std::max_element(slices.begin(), slices.end())), nElem,
-                              omp_get_max_threads(), WorkerStackBytes()});
+                              nElem * candidates, omp_get_max_threads(), WorkerStackBytes()});
   return counts;
 }
 
