@@ -16,7 +16,7 @@ constexpr auto npos = std::string::npos;
 
 // Every file an optimiser run leaves (TeporaOut/ and the scratch files) and
 // its console lines, sorted, without what tells the time taken: the elapsed
-// time, the progress lines and the time column of the iteration table.
+// time and the progress lines.
 std::string EveryResult(const Outcome& r) {
   std::vector<std::string> names = {"T_old.cub", "Tf.vec"}, lines;
   for (const auto& f : std::filesystem::directory_iterator("TeporaOut"))
@@ -25,12 +25,8 @@ std::string EveryResult(const Outcome& r) {
   std::string text;
   for (const std::string& name : names) text += name + "\n" + ReadFile(name) + "\n";
   std::istringstream all(text + r.out + "\n" + r.err);
-  bool timed = false;  // in the iteration table, whose last column is a time
   for (std::string line; std::getline(all, line);) {
-    if (timed && !line.empty()) line = line.substr(0, line.find_last_of(' '));
-    timed = (timed && !line.empty()) ||
-            (line.size() > 6 && line.substr(line.size() - 6) == "time s");
-    for (const char* clock : {"Elapsed", " s so far", "elapsed_s"})
+    for (const char* clock : {"Elapsed", " s so far"})
       if (line.find(clock) != npos) line.clear();
     lines.push_back(line);
   }
