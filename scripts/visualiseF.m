@@ -441,21 +441,14 @@ function lines = caption(info, zones, elements, points, optimiser)
   if ischar(v) && ~isempty(v)
     bits{end+1} = sprintf('%s time step', v);
   end
-  v = field(info, 'casting_speed_m_min', NaN);
-  if isfinite(v)
-    bits{end+1} = sprintf('casting speed %g m/min', v);
-  end
-  v = field(info, 'casting_temperature_degC', NaN);
-  if isfinite(v)
-    bits{end+1} = sprintf('casting temperature %g degC', v);
-  end
-  v = field(info, 'superheat_K', NaN);
-  if isfinite(v)
-    bits{end+1} = sprintf('superheat %g K', v);
-  end
-  v = field(info, 'strand_length_m', NaN);
-  if isfinite(v)
-    bits{end+1} = sprintf('strand %.4g m', v);
+  numbers = {'casting_speed_m_min', 'casting speed %g m/min'; ...
+             'casting_temperature_degC', 'casting temperature %g degC'; ...
+             'superheat_K', 'superheat %g K'; 'strand_length_m', 'strand %.4g m'};
+  for n = 1:rows(numbers)
+    v = field(info, numbers{n, 1}, NaN);
+    if isfinite(v)
+      bits{end+1} = sprintf(numbers{n, 2}, v);
+    end
   end
   lines = wrap('', bits);
   bits = {};

@@ -57,14 +57,18 @@ __attribute__((target_clones("avx2", "default"))) void SliceDifferences(
   for (uword c = c0; c < c1; ++c) adv[c] = ((Hkm[c] - Hk[c]) / dzkm) * vzdtau;
 }
 
-StepPlan Tepora::Plan(const StepRule& rule) {
-  StepPlan plan;
-  const int I = ndr, J = ndphi, K = ndz;
+void RequireSolverGrid(int I, int J, int K) {
   if (I < 2 || J < 3 || K < 3)
     throw std::out_of_range("a grid of " + std::to_string(I) + " x " + std::to_string(J) +
                             " x " + std::to_string(K) +
                             " cells is too small for the solver (needs at least 2 radial "
                             "cells, 3 angular cells and 3 slices)");
+}
+
+StepPlan Tepora::Plan(const StepRule& rule) {
+  StepPlan plan;
+  const int I = ndr, J = ndphi, K = ndz;
+  RequireSolverGrid(I, J, K);
   plan.I = I;
   plan.J = J;
   plan.K = K;

@@ -9,6 +9,10 @@
 
 #include "surface_laws.h"
 
+// Both steps need 2 rings (an axis and a surface), 3 sectors and 3 slices
+// (an inlet, an outlet and one slice between); stops the run otherwise.
+void RequireSolverGrid(int I, int J, int K);
+
 // How the time step discretises the heat equation.
 enum class Formulation {
   // Finite volumes on the rings, sectors and slices: fluxes through every

@@ -60,11 +60,7 @@ static void FromEnthalpies(const LinearTable& tab, const double* H, double* T, d
 CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   CylinderPlan plan;
   const int I = ndr, J = ndphi, K = ndz;
-  if (I < 2 || J < 3 || K < 3)
-    throw std::out_of_range("a grid of " + std::to_string(I) + " x " + std::to_string(J) +
-                            " x " + std::to_string(K) +
-                            " cells is too small for the solver (needs at least 2 radial "
-                            "cells, 3 angular cells and 3 slices)");
+  RequireSolverGrid(I, J, K);
   plan.I = I;
   plan.J = J;
   plan.K = K;
@@ -108,21 +104,22 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   }
   plan.vzdtau = vz * dtau;
   plan.air.Build(T_inf, ConstLin.T.empty() ? T_in : std::max(T_in, ConstLin.T.back()));
-  plan.rho.assign(uword(ndr) * ndphi * ndz, 0.0);
-  plan.rho_new.assign(plan.rho.size(), 0.0);
   return plan;
 }
 
 // The disc on the axis holds one enthalpy, the mean of its sectors'; then
 // temperature and resistivity follow from enthalpy everywhere.
 void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
-  const uword I = plan.I, J = plan.J;
+  const uword J = plan.J;
   for (uword k = 0; k < H.n_slices; ++k) {
     double s = 0.0;
     for (uword j = 0; j < J; ++j) s += H(0, j, k);
     for (uword j = 0; j < J; ++j) H(0, j, k) = s / double(J);
   }
-  (void)I;
+  // The state beside T and H belongs to a run, not to the grid's constants,
+  // which the surface field reads alone.
+  plan.rho.assign(H.n_elem, 0.0);
+  plan.rho_new.assign(H.n_elem, 0.0);
   FromEnthalpies(ConstLin, H.memptr(), T.memptr(), plan.rho.data(), H.n_elem);
 }
 
