@@ -114,6 +114,33 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfRanks) {
 }
 #endif
 
+// A case file that states the built-in zones changes nothing, for either
+// program and time step. On a 12.8 m strand its air cooling from 7.8 m is
+// 12.8 - 7.8 = 5.000000000000001 m long in binary, which moved the end of an
+// element's air cooling by a slice.
+TEST(Programs, ACasterFileStatingTheBuiltInZonesGivesTheSameResults) {
+  RunDir dir;
+  WriteSmallCase(0.02, 0.1, 0.25, 0.1, 12.8, 30);
+  RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 1, 3, 10}));
+  RunDir::Write("Input/ControlPoints.mat", "0.09 0.5 3 1300\n0.09 0.5 6 1200\n0.09 0.5 9 1100\n");
+  const std::string builtin = "[mould]\nlength_m = 1.0\nhtc_W_m2K = 2000\ncoolant_degC = 80\n"
+                              "[air]\nfrom_m = 7.8\n";
+  for (const char* program : {TEPORA_SIM, TEPORA_OPT})
+    for (const std::vector<std::string>& args : {kFlat, std::vector<std::string>()}) {
+      SCOPED_TRACE(std::string(program) + (args.empty() ? " cylindrical" : " flat"));
+      std::filesystem::remove("Input/Caster.toml");
+      const Outcome without = Start(program, 1, false, args);
+      ASSERT_EQ(without.status, 0) << without.err;
+      const std::string expected = EveryResult(without);
+      RunDir::Write("Input/Caster.toml", builtin);
+      const Outcome with = Start(program, 1, false, args);
+      ASSERT_EQ(with.status, 0) << with.err;
+      const std::string results = EveryResult(with);
+      const auto at = std::mismatch(results.begin(), results.end(), expected.begin()).first;
+      EXPECT_TRUE(results == expected) << "from: " << results.substr(at - results.begin(), 300);
+    }
+}
+
 // The htcs the optimiser finds come out as spray zones that the simulator
 // takes as they stand: optimise, put them into the case file, simulate.
 TEST(Programs, OptimalSpraysRunAgainInTheSimulator) {

@@ -211,7 +211,14 @@ std::vector<int> Tepora::SetZones(const CasterZones& zones) {
   CrystallizerLength = zones.mould_length;
   htc_k = zones.mould_htc;
   T_k = zones.coolant;
-  TertiaryLength = std::isnan(zones.air_from) ? kAirCooledLength : L - zones.air_from;
+  // Positions along a caster are known to the micrometre at best, so the air
+  // cooling's length is the difference of two of them rounded to the
+  // micrometre: the binary remainder of a subtraction (12.8 - 7.8 =
+  // 5.000000000000001) would otherwise move the zone's first slice, and a
+  // file that states the built-in air cooling would not give the built-in zone.
+  TertiaryLength = std::isnan(zones.air_from)
+                       ? kAirCooledLength
+                       : std::round((L - zones.air_from) * 1e6) / 1e6;
   std::vector<int> covered;
   for (const SprayZone& zone : zones.sprays) {
     int n = 0;
