@@ -75,6 +75,39 @@ TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
   EXPECT_EQ(o.ScenOut[0], "\n\n Scenario 1 \n: Minimal ObjFValue: -3 \n");
 }
 
+// Air cooling from 6.5 m of the 13 m strand reaches three of the four
+// elements (slices 0-39, 30-69, 60-99, 90-129). In the cylindrical step every
+// element is air-cooled on the very slices the whole strand is, also
+// element 2, which holds slices 65 to 69 of it two places upstream of the
+// last; the flat step keeps its rule, which leaves that element none.
+TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
+  Tepora strand(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.02, 30,
+                0.5, 500);
+  strand.TertiaryLength = 6.5;
+  const std::vector<char> air = strand.PlanCylinder(StepRule()).tertiary;
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();  // elements without a point of their own
+  Optimise o = Make("100\n1000\n100\n1\n4\n0\n");
+  ::testing::internal::GetCapturedStderr();
+  ::testing::internal::GetCapturedStdout();
+  o.RealTertiaryLength = 6.5;
+  o.model = Formulation::Cylindrical;
+  const long first[4] = {0, 30, 60, 90};
+  const int expected[4] = {0, 5, 35, 40};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE("element " + std::to_string(i + 1));
+    ElementSearch s;
+    vec field = o.ToVect(o.Elem(i));
+    o.PrepareSearch(i, field, 0.02, cube(), 500, s);
+    const std::vector<char> own = s.model->PlanCylinder(StepRule()).tertiary;
+    ASSERT_EQ(own.size(), 40u);
+    EXPECT_EQ(std::count(own.begin(), own.end(), 1), expected[i]);
+    EXPECT_TRUE(std::equal(own.begin(), own.end(), air.begin() + first[i]));
+  }
+  o.model = Formulation::Flat;
+  EXPECT_NEAR(o.TertiaryLengthOf(1), 6.5 - 3.0 - 2 * 3.0, 1e-12);
+}
+
 // Run on one thread: the order of the elements decides which candidate's
 // files are left in the working directory.
 TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {

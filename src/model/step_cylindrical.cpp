@@ -91,15 +91,12 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   plan.hz.resize(K);
   plan.invdz.resize(K);
   plan.mould.assign(K, 0);
-  plan.tertiary.assign(K, 0);
-  const double length = arma::accu(dz);
+  plan.tertiary = AirCooledSlices(dz, TertiaryLength);
   double z = 0.0;
   for (int k = 0; k < K; ++k) {
     plan.hz[k] = 0.5 * dz(k);
     plan.invdz[k] = 1.0 / dz(k);
-    const double centre = z + 0.5 * dz(k);
-    plan.mould[k] = rule.mould && centre < CrystallizerLength;
-    plan.tertiary[k] = centre >= length - TertiaryLength;
+    plan.mould[k] = rule.mould && z + 0.5 * dz(k) < CrystallizerLength;
     z += dz(k);
   }
   plan.vzdtau = vz * dtau;

@@ -14,6 +14,17 @@
 
 double CellsToCover(double extent, double width) { return std::ceil(extent / width); }
 
+std::vector<char> AirCooledSlices(const vec& dz, double air_length) {
+  const double start = arma::accu(dz) - air_length;
+  std::vector<char> air(dz.n_elem, 0);
+  double z = 0.0;
+  for (uword k = 0; k < dz.n_elem; ++k) {
+    air[k] = z + 0.5 * dz(k) >= start;
+    z += dz(k);
+  }
+  return air;
+}
+
 Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
                double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
                double htc)

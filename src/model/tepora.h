@@ -14,6 +14,12 @@
 // before its conversion to a count.
 double CellsToCover(double extent, double width);
 
+// The slices, of lengths dz (m), that an air-cooled end zone of air_length
+// (m) holds: those whose centre lies at or beyond its start. 1 marks such a
+// slice. The cylindrical step cools by this rule, and the optimiser places
+// each element's air cooling by the whole strand's.
+std::vector<char> AirCooledSlices(const vec& dz, double air_length);
+
 // Radial temperatures of angular sector 1 along the strand (rows from the
 // axis to the surface, columns from the inlet): the profile the plots show.
 mat SectorProfile(const cube& T);

@@ -207,7 +207,7 @@ cube Optimise::DeVect(vec& v, int m, int n, int o) {
 }
 
 void Optimise::SetElements() {
-  const ElementLayout layout = ElementLayoutOf(nElem, overlap, ndz);
+  layout = ElementLayoutOf(nElem, overlap, ndz);
   const auto Cut = [&](const SliceRange& r) { return cube(T.slices(r.first, r.last)); };
   ElemL(0) = Cut(layout.left0);
   for (int i = 0; i < nElem; ++i) {

@@ -147,6 +147,7 @@ class Optimise {
   double htcmin;
   double htc_step;
   double RealTertiaryLength;  // air-cooled length at the end of the strand, m
+  ElementLayout layout;       // the elements' slices in the strand
   mat ConstM;                 // refined material table of the whole strand
   // Console lines of every element's last search (standard output, standard
   // error), printed by the driver in element order once every element of the

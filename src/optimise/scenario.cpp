@@ -45,13 +45,27 @@ std::vector<double> Optimise::CandidateHtcs() const {
   return htcs;
 }
 
-// The air-cooled end zone reaches into an element only as far as it is
-// longer than the elements downstream of it.
+// The length of the air-cooled end zone in element ind. In the cylindrical
+// step an element is air-cooled on exactly the slices the air cooling holds
+// in the whole strand, wherever along the strand they lie: a whole number of
+// slices, so that the element's rule, which reads the zone from its own end,
+// marks them with half a slice to spare. The flat step keeps its earlier
+// rule, which takes the downstream elements' own lengths weighted 1, 2, 3, ...
+// off the zone and so leaves an element two or more places upstream of the
+// last without the air cooling it holds.
 double Optimise::TertiaryLengthOf(int ind) const {
-  double length = RealTertiaryLength;
-  for (int i = nElem - 2; i >= ind; --i)
-    length = length - (nElem - 1 - i) * dz0 * double(Elem(i + 1).n_slices - n_offset);
-  return length;
+  if (model == Formulation::Flat) {
+    double length = RealTertiaryLength;
+    for (int i = nElem - 2; i >= ind; --i)
+      length = length - (nElem - 1 - i) * dz0 * double(Elem(i + 1).n_slices - n_offset);
+    return length;
+  }
+  const std::vector<char> air = AirCooledSlices(vec(uword(ndz), fill::value(dz0)),
+                                                RealTertiaryLength);
+  long slices = 0;
+  for (long k = layout.elem[size_t(ind)].first; k <= layout.elem[size_t(ind)].last; ++k)
+    slices += air[size_t(k)];
+  return double(slices) * dz0;
 }
 
 vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl) {
