@@ -108,6 +108,77 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   EXPECT_NEAR(o.TertiaryLengthOf(1), 6.5 - 3.0 - 2 * 3.0, 1e-12);
 }
 
+// Known answers of one iteration in the cylindrical step. Every element's
+// run under each candidate is simulated here on its own, from the element's
+// starting field and inlet slice; each element's own point is then given as
+// its target the temperature a chosen candidate leaves there (+0.5 K, so the
+// deviation truncates to 0), and the search must find that candidate: not
+// the coldest (a signed objective), nor one fitted to another point
+// (element 2 holds a first point whose target no candidate reaches). The
+// combined fields are the chosen runs', the slices two neighbours share
+// the mean of both runs there.
+TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) {
+  const long first[4] = {0, 30, 60, 90};
+  const double air[4] = {0, 0, 0, 10 * 0.1};  // the last 1 m of the strand
+  const auto run = [&](int i, double htc) {
+    Tepora U(0.01, 0.1, 0.25 * M_PI, field_.slices(first[i], first[i] + 39), table_, 0.02, 30,
+             0.5, htc, air[i], 500, 10);
+    U.model = Formulation::Cylindrical;
+    return U.ComputeOpt(i, 40, i == 0 ? cube() : cube(field_.slices(first[i], first[i])));
+  };
+  // Each element's own point (ring 7, sector 1, slice) and its chosen htc.
+  const uword own[4] = {20, 55 - 30, 75 - 60, 110 - 90};
+  const double chosen[4] = {300, 700, 400, 900};
+  std::vector<cube> W(4);
+  vec target(5);
+  target(1) = 500;  // element 2's first point, colder than any candidate leaves it
+  for (int i = 0; i < 4; ++i) {
+    std::vector<double> at;
+    for (double htc = 100; htc <= 1000; htc += 100) at.push_back(run(i, htc)(7, 1, own[i]));
+    // The data must tell the candidates apart by more than the whole degrees scored.
+    for (size_t c = 1; c < at.size(); ++c) ASSERT_GT(at[c - 1] - at[c], 1.5) << i << " " << c;
+    const size_t c = size_t(chosen[i] / 100) - 1;
+    target(i == 0 ? 0 : i + 1) = at[c] + 0.5;
+    W[i] = run(i, chosen[i]);
+  }
+  RunDir::Write("Input/OptSettings.txt", "100\n1000\n100\n1\n4\n40\n");
+  vec z{20.5, 45.5, 55.5, 75.5, 110.5}, r(5, fill::value(0.075)), phi(5, fill::value(1.0));
+  z *= 0.1;
+  ControlPoints cp(r, phi, z, target);
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();  // element 2's second point
+  Optimise o(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
+  o.model = Formulation::Cylindrical;
+  o.RealTertiaryLength = 1.0;
+  o.ComputePHA();
+  ::testing::internal::GetCapturedStderr();
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(arma::approx_equal(o.OptimalHtcs, vec(chosen, 4), "absdiff", 0)) << o.OptimalHtcs;
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE("element " + std::to_string(i + 1));
+    cube expected = W[i];
+    if (i < 3) expected.slices(30, 39) = 0.5 * W[i].slices(30, 39) + 0.5 * W[i + 1].slices(0, 9);
+    if (i > 0) expected.slices(0, 9) = 0.5 * W[i - 1].slices(30, 39) + 0.5 * W[i].slices(0, 9);
+    EXPECT_TRUE(arma::approx_equal(o.Elem(i), expected, "absdiff", 0));
+  }
+  // The next iteration's inlet of an element is the first of the slices it
+  // shares with its upstream neighbour, as combined: the last pair leaves
+  // element 4's in Tf.vec.
+  const cube inlet = o.Elem(3).slices(0, 0);
+  RunDir::Write("Input/OptSettings.txt", "100\n1000\n100\n2\n4\n40\n");
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  Optimise next(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
+  next.model = Formulation::Cylindrical;
+  next.RealTertiaryLength = 1.0;
+  next.ComputePHA();
+  ::testing::internal::GetCapturedStderr();
+  ::testing::internal::GetCapturedStdout();
+  cube tf;
+  ASSERT_TRUE(tf.load("Tf.vec", arma_ascii));
+  EXPECT_TRUE(arma::approx_equal(tf, inlet, "absdiff", 1e-9));
+}
+
 // Run on one thread: the order of the elements decides which candidate's
 // files are left in the working directory.
 TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
