@@ -208,6 +208,7 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
   EXPECT_TRUE(arma::approx_equal(inlet, cube(field_.slices(90, 90)), "absdiff", 0));
 
   Optimise o = Make("100\n1000\n300\n2\n4\n10\n", {35.5, 45.5, 65.5, 119.5});
+  o.progress_interval = 0;  // a progress line after every pair
   o.ComputePHA();
   // Combined htcs are the means of neighbours' choices.
   EXPECT_EQ(o.Param(0), 0.5 * o.OptimalHtcs(0) + 0.5 * o.OptimalHtcs(1));
@@ -220,6 +221,40 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
   EXPECT_NE(out.find("---------------------------------------------------------------\n 2. PHA "
                      "iteration out of 2 total. \n"),
             std::string::npos);
+  for (int p = 1; p <= 2; ++p)
+    for (int done = 1; done <= 16; ++done)
+      EXPECT_NE(out.find("  iteration " + std::to_string(p) + ": " + std::to_string(done) +
+                         " of the 16 (element, candidate) pairs done, "),
+                std::string::npos)
+          << p << " " << done;
+}
+
+// The steel takes 200 s through an element of 4 m at 1.2 m/min: element runs
+// of 0.5 s steps need 400 of them. Without steps (warned of elsewhere) or
+// casting speed there is no passage to wait for.
+TEST_F(OptimiseTest, WarnsOnceWhenElementRunsEndBeforeTheSteelHasPassedThrough) {
+  const struct {
+    const char* settings;
+    double speed;  // m/min
+    bool warns;
+  } cases[] = {{"100\n1000\n300\n1\n4\n399\n", 1.2, true},
+               {"100\n1000\n300\n1\n4\n400\n", 1.2, false},
+               {"100\n1000\n300\n1\n4\n399\n", 0.0, false},
+               {"100\n1000\n300\n1\n4\n0\n", 1.2, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.settings);
+    ::testing::internal::CaptureStdout();
+    const Optimise o = Make(c.settings);
+    ::testing::internal::CaptureStderr();
+    o.WarnIfRunsShort(c.speed);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(err, c.warns ? "warning: Input/OptSettings.txt: line 6 (time steps of an element "
+                             "simulation) is 399, which simulates 199.5 s, shorter than the 200 s "
+                             "the steel takes through an element of 4 m at 1.2 m/min; expected at "
+                             "least 400 steps\n"
+                           : "");
+  }
 }
 
 // Element 2 alone holds steel near the table's lowest point, against an

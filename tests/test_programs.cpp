@@ -68,7 +68,10 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreadsAndReportsDoubts)
             "warning: element 1 holds 2 control points; it is scored at point 2 only, point(s) 1",
             "warning: element 2 holds no control point; it is scored at the indices of point 1",
             "warning: not converged: the last iteration still moved htcs by ",
-            "warning: Input/ControlPoints.mat: point 1 lies in the mould"})
+            "warning: Input/ControlPoints.mat: point 1 lies in the mould",
+            "warning: Input/OptSettings.txt: line 6 (time steps of an element simulation) is 10, "
+            "which simulates 5 s, shorter than the 120 s the steel takes through an element of "
+            "2.4 m at 1.2 m/min; expected at least 240 steps\n"})
         EXPECT_NE(r.err.find(warning), npos) << warning << "\n" << r.err;
       const auto report = nlohmann::json::parse(ReadFile("TeporaOut/OptReport.json"));
       cube T;

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     C.model = options.model;
     C.zones = zones;
     C.RealTertiaryLength = P.TertiaryLength;
+    C.WarnIfRunsShort(Techset(6));
     C.ComputePHA();
     WriteWhole("TeporaOut/OptimalSprays.toml", "toml",
                SpraysToml(ElementStretches(ElementLayoutOf(C.nElem, overlap, C.ndz), C.OptimalHtcs,

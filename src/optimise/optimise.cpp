@@ -98,6 +98,29 @@ Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, 
 
 Optimise::~Optimise() {}
 
+// An element run starts from the element's field of the iteration before and
+// its inlet slice; only steel that has entered through that inlet during the
+// run carries the candidate's cooling all the way. A run shorter than the
+// steel's passage through the element leaves its downstream part, where the
+// points usually lie, partly the start field, and the search fits htcs to
+// that. A millionth of a step is allowed for the rounding of the division.
+void Optimise::WarnIfRunsShort(double speed_m_min) const {
+  if (Heatpmax <= 0 || !(speed_m_min > 0)) return;  // warned of / no passage
+  uword slices = 0;
+  for (int i = 0; i < nElem; ++i) slices = std::max(slices, Elem(i).n_slices);
+  const double length = std::round(double(slices) * dz0 * 1e6) / 1e6;   // m
+  const double passage = std::round(length * 60 / speed_m_min * 10) / 10;  // s
+  const double needed = std::ceil(passage / dtau * (1 - 1e-12));
+  if (double(Heatpmax) >= needed) return;
+  const SettingsFile file = OptSettingsFile();
+  std::cout.flush();
+  std::cerr << "warning: " << file.Entry(5) << " is " << Heatpmax << ", which simulates "
+            << ValueText(std::round(Heatpmax * dtau * 10) / 10) << " s, shorter than the "
+            << ValueText(passage) << " s the steel takes through an element of "
+            << ValueText(length) << " m at " << ValueText(speed_m_min)
+            << " m/min; expected at least " << ValueText(needed) << " steps" << std::endl;
+}
+
 SettingsFile OptSettingsFile() {
   return {"Input/OptSettings.txt",
           {"lowest htc, W/(m2 K)", "highest htc, W/(m2 K)", "htc step, W/(m2 K)",

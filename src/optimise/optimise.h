@@ -153,6 +153,8 @@ class Optimise {
   // error), printed by the driver in element order once every element of the
   // iteration has succeeded, so that an abandoned iteration prints no result.
   std::vector<std::string> ScenOut, ScenErr;
+  // Seconds at least between two progress lines within an iteration.
+  double progress_interval = 5.0;
   // What each iteration changed (IterationStats), for the report.
   std::vector<IterationStats> History;
   std::chrono::steady_clock::time_point started;
@@ -191,6 +193,11 @@ class Optimise {
 
   std::vector<double> CandidateHtcs() const;
   double TertiaryLengthOf(int ind) const;
+
+  // One warning line when an element simulation (Heatpmax steps of dtau)
+  // ends before the steel, at the casting speed speed_m_min (m/min), has
+  // passed through the longest element.
+  void WarnIfRunsShort(double speed_m_min) const;
 
  private:
   void AssignControlPoints();

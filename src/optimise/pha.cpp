@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <mutex>
 
 #include "optimise.h"
 #include "tepora.h"
@@ -77,6 +78,24 @@ void Optimise::ComputePHA() {
     abandon = &stop;
     std::exception_ptr failure;
     std::atomic<bool> claimed{false};
+    // Progress within the iteration: the thread that finishes a pair says
+    // how many of the rank's pairs are done, once progress_interval has
+    // passed since the iteration began or since the last such line, however
+    // the pairs are scheduled.
+    std::mutex progress_lock;
+    long pairs_done = 0;
+    auto progress_said = std::chrono::steady_clock::now();
+    const auto PairDone = [&] {
+      const std::lock_guard<std::mutex> hold(progress_lock);
+      ++pairs_done;
+      const auto now = std::chrono::steady_clock::now();
+      if (std::chrono::duration<double>(now - progress_said).count() < progress_interval) return;
+      progress_said = now;
+      std::printf("  iteration %d: %ld of %s%ld (element, candidate) pairs done, %.1f s so far\n", p,
+                  pairs_done, RankCount() > 1 ? "this rank's " : "the ", block.end - block.first,
+                  std::chrono::duration<double>(now - started).count());
+      std::fflush(stdout);
+    };
     const auto guarded = [&](const std::function<void()>& work) {
       try {
         work();
@@ -100,7 +119,10 @@ void Optimise::ComputePHA() {
       for (long q = block.first; q < block.end; ++q) {
         if (stop) continue;
         const long c = q % N;
-        guarded([&] { RunCandidate(*search[q / N], c, htcs[c], q == P - 1); });
+        guarded([&] {
+          RunCandidate(*search[q / N], c, htcs[c], q == P - 1);
+          PairDone();
+        });
       }
     }
     abandon = nullptr;
