@@ -103,9 +103,12 @@ Optimise::~Optimise() {}
 // run carries the candidate's cooling all the way. A run shorter than the
 // steel's passage through the element leaves its downstream part, where the
 // points usually lie, partly the start field, and the search fits htcs to
-// that. A millionth of a step is allowed for the rounding of the division.
+// that. The passage is taken to a tenth of a second, as it is printed, and
+// the rounding of its division by the time step is not counted as a step.
+// Without steps the htcs are not searched at all, which is warned of apart;
+// a strand at rest has no passage to wait for.
 void Optimise::WarnIfRunsShort(double speed_m_min) const {
-  if (Heatpmax <= 0 || !(speed_m_min > 0)) return;  // warned of / no passage
+  if (Heatpmax <= 0 || !(speed_m_min > 0)) return;
   uword slices = 0;
   for (int i = 0; i < nElem; ++i) slices = std::max(slices, Elem(i).n_slices);
   const double length = std::round(double(slices) * dz0 * 1e6) / 1e6;   // m
