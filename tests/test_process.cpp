@@ -166,7 +166,7 @@ TEST(Process, TheViewerWritesIntoThePlotLogAndIsStoppedWhenItHangs) {
 // while its viewer runs ends the viewer's whole group and says so in the log.
 TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
   RunDir dir;
-  WriteSmallCase(0.005, 0.025, 0.05, 0.1, 5.0, 10000000);  // 20 x 40 x 200 cells, hours
+  WriteSmallCase(0.005, 0.025, 0.05, 0.1, 5.0, 10000000);  // 20 x 40 x 200 cells, hours of steps
   pid_t run = Launch(TEPORA_SIM);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   bool computing = true, seen = false;
