@@ -1,7 +1,7 @@
 # Set-up, build, demo and tests. `make demo` and `make test` install what is
-# missing, build in build/ and run. `make test-sanitize` builds everything again
-# in build-sanitize/ with address and undefined-behaviour checking and runs the
-# same tests there.
+# missing, build in build/ (the demo only the two programs) and run. `make
+# test-sanitize` builds everything again in build-sanitize/ with address and
+# undefined-behaviour checking and runs the same tests there.
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 MPI_BUILD ?= build-mpi
@@ -26,7 +26,13 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The demo builds only the two programs it runs; `make test` and `make bench`
+# build the rest.
+demo: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@[ -x $(BUILD)/tepora-sim ] && [ -x $(BUILD)/tepora-opt ] || \
+	  echo "Building tepora-sim and tepora-opt in $(BUILD)/ for the first time: about a minute on two quiet cores"
+	@cmake --build $(BUILD) -j $(JOBS) --target tepora-sim tepora-opt
 	@sh scripts/demo.sh $(BUILD)
 
 test: build

@@ -13,6 +13,13 @@ function visualiseF(fname, crange)
   %   plot, which is still drawn; without grid steps the axes show indices.
   %   Writes a PNG beside fname (same name, extension .png); also keeps a
   %   window open when a display is available.
+  % A batch plot (octave --eval, as the programs start it) keeps no history:
+  % Octave 7 prints an error line at exit when it cannot save one, as where
+  % ~/.local/share/octave does not exist.
+  args = argv();
+  if any(strcmp(args(1:end-1), '--eval')) && ~any(strcmp(args, '--persist'))
+    history_save(false);
+  end
   if nargin < 1 || isempty(fname)
     fname = 'TempProfile_final.mat';
   end
@@ -168,33 +175,82 @@ function draw(fname, T, crange, reports)
   for a = eb
     plot([a a], [0 top], 'w--', 'linewidth', 1.5);
   end
-  for k = 1:numel(zones)      % above the map, each name along its zone's start
-    a = field(zones{k}, 'from_m', NaN);
-    if isfinite(a)
-      text(a + 0.004 * diff(zlim), 1.02 * top, field(zones{k}, 'name', ''), 'rotation', 90, ...
-           'horizontalalignment', 'left', 'verticalalignment', 'top', 'fontsize', 9, ...
-           'interpreter', 'none');
-    end
+  % Labels in 9 pt, placed apart from each other by their estimated size in
+  % data units: a character 0.6 of the font's size wide, a line 1.2 high,
+  % at the 100 dpi of the PNG.
+  p1 = get(ax1, 'position');
+  fpos = get(fig, 'position');
+  em = 9 * 100 / 72;                           % pixels of a 9 pt font
+  xunit = diff(zlim) / (p1(3) * fpos(3));      % data units of a pixel
+  yunit = top / (p1(4) * fpos(4));
+  % On the map: the markers of the control points, then the elements'
+  % labels from the axis up, then the points' labels below their markers,
+  % each in the first free place.
+  taken = zeros(0, 4);                         % boxes [x0 x1 y0 y1] in use
+  h = 1.2 * em * yunit;
+  for k = 1:numel(points)
+    pz = field(points{k}, 'z_m', NaN); pr = field(points{k}, 'r_m', NaN);
+    taken(end+1, :) = [pz + [-1 1] * 4 * xunit, pr + [-1 1] * 4 * yunit];
   end
   for k = 1:numel(elements)
     a = field(elements{k}, 'from_m', NaN); b = field(elements{k}, 'to_m', NaN);
-    text((a + b) / 2, 0.04 * top + 0.08 * top * mod(k - 1, 2), ...
-         sprintf('element %d: %g', k, field(elements{k}, 'htc_W_m2K', NaN)), ...
-         'horizontalalignment', 'center', 'color', 'w', 'fontsize', 9);
+    label = sprintf('element %d: %g', k, field(elements{k}, 'htc_W_m2K', NaN));
+    w = 0.6 * em * xunit * numel(label);
+    c = min(max((a + b) / 2, zlim(1) + w / 2), zlim(2) - w / 2);
+    boxes = [c - w / 2, c + w / 2] + zeros(6, 1);
+    boxes(:, 3) = 0.02 * top + (0:5)' * h;
+    boxes(:, 4) = boxes(:, 3) + h;
+    [box, taken] = place(boxes, taken, zlim, top);
+    text(mean(box(1:2)), mean(box(3:4)), label, 'horizontalalignment', 'center', ...
+         'color', 'w', 'fontsize', 9);
   end
   for k = 1:numel(points)
     p = points{k};
     pz = field(p, 'z_m', NaN); pr = field(p, 'r_m', NaN);
     plot(pz, pr, 'ko', 'markerfacecolor', 'w', 'markersize', 6);
-    label = sprintf(' %g', field(p, 'target_degC', NaN));
+    label = sprintf('%g', field(p, 'target_degC', NaN));
     got = field(p, 'temperature_degC', NaN);
     if isfinite(got)
       label = sprintf('%s / %.0f', label, got);
     end
-    text(pz, pr - 0.06 * top, label, 'color', 'w', 'fontsize', 9, 'verticalalignment', 'top');
+    w = 0.6 * em * xunit * (numel(label) + 1);
+    % rows downward from below the marker, right of the point, then left
+    y1 = pr - 6 * yunit - (0:5)' * h;
+    boxes = [kron(y1, [1; 1]) - h, kron(y1, [1; 1])];
+    boxes = [repmat([pz, pz + w; pz - w, pz], 6, 1), boxes];
+    [box, taken] = place(boxes, taken, zlim, top);
+    text(box(1) + 0.3 * em * xunit, box(4), label, 'color', 'w', 'fontsize', 9, ...
+         'verticalalignment', 'top');
   end
   hold off;
   ylabel(rlab);
+  % Above the map, each zone's name reads upwards from the end of a short
+  % line that rises from the zone's start; names of zones shorter than a line
+  % of text move right, in order, and their lines lean to them. The lines are
+  % drawn in a band of their own above the map, which clips nothing.
+  starts = [];
+  names = {};
+  for k = 1:numel(zones)
+    a = field(zones{k}, 'from_m', NaN);
+    if isfinite(a)
+      starts(end+1) = a;
+      names{end+1} = field(zones{k}, 'name', '');
+    end
+  end
+  if ~isempty(starts)
+    at = spread(starts - 0.5 * em * xunit, 1.1 * em * xunit, zlim);
+    rise = 8 / fpos(4);
+    axes('position', [p1(1), p1(2) + p1(4), p1(3), rise], 'visible', 'off', 'xlim', zlim, ...
+         'ylim', [0 1]);
+    hold on;
+    for k = 1:numel(starts)
+      foot = at(k) + 0.5 * em * xunit;           % the middle of the name's line
+      plot([starts(k), foot], [0 1], '-', 'color', [0.4 0.4 0.4]);
+      text(at(k), 1, names{k}, 'rotation', 90, 'horizontalalignment', 'left', ...
+           'verticalalignment', 'top', 'fontsize', 9, 'interpreter', 'none');
+    end
+    hold off;
+  end
   axes('position', [0 0.965 1 0.03], 'visible', 'off', 'xlim', [0 1], 'ylim', [0 1]);
   text(0.5, 0.5, sprintf('%s: temperature in angular sector 1 (axis at r = 0)', fname), ...
        'horizontalalignment', 'center', 'fontweight', 'bold', 'interpreter', 'none');
@@ -210,7 +266,6 @@ function draw(fname, T, crange, reports)
   end
 
   % (b) surface and axis temperature along the strand
-  p1 = get(ax1, 'position');
   ax2 = axes('position', [p1(1) 0.43 p1(3) 0.16]);
   if ~isempty(strand)
     plot(strand.z_m, strand.surface_mean_degC, 'b-', 'linewidth', 1.5, ...
@@ -361,6 +416,45 @@ function c = as_list(x)
   else
     c = {};
   end
+end
+
+% Places for labels a `gap` wide, one at each of the ascending places `x`
+% or, where they crowd, as close after it as the label before allows; the
+% last ones move back left where they would run past the strand's end.
+function at = spread(x, gap, zlim)
+  at = x;
+  at(1) = max(at(1), zlim(1));
+  for k = 2:numel(at)
+    at(k) = max(at(k), at(k - 1) + gap);
+  end
+  last = zlim(2) - gap;
+  for k = numel(at):-1:1
+    at(k) = min(at(k), last);
+    last = at(k) - gap;
+  end
+end
+
+% The first of the candidate label boxes (rows [x0 x1 y0 y1]) that lies on
+% the map (x in zlim, y from 0 to top) and overlaps no box taken, else the
+% one that overlaps them least; it is added to the boxes taken.
+function [box, taken] = place(boxes, taken, zlim, top)
+  best = Inf;
+  for k = 1:rows(boxes)
+    b = boxes(k, :);
+    ox = max(0, min(b(2), taken(:, 2)) - max(b(1), taken(:, 1)));
+    oy = max(0, min(b(4), taken(:, 4)) - max(b(3), taken(:, 3)));
+    outside = max(0, zlim(1) - b(1)) + max(0, b(2) - zlim(2)) + max(0, -b(3)) + ...
+              max(0, b(4) - top);
+    cost = sum(ox .* oy) + outside * (b(4) - b(3) + b(2) - b(1));
+    if cost < best
+      best = cost;
+      box = b;
+    end
+    if cost == 0
+      break;
+    end
+  end
+  taken(end+1, :) = box;
 end
 
 % The places where zones and elements begin and end, inside the strand.

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  // The programs end by asking Octave for a plot; tests keep it off the path
-  // so that the viewer fails at once and the run warns on one line.
+  // The programs end by asking Octave for a plot; tests keep it off the path,
+  // so that no test waits for a real plot, and start fakes of it by name.
   setenv("PATH", "/nonexistent", 1);
   ::testing::InitGoogleTest(&argc, argv);
   // Results that depend on the library's arithmetic and text formats name

@@ -1,7 +1,11 @@
 // The process around a run, end to end: closed or failing console
-// descriptors, a file-size limit, the viewer, thread count and stack.
+// descriptors, a file-size limit, the viewer and a run stopped while it
+// runs, thread count and stack.
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "program_start.h"
 #include "test_support.h"
@@ -61,35 +65,70 @@ TEST(Process, ConsoleAndFileSizeFaultsEndWithTheirStatus) {
   }
 }
 
-// The viewer's lines go to TeporaOut/plot.log, which each run replaces, and
-// --plot-range reaches visualiseF. The console warns once when no plot was
-// written anew, also over an old one: when the viewer fails, or when it
-// does not end in time and is stopped with its children.
+// A fake Octave first on the path, bin/octave running the shell lines
+// `octave`, and the plot script it would read, for runs of ShellArgs lines
+// that begin with kPath.
+const std::string kPath = "PATH=$PWD/bin:$PATH ";
+void FakeOctave(const std::string& octave) {
+  std::filesystem::create_directories("bin");
+  RunDir::Write("bin/octave", "#!/bin/sh\n" + octave);
+  std::filesystem::permissions("bin/octave", std::filesystem::perms::owner_all);
+  RunDir::Write("TeporaOut/visualiseF.m", "% read by the fake only\n");
+}
+
+// For a fake Octave whose line `/bin/sleep 1000 & echo $! > ../sleeper.pid`
+// left its child's number: true once that process has ended (or is a
+// zombie no one has reaped yet), false while it still runs after 30 s. A
+// kill takes effect some time after it is sent.
+bool SleeperEnds(const std::string& pid) {
+  const std::string stat = "/proc/" + std::to_string(std::stoi(pid)) + "/stat";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  for (;;) {
+    const std::string s = ReadFile(stat);
+    if (s.find("(sleep)") == npos || s.find(") Z ") != npos) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// The viewer's lines go to TeporaOut/plot.log, which each run creates anew
+// in place of a planted link, and --plot-range reaches visualiseF. The
+// console warns once when no plot was written anew, also over an old one:
+// when the viewer fails, or when it does not end in time and is stopped
+// with its children, and without the plot script, when no Octave starts;
+// --no-plot starts none and says nothing. A time limit that is not a
+// number is named on one line and the minute taken.
 TEST(Process, TheViewerWritesIntoThePlotLogAndIsStoppedWhenItHangs) {
   RunDir dir;
   WriteSmallCase();
-  std::filesystem::create_directory("bin");
   const auto sim = [](const std::string& octave, const std::string& line) {
-    RunDir::Write("bin/octave", "#!/bin/sh\n" + octave);
-    std::filesystem::permissions("bin/octave", std::filesystem::perms::owner_all);
-    return Start("/bin/sh", 1, false, ShellArgs("PATH=$PWD/bin:$PATH " + line, TEPORA_SIM));
+    FakeOctave(octave);
+    return Start("/bin/sh", 1, false, ShellArgs(kPath + line, TEPORA_SIM));
   };
-  const auto warned_once = [](const Outcome& r) {
+  const auto warned_once = [](const Outcome& r, const std::string& warning) {
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find(NoPlotWarning("TempProfile_final.png") + "\n"), npos) << r.err;
+    EXPECT_NE(r.err.find(warning + "\n"), npos) << r.err;
     EXPECT_EQ(r.err.find("the plot"), r.err.rfind("the plot")) << r.err;
   };
-  // Plots, then ends with the noise of Octave 7's shutdown.
-  Outcome r = sim("echo \"$3\"; echo png > TempProfile_final.png; echo 'error: ignoring' >&2\n",
-                  kExec + " --plot-range 900,1550.5");
+  const std::string failed =
+      "warning: the plot TeporaOut/TempProfile_final.png could not be made; see "
+      "TeporaOut/plot.log";
+  RunDir::Write("precious.txt", "not a log\n");
+  std::filesystem::create_symlink("../precious.txt", "TeporaOut/plot.log");
+  Outcome r = sim("echo \"$3\"; echo png > TempProfile_final.png; echo 'octave: on stderr' >&2\n",
+                  "TEPORA_VIEWER_TIMEOUT=1x " + kExec + " --plot-range 900,1550.5");
   EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("warning: TEPORA_VIEWER_TIMEOUT is '1x', expected a positive number of "
+                       "seconds; the viewer gets 60 s\n"),
+            npos) << r.err;
   EXPECT_EQ(r.err.find("plot"), npos) << r.err;
-  EXPECT_EQ(r.err.find("error"), npos) << r.err;
+  EXPECT_EQ(ReadFile("precious.txt"), "not a log\n");
+  EXPECT_FALSE(std::filesystem::is_symlink("TeporaOut/plot.log"));
   std::string log = ReadFile("TeporaOut/plot.log");
-  EXPECT_NE(log.find("\nvisualiseF('TempProfile_final.mat', [900 1550.5])\nerror: ignoring\n"),
+  EXPECT_NE(log.find("\nvisualiseF('TempProfile_final.mat', [900 1550.5])\noctave: on stderr\n"),
             npos) << log;
 
-  warned_once(sim("echo \"error: 'visualiseF' undefined\" >&2; exit 1\n", kExec));
+  warned_once(sim("echo \"error: 'visualiseF' undefined\" >&2; exit 1\n", kExec), failed);
   log = ReadFile("TeporaOut/plot.log");
   EXPECT_EQ(log.find("[900"), npos) << log;
   EXPECT_NE(log.find("undefined\ntepora: no plot: the viewer ended with status 1 without"), npos)
@@ -97,15 +136,74 @@ TEST(Process, TheViewerWritesIntoThePlotLogAndIsStoppedWhenItHangs) {
 
   const auto t0 = std::chrono::steady_clock::now();
   warned_once(sim("/bin/sleep 1000 &\necho $! > ../sleeper.pid\nwait\n",
-                  "TEPORA_VIEWER_TIMEOUT=1 " + kExec));
+                  "TEPORA_VIEWER_TIMEOUT=1 " + kExec),
+              failed);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20);
-  EXPECT_NE(ReadFile("TeporaOut/plot.log").find("did not finish in 1 s"), npos);
-  // The viewer's own child is gone (or a zombie no one has reaped yet); on a
-  // loaded machine the viewer may be stopped before it starts the child.
+  log = ReadFile("TeporaOut/plot.log");
+  EXPECT_NE(log.find("did not finish in 1 s"), npos);
+  // On a loaded machine the viewer may be stopped before it starts its child.
   const std::string pid = ReadFile("sleeper.pid");
-  if (pid.find_first_of("0123456789") == npos) return;
-  const std::string stat = ReadFile("/proc/" + std::to_string(std::stoi(pid)) + "/stat");
-  EXPECT_TRUE(stat.empty() || stat.find(") Z ") != npos) << stat;
+  if (pid.find_first_of("0123456789") != npos) {
+    EXPECT_TRUE(SleeperEnds(pid)) << pid;
+  }
+
+  for (const std::string& line : {kExec, kExec + " --no-plot"}) {
+    FakeOctave("echo started > ../started\n");
+    if (line == kExec) std::filesystem::remove("TeporaOut/visualiseF.m");
+    r = Start("/bin/sh", 1, false, ShellArgs(kPath + line, TEPORA_SIM));
+    EXPECT_FALSE(std::filesystem::exists("started")) << line;
+    if (line == kExec)
+      warned_once(r, NoPlotWarning("TempProfile_final.png"));
+    else
+      EXPECT_EQ(r.err.find("plot"), npos) << r.err;
+    EXPECT_EQ(ReadFile("TeporaOut/plot.log"), log);
+  }
+}
+
+// Stopped runs. One killed while it computes has its progress lines in its
+// console file: each reached the file as it was printed, also the first one,
+// seen there while the run still computes. One stopped by SIGTERM or SIGINT
+// while its viewer runs ends the viewer's whole group and says so in the log.
+TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
+  RunDir dir;
+  WriteSmallCase(0.005, 0.025, 0.05, 0.1, 5.0, 10000000);  // 20 x 40 x 200 cells, hours of steps
+  pid_t run = Launch(TEPORA_SIM);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  bool computing = true, seen = false;
+  while (computing && !seen && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    computing = waitpid(run, nullptr, WNOHANG) == 0;
+    seen = computing && ReadFile("out.txt").find("0          out of 10000000\n") != npos;
+  }
+  EXPECT_TRUE(seen) << ReadFile("out.txt");
+  if (computing) {
+    kill(run, SIGKILL);
+    Finish(run);
+  }
+
+  WriteSmallCase();
+  FakeOctave("/bin/sleep 1000 &\necho $! > ../sleeper.pid\nwait\n");
+  for (const int sig : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(sig);
+    signal(sig, SIG_DFL);  // a run started with a signal ignored keeps ignoring it
+    std::filesystem::remove("sleeper.pid");
+    run = Launch("/bin/sh", 1, false, ShellArgs(kPath + kExec, TEPORA_SIM));
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::string pid;
+    while (pid.find('\n') == npos && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      pid = ReadFile("sleeper.pid");
+    }
+    ASSERT_NE(pid.find('\n'), npos) << "the viewer did not start";
+    kill(run, sig);
+    const Outcome r = Finish(run);
+    EXPECT_EQ(r.signal, sig) << r.status << r.err;
+    EXPECT_TRUE(SleeperEnds(pid)) << pid;
+    const std::string stopped = sig == SIGTERM ? "SIGTERM\n" : "SIGINT\n";
+    EXPECT_NE(ReadFile("TeporaOut/plot.log").find("\ntepora: no plot: the run was stopped by " +
+                                                  stopped),
+              npos);
+  }
 }
 
 // The optimiser's threads: a thread count no machine can hold is refused

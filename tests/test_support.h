@@ -76,9 +76,11 @@ inline void WriteSmallCase(double dr0 = 0.02, double dz0 = 0.1, double dphi = 0.
 }
 
 // The one line a run gives when its plot could not be made, as in every
-// test run: the tests keep Octave off the path.
+// test run: no test directory holds the plot script unless it says so.
 inline std::string NoPlotWarning(const std::string& png) {
-  return "warning: the plot TeporaOut/" + png + " could not be made; see TeporaOut/plot.log";
+  return "warning: the plot TeporaOut/" + png +
+         " could not be made; TeporaOut/visualiseF.m is missing (copy scripts/visualiseF.m "
+         "there, or run with --no-plot)";
 }
 
 struct Outcome {

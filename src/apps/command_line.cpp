@@ -36,14 +36,11 @@ std::string ReadPlotRange(const std::string& text, double range[2]) {
 }  // namespace
 
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
-                                   ProgramOptions& options) {
-  const std::string usage =
-      std::string("usage: ") + program +
-      " [--help] [--version] [--model cylindrical|flat] [--plot-range LO,HI] [-C DIR]";
-  CLI::App app(std::string(program) +
-                   ": temperature field of a round steel strand in continuous casting, from "
-                   "Input/ into TeporaOut/ of the working directory",
-               program);
+                                   const char* what, ProgramOptions& options) {
+  const std::string usage = std::string("usage: ") + program +
+                            " [--help] [--version] [--model cylindrical|flat] [--plot-range "
+                            "LO,HI] [--no-plot] [-C DIR]";
+  CLI::App app(std::string(program) + ": " + what, program);
   app.set_version_flag("--version", std::string(program) + " " + TEPORA_VERSION);
   std::string model = FormulationName(options.model);
   app.add_option("--model", model,
@@ -61,6 +58,9 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
           ->check(CLI::Validator(
               [&range](std::string& text) { return ReadPlotRange(text, range); }, ""))
           ->type_name("LO,HI");
+  CLI::Option* no_plot =
+      app.add_flag("--no-plot", "draw no plot: Octave is not started, and an earlier plot and "
+                                "TeporaOut/plot.log stay as they are");
   std::string dir;
   CLI::Option* in =
       app.add_option("-C", dir, "run in DIR instead of the working directory")->type_name("DIR");
@@ -77,6 +77,7 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
   options.model =
       model == FormulationName(Formulation::Flat) ? Formulation::Flat : Formulation::Cylindrical;
   if (range_option->count() > 0) SetPlotRange(range[0], range[1]);
+  if (no_plot->count() > 0) SkipPlots();
   if (in->count() > 0 && chdir(dir.c_str()) != 0) {
     std::cerr << "error: -C " << dir << ": cannot change into it (" << std::strerror(errno)
               << "); expected a directory holding Input/ and TeporaOut/" << std::endl;

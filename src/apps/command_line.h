@@ -1,5 +1,6 @@
 // The command line both programs share:
-//   --help, --version, --model cylindrical|flat, --plot-range LO,HI, -C DIR
+//   --help, --version, --model cylindrical|flat, --plot-range LO,HI,
+//   --no-plot, -C DIR
 #pragma once
 
 #include <optional>
@@ -12,11 +13,12 @@ struct ProgramOptions {
   Formulation model = Formulation::Cylindrical;
 };
 
-// Reads the command line of `program`. Returns the exit status when the
+// Reads the command line of `program`, whose --help begins with `what`, a
+// sentence on what the program does. Returns the exit status when the
 // program ends here: 0 after --help or --version, 2 after one line on
 // standard error for an unknown argument, a bad value or a directory that
 // -C cannot enter; nothing when the run goes on. -C changes into its
-// directory here, before any input is read, and --plot-range fixes the
-// colour range of the plots here.
+// directory here, before any input is read, and --plot-range and --no-plot
+// set up the plot here.
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
-                                   ProgramOptions& options);
+                                   const char* what, ProgramOptions& options);

@@ -26,6 +26,10 @@ void PrepareProcess() {
     }
   }
   signal(SIGXFSZ, SIG_IGN);
+  // Each console line reaches a file or pipe as it is printed, so that the
+  // progress of a long run can be followed there and a stopped run's file
+  // holds every line printed before the stop.
+  std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
 }
 
 int RunProgram(const std::function<void()>& work) {
@@ -64,6 +68,6 @@ void PrintElapsed(time_t start) {
   time_t end;
   time(&end);
   const double dif = difftime(end, start);
-  printf("\n Elapsed time is %.2lf minutes.", dif / 60);
+  printf("\n Elapsed time is %.2lf minutes.\n", dif / 60);
   fflush(stdout);
 }

@@ -10,6 +10,7 @@
 // the next file opened (a result's temporary) would take the number of the
 // console and receive its lines. A file-size limit makes a write fail
 // (the result is reported unwritten, status 3) instead of killing the run.
+// Standard output is line-buffered, also into a file or a pipe.
 void PrepareProcess();
 
 // Runs a program's work and maps its end onto the exit status: 0 done,
@@ -22,5 +23,5 @@ int RunProgram(const std::function<void()>& work);
 // device error) turn a success into status 3 with one line on standard error.
 int ConsoleChecked(int status);
 
-// Prints "\n Elapsed time is %.2lf minutes." for the time since start.
+// Prints "\n Elapsed time is %.2lf minutes.\n" for the time since start.
 void PrintElapsed(time_t start);

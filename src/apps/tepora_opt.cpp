@@ -21,7 +21,11 @@ int main(int argc, char** argv) {
   PrepareProcess();
   const RankSession ranks(&argc, &argv);  // one rank, or those mpirun started
   ProgramOptions options;
-  if (const auto status = ReadCommandLine(argc, argv, "tepora-opt", options))
+  const char what[] =
+      "searches the spray htcs, element by element along a round steel strand, that "
+      "bring its temperatures at the control points of Input/ControlPoints.mat to "
+      "their targets; results in TeporaOut/ of the working directory";
+  if (const auto status = ReadCommandLine(argc, argv, "tepora-opt", what, options))
     return ConsoleChecked(*status);
   return RunProgram([&] {
     time_t start;

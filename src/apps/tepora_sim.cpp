@@ -19,7 +19,11 @@ const double overlap = 0.25;  // used by the optimiser only
 int main(int argc, char** argv) {
   PrepareProcess();
   ProgramOptions options;
-  if (const auto status = ReadCommandLine(argc, argv, "tepora-sim", options))
+  const char what[] =
+      "simulates the temperature field of a round steel strand in continuous casting, "
+      "from the settings in Input/ into results in TeporaOut/ of the working "
+      "directory";
+  if (const auto status = ReadCommandLine(argc, argv, "tepora-sim", what, options))
     return ConsoleChecked(*status);
   return RunProgram([&] {
     time_t start;

@@ -112,18 +112,24 @@ void RemoveOwn(int fd, const std::string& tmp) {
     ::unlink(tmp.c_str());
 }
 
-bool Write(const std::string& path, const char* kind, const std::string& text, bool warn_once) {
-  if (!writes_files) return true;
-  // O_EXCL with O_NOFOLLOW: a name taken by anything, a planted link
-  // included, is left alone and the next name tried.
+// Creates this thread's temporary for `path` and names it in `tmp`; -1 when
+// none can be created. O_EXCL with O_NOFOLLOW: a name taken by anything, a
+// planted link included, is left alone and the next name tried.
+int OpenTemporary(const std::string& path, std::string& tmp) {
   const int flags = O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC;
-  std::string tmp;
   int fd = -1;
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     tmp = TemporaryName(path, attempt);
     fd = ::open(tmp.c_str(), flags, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
+  return fd;
+}
+
+bool Write(const std::string& path, const char* kind, const std::string& text, bool warn_once) {
+  if (!writes_files) return true;
+  std::string tmp;
+  const int fd = OpenTemporary(path, tmp);
   bool ok = false;
   if (fd >= 0) {
     ok = WriteAll(fd, text);
@@ -154,6 +160,15 @@ std::string TemporaryName(const std::string& path, unsigned attempt) {
 
 bool WriteWhole(const std::string& path, const char* kind, const std::string& text) {
   return Write(path, kind, text, false);
+}
+
+int CreateFresh(const std::string& path) {
+  std::string tmp;
+  const int fd = OpenTemporary(path, tmp);
+  if (fd < 0 || std::rename(tmp.c_str(), path.c_str()) == 0) return fd;
+  RemoveOwn(fd, tmp);
+  ::close(fd);
+  return -1;
 }
 
 bool SaveScratch(const arma::cube& c, const std::string& path) {

@@ -16,6 +16,13 @@
 // failure and returns false.
 bool WriteWhole(const std::string& path, const char* kind, const std::string& text);
 
+// A new, empty file at `path` in place of whatever is there, for a log that
+// grows while it is written: a temporary created as above, renamed over
+// `path` before anything is written, so that a link planted at `path` is
+// replaced and never followed. Returns its descriptor, open for writing and
+// closed across exec, or -1 when it cannot be made (nothing is left then).
+int CreateFresh(const std::string& path);
+
 // The name of this thread's `attempt`-th temporary for `path`: the target's
 // name, ".tmp", the process id, '_' and a number of the thread and attempt.
 std::string TemporaryName(const std::string& path, unsigned attempt);
