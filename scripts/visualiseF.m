@@ -326,7 +326,7 @@ function s = read_strand(name, ndz)
   header = strtrim(fgetl(fid));
   fclose(fid);
   try
-    m = dlmread(name, ',', 1, 0);
+    m = dlmread(name, ',', 1, 0, 'emptyvalue', NaN);  % no shell without a melting range
   catch
     m = [];
   end
