@@ -49,9 +49,8 @@ size_t TooDeeplyNestedLine(const std::string& text) {
           ++line;
         }
         // An escape in a basic string: the next byte is not its end.
-        end += c == '"' && text[end] == '\\' && end + 1 < text.size() && text[end + 1] != '\n'
-                   ? 2
-                   : 1;
+        end +=
+            c == '"' && text[end] == '\\' && end + 1 < text.size() && text[end + 1] != '\n' ? 2 : 1;
       }
       i = end < text.size() && text[end] == '\n' ? end - 1 : end + quotes - 1;
       continue;
@@ -69,8 +68,7 @@ size_t TooDeeplyNestedLine(const std::string& text) {
     } else if (c == ']' || c == '}') {
       --brackets;
     }
-    if (c == '\n' || c == '=' || c == ',' || c == '[' || c == ']' || c == '{' || c == '}')
-      dots = 0;
+    if (c == '\n' || c == '=' || c == ',' || c == '[' || c == ']' || c == '{' || c == '}') dots = 0;
     line += c == '\n';
   }
   return 0;
@@ -160,7 +158,8 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
     throw InputError(std::string(path) + ": is not a regular file; expected the caster's zones");
   const Reader in(path);
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw InputError(std::string(path) + ": cannot be read (" + std::strerror(errno) + ")");
+  if (!file)
+    throw InputError(std::string(path) + ": cannot be read (" + std::strerror(errno) + ")");
   std::ostringstream text;
   text << file.rdbuf();
   if (const size_t line = TooDeeplyNestedLine(text.str()))
@@ -261,8 +260,7 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
       std::cerr << "warning: " << path << ": steel." << (solidus ? "solidus" : "liquidus")
                 << "_degC is stated without steel." << (solidus ? "liquidus" : "solidus")
                 << "_degC; a melting range needs both, so it is taken from the material table's "
-                << "latent heat"
-                << std::endl;
+                << "latent heat" << std::endl;
       zones.solidus = zones.liquidus = std::numeric_limits<double>::quiet_NaN();
     }
     if (!(zones.solidus < zones.liquidus) && !std::isnan(zones.solidus) &&

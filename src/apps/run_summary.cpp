@@ -108,9 +108,8 @@ std::string OutsideGrid(int axis, double x, double extent) {
   const char* units[3] = {"m", "rad", "m"};
   char end[32];
   std::snprintf(end, sizeof end, "%.4g", extent);
-  std::string why = std::string("has ") + names[axis] + " = " + ValueText(x) + " " +
-                    units[axis] + ", outside the strand's grid from 0 to " + end + " " +
-                    units[axis];
+  std::string why = std::string("has ") + names[axis] + " = " + ValueText(x) + " " + units[axis] +
+                    ", outside the strand's grid from 0 to " + end + " " + units[axis];
   if (axis == 1 && x > extent && x <= 360) why += " (degrees instead of radians?)";
   if (axis != 1 && x > 10 * extent && x / 1000 <= extent) why += " (mm instead of m?)";
   return why;
@@ -155,14 +154,16 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
 
   const std::vector<Zone> zones = ZonesOf(P, f, length);
   std::string console;  // the summary block, printed once the files are written
-  Say(console, "\nStrand summary (TeporaOut/Summary.json, slice by slice in TeporaOut/Strand.csv)\n");
+  Say(console,
+      "\nStrand summary (TeporaOut/Summary.json, slice by slice in TeporaOut/Strand.csv)\n");
   if (known)
     Say(console, "  solidus %s degC, liquidus %s degC: %s\n", Fixed(solidus, 1).c_str(),
-                Fixed(liquidus, 1).c_str(), s["solidus_liquidus_source"].get<std::string>().c_str());
+        Fixed(liquidus, 1).c_str(), s["solidus_liquidus_source"].get<std::string>().c_str());
   else
-    Say(console, "  no melting range known: the material table shows no latent heat and "
-                "Input/Caster.toml states none; the shell, the crater end and the solid "
-                "fraction are left empty\n");
+    Say(console,
+        "  no melting range known: the material table shows no latent heat and "
+        "Input/Caster.toml states none; the shell, the crater end and the solid "
+        "fraction are left empty\n");
   const double mould_exit = zones.front().to;
   s["mould_exit_m"] = mould_exit;
   for (const char* key : {"shell_at_mould_exit_mm", "liquid_pool_end_m", "crater_end_m"})
@@ -170,8 +171,8 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   if (known) {
     const double d = At(z, shell, mould_exit);
     s["shell_at_mould_exit_mm"] = d;
-    Say(console, "  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(),
-                est.c_str(), Fixed(d, 1).c_str());
+    Say(console, "  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(), est.c_str(),
+        Fixed(d, 1).c_str());
     for (const auto& [key, theta, what] :
          {std::tuple<const char*, double, const char*>{"liquid_pool_end_m", liquidus,
                                                        "end of the liquid pool"},
@@ -179,8 +180,8 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
       const double at = LastCrossingBelow(z, axis, theta);
       s[key] = Number(at < 0 ? 0.0 : at);
       Say(console, "  %s%s: %s\n", what, est.c_str(),
-                  std::isfinite(at) ? (Fixed(std::max(at, 0.0), 2) + " m").c_str()
-                                    : ("beyond the strand end at " + Metres(length) + " m").c_str());
+          std::isfinite(at) ? (Fixed(std::max(at, 0.0), 2) + " m").c_str()
+                            : ("beyond the strand end at " + Metres(length) + " m").c_str());
     }
   }
   json zj = json::array();
@@ -204,7 +205,7 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   s["largest_reheating_at_m"] = Number(where);
   if (std::isfinite(where))
     Say(console, "  largest surface reheating: %s K/m at %s m\n", Fixed(reheat, 1).c_str(),
-                Fixed(where, 2).c_str());
+        Fixed(where, 2).c_str());
   else
     Say(console, "  largest surface reheating: none, the surface cools all along the strand\n");
 
@@ -217,11 +218,12 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                        {"transit_s", Number(transit)},
                        {"largest_change_over_last_tenth_K", Number(change)},
                        {"steady", steady}};
-  Say(console, "  steady state: simulated %s s against a transit time of %s s; largest change "
-              "over the last 10 %% of the steps %s K\n",
-              ValueText(simulated).c_str(),
-              std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
-              std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)");
+  Say(console,
+      "  steady state: simulated %s s against a transit time of %s s; largest change "
+      "over the last 10 %% of the steps %s K\n",
+      ValueText(simulated).c_str(),
+      std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
+      std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)");
 
   json points = json::array();
   const mat& M = CP.CPMat;
@@ -251,10 +253,10 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
       points.push_back({{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)},
                         {"z_m", M(p, 2)}, {"target_degC", M(p, 3)}, {"temperature_degC", T},
                         {"deviation_K", T - M(p, 3)}});
-      Say(console, "    point %llu at r %g m, phi %g rad, z %g m: %.1f degC, target %g degC, "
-                  "%+.1f K\n",
-                  (unsigned long long)(p + 1), M(p, 0), M(p, 1), M(p, 2), T, M(p, 3),
-                  T - M(p, 3));
+      Say(console,
+          "    point %llu at r %g m, phi %g rad, z %g m: %.1f degC, target %g degC, "
+          "%+.1f K\n",
+          (unsigned long long)(p + 1), M(p, 0), M(p, 1), M(p, 2), T, M(p, 3), T - M(p, 3));
     }
   }
   s["control_points"] = points;
@@ -268,8 +270,9 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   // Without a time step the files describe the starting field, which the
   // warning at start has said; the figures of a run would mislead.
   if (f.steps <= 0) {
-    std::printf("\nStrand summary: none, no time step ran (Input/NumSettings.txt line 5 is 0); "
-                "TeporaOut holds the starting field\n");
+    std::printf(
+        "\nStrand summary: none, no time step ran (Input/NumSettings.txt line 5 is 0); "
+        "TeporaOut holds the starting field\n");
     return;
   }
   std::fputs(console.c_str(), stdout);

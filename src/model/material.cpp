@@ -30,11 +30,12 @@ void CheckEnthalpyUnit(const mat& M, const std::string& name) {
   if (!(M(last, 0) > M(0, 0))) return;
   const double mean = (M(last, 1) - M(0, 1)) / (M(last, 0) - M(0, 0));
   if (mean > kMostMeanHeatCapacity)
-    throw InputError(name + ": the enthalpy rises by " + ValueText(std::round(mean)) +
-                     " kJ/m^3 a kelvin on average from " + ValueText(M(0, 0)) + " to " +
-                     ValueText(M(last, 0)) + " degC, more than any material holds; expected " +
-                     "kJ/m^3, in which steel's enthalpy rises by 3500 to 5500 a kelvin (J/m^3 instead "
-                     "of kJ/m^3?)");
+    throw InputError(
+        name + ": the enthalpy rises by " + ValueText(std::round(mean)) +
+        " kJ/m^3 a kelvin on average from " + ValueText(M(0, 0)) + " to " + ValueText(M(last, 0)) +
+        " degC, more than any material holds; expected " +
+        "kJ/m^3, in which steel's enthalpy rises by 3500 to 5500 a kelvin (J/m^3 instead "
+        "of kJ/m^3?)");
 }
 
 // The input table (plain text of at least three numbers a line, checked
