@@ -250,6 +250,9 @@ const std::vector<BadInput> kEntryFaults = {
     {"StartExtraValue", "sim", kStart, StartField("1500") + "1500\n", 0,
      "TeporaOut/T_0.cub: holds more values than its 5 x 8 x 30 cells"},
     {"StartPipe", "sim", kStart, kPipe, 0, "warning: TeporaOut/T_0.cub: is not a regular file"},
+    {"StartDanglingLink", "sim", kStart, kDangling, 0,
+     "warning: TeporaOut/T_0.cub: is a symbolic link to a file that does not exist; the strand "
+     "starts at the casting temperature 1550 degC instead"},
 };
 
 std::set<std::string> Listing(const char* dir) {

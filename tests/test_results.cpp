@@ -80,8 +80,9 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
 // Without latent heat in the table and without [steel] no shell, solid
 // fraction or crater end is known, and none is made up: the shell used to
 // read the full radius over a liquid axis. Without a time step the files
-// hold the starting field and the console gives no figures of a run.
-TEST(Results, NoFiguresWithoutAMeltingRangeOrATimeStep) {
+// hold the starting field and the console gives no figures of a run. A
+// figure the console gives is given whole, however long.
+TEST(Results, FiguresLeftOutWhereUnknownAndPrintedWhole) {
   RunDir dir;
   WriteSmallCase();
   std::string table;
@@ -117,6 +118,14 @@ TEST(Results, NoFiguresWithoutAMeltingRangeOrATimeStep) {
   ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
   EXPECT_EQ(T.min(), 1550);
   EXPECT_EQ(T.max(), 1550);
+
+  RunDir::Write("Input/NumSettings.txt", Lines({0.02, 0.1, 0.25, 0.5, 2}));
+  RunDir::Write("Input/Caster.toml", "[steel]\nsolidus_degC = 1e70\nliquidus_degC = 2e70\n");
+  r = Start(TEPORA_SIM);
+  ASSERT_EQ(r.status, 0) << r.err;
+  char whole[128];
+  std::snprintf(whole, sizeof whole, "solidus %.1f degC, liquidus %.1f degC", 1e70, 2e70);
+  EXPECT_NE(r.out.find(whole), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -56,7 +56,9 @@ void Tepora::CheckInletTemperature(const char* const_file) {
                      "solidus of the material table of " + const_file + ", whose latent heat " +
                      "lies between " + ValueText(solidus) + " and " + ValueText(liquidus) +
                      " degC; expected a casting temperature above " + ValueText(solidus) +
-                     " degC, where the steel is still liquid");
+                     " degC, where the steel is still liquid" +
+                     // No steel melts above 1650 degC; its range in kelvin lies there.
+                     (solidus > 1650 ? " (a table in kelvin instead of degC?)" : ""));
 }
 
 namespace {
@@ -115,8 +117,12 @@ void Tepora::InitialField() {
               << " degC instead" << std::endl;
   };
   struct stat st;
-  if (stat(path, &st) != 0)
-    return errno == ENOENT ? void() : instead(std::string("cannot be read (") + std::strerror(errno) + ")");
+  if (stat(path, &st) != 0) {
+    if (errno != ENOENT) return instead(std::string("cannot be read (") + std::strerror(errno) + ")");
+    // A link to nothing is a start field meant and lost, not a run without one.
+    if (lstat(path, &st) == 0) instead("is a symbolic link to a file that does not exist");
+    return;
+  }
   if (!S_ISREG(st.st_mode)) return instead("is not a regular file");
   std::ifstream in(path);
   if (!in) return instead(std::string("cannot be read (") + std::strerror(errno) + ")");
