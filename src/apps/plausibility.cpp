@@ -95,7 +95,7 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
     const double median = c[c.size() / 2];
     if (median > kSteelHeatCapacity[1])
       Warn(std::string(table) + ": the enthalpy rises by " + ValueText(median) +
-           " a kelvin (median), a thousand times steel's 3500 to 5500 kJ/(m^3 K) (J/m^3 "
+           " a kelvin (median), over ten times steel's 3500 to 5500 kJ/(m^3 K) (J/m^3 "
            "instead of kJ/m^3?)");
     else if (median < kSteelHeatCapacity[0])
       Warn(std::string(table) + ": the enthalpy rises by " + ValueText(median) +
