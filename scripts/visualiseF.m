@@ -258,7 +258,9 @@ function draw(fname, T, crange, reports)
   if ~isempty(isolines)
     heatmap{end+1} = ['isolines ' strjoin(isolines, ', ')];
   end
-  if isequal(field(info, 'estimated_solidus_liquidus', false), true)
+  if isstruct(info) && isfield(info, 'solidus_degC') && ~(isscalar(Ts) && isfinite(Ts))
+    heatmap{end+1} = 'no melting range known';
+  elseif isequal(field(info, 'estimated_solidus_liquidus', false), true)
     heatmap{end+1} = 'solidus and liquidus estimated from the material table';
   end
   if ~isempty(crange)
@@ -381,7 +383,7 @@ function s = read_strand(name, ndz)
   header = strtrim(fgetl(fid));
   fclose(fid);
   try
-    m = dlmread(name, ',', 1, 0);
+    m = dlmread(name, ',', 1, 0, 'emptyvalue', NaN);  % no shell without a melting range
   catch
     m = [];
   end
@@ -574,7 +576,9 @@ function lines = caption(info, zones, elements, points, optimiser)
   if isfinite(v)
     bits{end+1} = sprintf('shell at the mould exit %.1f mm', v);
   end
-  if isfield(info, 'crater_end_m')
+  % null without a melting range as well as beyond the strand
+  if isfield(info, 'crater_end_m') && isscalar(field(info, 'solidus_degC', NaN)) && ...
+     isfinite(field(info, 'solidus_degC', NaN))
     v = field(info, 'crater_end_m', NaN);
     if isfinite(v)
       bits{end+1} = sprintf('crater end %.2f m', v);

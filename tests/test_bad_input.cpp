@@ -13,7 +13,7 @@ namespace {
 // Contents that are not text to write; a reader that opens the pipe waits
 // for ever.
 const std::string kMissing = "<missing>", kUnreadable = "<unreadable>", kDirectory = "<directory>",
-                  kBinary = "<binary>", kPipe = "<pipe>";
+                  kBinary = "<binary>", kPipe = "<pipe>", kDangling = "<dangling link>";
 const std::string kNum = "Input/NumSettings.txt", kTech = "Input/TechSettings.txt",
                   kTable = "Input/Interp.csv", kPoints = "Input/ControlPoints.mat",
                   kOpt = "Input/OptSettings.txt", kStart = "TeporaOut/T_0.cub",
@@ -28,6 +28,17 @@ struct BadInput {
   std::string message;
 };
 std::ostream& operator<<(std::ostream& os, const BadInput& c) { return os << c.name; }
+
+// `parts` dotted parts, or `parts` nested arrays, in a TOML file of 80 to
+// 100 KB.
+std::string DeepHeader(int parts) {
+  std::string key = "[mould";
+  for (int n = 1; n < parts; ++n) key += ".a";
+  return key + "]\n";
+}
+std::string DeepArray(int levels) {
+  return "[mould]\nlength_m = " + std::string(levels, '[') + std::string(levels, ']') + "\n";
+}
 
 // A temperature field of the small case's grid (5 x 8 x 30 cells) in the
 // simulator's own format, with `value` in its first cell.
@@ -75,6 +86,11 @@ const std::vector<BadInput> kEntryFaults = {
      "line 1 (radial cell width, m) = 0.5 gives 1 radial cell(s) across Input/TechSettings.txt"},
     {"NumStepsTooMany", "sim", kNum, Lines({0.02, 0.1, 0.25, 0.5, 1e10}), 2,
      "expected a count that fits a 32-bit integer"},
+    {"NumStepsNegative", "sim", kNum, Lines({0.02, 0.1, 0.25, 0.5, -5}), 2,
+     "line 5 (number of time steps) is -5, expected a count of at least 0"},
+    {"NumNoSteps", "sim", kNum, Lines({0.02, 0.1, 0.25, 0.5, 0}), 0,
+     "warning: Input/NumSettings.txt: line 5 (number of time steps) is 0: no time step is "
+     "computed"},
     {"NumHugeGridSim", "sim", kNum, Lines({0.0001, 1e-6, 0.25, 0.5, 20}), 2, " cells needs about "},
     {"NumHugeGridOpt", "opt", kNum, Lines({0.0001, 1e-6, 0.25, 0.5}), 2, " cells needs about "},
 
@@ -84,6 +100,10 @@ const std::vector<BadInput> kEntryFaults = {
      "line 4 (casting temperature, degC) is 1550, expected a casting temperature above the"},
     {"TechCastingAboveTable", "sim", kTech, Lines({0.1, 3, 30, 1700, 0.6, 500}), 2,
      "the casting temperature 1700 degC lies outside the material table of Input/Interp.csv"},
+    // The test table releases its latent heat between 1450 and 1500 degC.
+    {"TechCastingAtSolidus", "opt", kTech, Lines({0.1, 3, 30, 1450, 0.6, 500, 1.2}), 2,
+     "the casting temperature 1450 degC is at or below the solidus of the material table of "
+     "Input/Interp.csv, whose latent heat lies between 1450 and 1500 degC"},
 
     {"TableTwoColumns", "sim", kTable, "25,100000\n1600,6400000\n", 2,
      "Input/Interp.csv: line 1 holds 2 numbers; expected temperature (degC), enthalpy"},
@@ -104,11 +124,15 @@ const std::vector<BadInput> kEntryFaults = {
     {"TableByteOrderMark", "sim", kTable, "\xEF\xBB\xBF" + SteelTable(), 2,
      "Input/Interp.csv: starts with a byte-order mark"},
 
-    // Unused by the simulator, which only warns.
+    // Only compared by the simulator, which warns and goes on.
     {"PointsMissingSim", "sim", kPoints, kMissing, 0,
-     "Mat::load(): couldn't read; file: Input/ControlPoints.mat"},
+     "warning: Input/ControlPoints.mat: missing; expected r (m), phi (rad), z (m), target "
+     "temperature (degC) on every line; the simulator goes on and compares no control points"},
     {"PointsPipeSim", "sim", kPoints, kPipe, 0,
-     "warning: Input/ControlPoints.mat: is not a regular file and is not read"},
+     "warning: Input/ControlPoints.mat: is not a regular file (a pipe or a device)"},
+    {"PointsInDegreesSim", "sim", kPoints, "0.09 57 1.0 1500\n", 0,
+     "warning: Input/ControlPoints.mat: point 1 has phi = 57 rad, outside the strand's grid "
+     "from 0 to 6.283 rad (degrees instead of radians?); not compared"},
     {"PointsNaNTarget", "opt", kPoints, "0.09 1.0 1.0 nan\n", 2,
      "Input/ControlPoints.mat: point 1 has the target nan, expected a finite temperature"},
     {"PointsNegativeRadius", "opt", kPoints, "-0.09 1.0 1.0 1500\n", 2,
@@ -142,8 +166,19 @@ const std::vector<BadInput> kEntryFaults = {
      "mould has the unknown key \"length\"; known keys: length_m, htc_W_m2K, coolant_degC"},
     {"CasterTable", "sim", kCaster, "[sprays]\nfrom_m = 1\n", 2,
      "unknown table [sprays]; known tables: [mould], [[spray]], [air], [steel]"},
-    {"CasterType", "sim", kCaster, "[air]\nfrom_m = \"2\"\n", 2,
+    // Dots and brackets in strings and comments are no nesting.
+    {"CasterType", "sim", kCaster,
+     "[air] # " + std::string(100, '.') + "[[[\nfrom_m = \"2" + std::string(100, '.') + "[{\"\n", 2,
      "Input/Caster.toml: air.from_m is a string, expected a number"},
+    {"CasterHugeInteger", "sim", kCaster, "[mould]\nlength_m = 9007199254740993\n", 2,
+     "mould.length_m is 9.007199254740992e+15, expected at most the modelled length of 3 m"},
+    {"CasterDeepHeader", "sim", kCaster, "\n" + DeepHeader(45000), 2,
+     "Input/Caster.toml: line 2: a key, table header or value nested more than 64 levels deep"},
+    {"CasterDeepArray", "opt", kCaster, DeepArray(45000), 2,
+     "Input/Caster.toml: line 2: a key, table header or value nested more than 64 levels deep"},
+    {"CasterNotSoDeep", "sim", kCaster, DeepHeader(64), 2, "mould has the unknown key \"a\""},
+    {"CasterDanglingLink", "sim", kCaster, kDangling, 2,
+     "Input/Caster.toml: is a symbolic link to a file that does not exist"},
     {"CasterOverlap", "sim", kCaster,
      "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 500\n[[spray]]\nfrom_m = "
      "1.5\nto_m = 2.5\n"
@@ -160,6 +195,8 @@ const std::vector<BadInput> kEntryFaults = {
      "spray[1].htc_W_m2K is -5, expected zero or a positive number"},
     {"CasterSolidus", "sim", kCaster, "[steel]\nsolidus_degC = 1500\nliquidus_degC = 1450\n", 2,
      "steel.solidus_degC is 1500, expected a solidus below the liquidus of 1450 degC"},
+    {"CasterSolidusAlone", "sim", kCaster, "[steel]\nsolidus_degC = 1450\n", 0,
+     "warning: Input/Caster.toml: steel.solidus_degC is stated without steel.liquidus_degC"},
     {"CasterShortZone", "sim", kCaster,
      "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1.51\nto_m = 1.54\nhtc_W_m2K = 500\n", 0,
      "warning: Input/Caster.toml: spray[1] from 1.51 to 1.54 m holds no slice centre"},
@@ -169,12 +206,31 @@ const std::vector<BadInput> kEntryFaults = {
      "(m/s instead of m/min?)"},
     {"AmbientInKelvin", "sim", kTech, Lines({0.1, 3, 303, 1550, 0.6, 500}), 0,
      "line 3 (ambient temperature, degC) is 303 degC, hotter than any caster hall"},
-    {"TableInJoules", "sim", kTable, "25,100000000,50\n1600,6400000000,30\n", 0,
-     "(J/m^3 instead of kJ/m^3?)"},
+    {"TableInJoules", "sim", kTable, "25,100000000,50\n1600,6400000000,30\n", 2,
+     "Input/Interp.csv: the enthalpy rises by 4000000 kJ/m^3 a kelvin on average from 25 to "
+     "1600 degC, more than any material holds"},
     {"TableInKelvin", "sim", kTable, "298.15,100000,50\n1873,6400000,30\n", 2,
      "are filled in (kelvin instead of degC?)"},
     {"TargetTooHot", "sim", kPoints, "0.09 1.0 1.5 2000\n", 0,
      "point 1 has the target 2000 degC, outside the range"},
+    {"CastingBelowLiquidus", "sim", kTech, Lines({0.1, 3, 30, 1480, 0.6, 500}), 0,
+     "line 4 (casting temperature, degC) is 1480 degC, below the liquidus of 1500 degC "
+     "(Input/Interp.csv's latent heat)"},
+    {"SprayHtcInKilowatts", "sim", kTech, Lines({0.1, 3, 30, 1550, 0.6, 1.2}), 0,
+     "line 6 (spray htc, W/(m2 K)) is 1.2 W/(m^2 K), below the 5 to 10 of natural convection "
+     "alone (kW/(m^2 K) instead of W/(m^2 K)?)"},
+    {"CasterSprayInKilowatts", "sim", kCaster,
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 0.8\n", 0,
+     "Input/Caster.toml: spray[1].htc_W_m2K is 0.8 W/(m^2 K), below the 5 to 10"},
+    // A stated range within the table's point spacing (25 K) of its own is no mistake.
+    {"CasterCoolantInKelvin", "sim", kCaster,
+     "[mould]\ncoolant_degC = 308\n[steel]\nsolidus_degC = 1460\nliquidus_degC = 1490\n", 0,
+     "Input/Caster.toml: mould.coolant_degC is 308 degC, above the 100 degC at which the mould's "
+     "cooling water boils (kelvin instead of degC?)"},
+    {"CasterSteelOffTable", "sim", kCaster, "[steel]\nsolidus_degC = 1400\nliquidus_degC = 1500\n",
+     0,
+     "Input/Caster.toml: [steel] states solidus_degC 1400 and liquidus_degC 1500, but "
+     "Input/Interp.csv releases its latent heat between 1450 and 1500 degC"},
 
     {"OutputMissing", "opt", "TeporaOut", kMissing, 2,
      "TeporaOut: the output directory is missing or not writable"},
@@ -194,6 +250,9 @@ const std::vector<BadInput> kEntryFaults = {
     {"StartExtraValue", "sim", kStart, StartField("1500") + "1500\n", 0,
      "TeporaOut/T_0.cub: holds more values than its 5 x 8 x 30 cells"},
     {"StartPipe", "sim", kStart, kPipe, 0, "warning: TeporaOut/T_0.cub: is not a regular file"},
+    {"StartDanglingLink", "sim", kStart, kDangling, 0,
+     "warning: TeporaOut/T_0.cub: is a symbolic link to a file that does not exist; the strand "
+     "starts at the casting temperature 1550 degC instead"},
 };
 
 std::set<std::string> Listing(const char* dir) {
@@ -211,6 +270,8 @@ void Apply(const BadInput& c) {
     std::filesystem::create_directory(file);
   } else if (c.content == kPipe) {
     mkfifo(file, 0666);
+  } else if (c.content == kDangling) {
+    std::filesystem::create_symlink("gone.toml", file);
   } else if (c.content == kBinary) {
     std::string bytes;
     for (int n = 0; n < 256; ++n) bytes += char((n * 73 + 11) % 256);
@@ -228,7 +289,7 @@ TEST_P(BadInputTest, EndsWithOneLineAndTheDocumentedStatus) {
   RunDir dir;
   WriteSmallCase(0.02, 0.1, 0.25, 0.1, 3.0, 20);
   RunDir::Write(kOpt, "300\n900\n300\n1\n4\n4\n");  // elements of 8, 8, 8, 12 slices
-  RunDir::Write(kPoints, "0.09 1.0 1.0 1500\n0.09 1.0 2.5 1480\n");
+  RunDir::Write(kPoints, "0.09 1.0 1.0 1400\n0.09 1.0 2.5 1300\n");
   Apply(c);
   // The run may be another user's, so that file permissions hold for it.
   chmod(dir.path().c_str(), 0755);
@@ -263,5 +324,43 @@ INSTANTIATE_TEST_SUITE_P(FileFaults, BadInputTest, ::testing::ValuesIn(FileFault
                          [](const auto& info) { return info.param.name; });
 INSTANTIATE_TEST_SUITE_P(EntryFaults, BadInputTest, ::testing::ValuesIn(kEntryFaults),
                          [](const auto& info) { return info.param.name; });
+
+// Extreme inputs a verification case may use run with warnings at most: a
+// radius of 10 m, htcs of 1e8 W/(m^2 K), a coolant at 1000 degC, a table
+// without latent heat. A radius warning comes with the settings check,
+// before any later input is read: here ahead of a refused case file.
+TEST(BadInput, ExtremeButPossibleInputsOnlyWarn) {
+  RunDir dir;
+  WriteSmallCase();
+  std::string table;
+  for (int T = 25; T <= 1600; T += 25)
+    table += std::to_string(T) + "," + std::to_string(4000 * T) + ",30\n";
+  RunDir::Write(kTable, table);
+  RunDir::Write(kPoints, "0.09 1.0 1.0 1400\n");
+  RunDir::Write(kTech, Lines({10, 3, 30, 1550, 0.6, 1e8}));
+  RunDir::Write(kCaster, "[mould]\nhtc_W_m2K = 1e8\ncoolant_degC = 1000\n");
+  Outcome r = Start(TEPORA_SIM, 1, false, {});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("error: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("warning: Input/TechSettings.txt: line 1 (strand radius, m) is 10 m, more "
+                       "than the 1 m of the largest round strands (mm or cm instead of m?); the "
+                       "grid holds 500 x 8 x 30 = 120000 cells\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("mould.coolant_degC is 1000 degC"), std::string::npos) << r.err;
+  for (const char* unsaid : {"htc_W_m2K is", "line 6", "Interp.csv", "liquidus"})
+    EXPECT_EQ(r.err.find(unsaid), std::string::npos) << unsaid << "\n" << r.err;
+
+  RunDir::Write(kTech, Lines({75, 3, 30, 1550, 0.6, 500}));
+  RunDir::Write(kCaster, "[mould\n");
+  r = Start(TEPORA_SIM);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("warning: Input/TechSettings.txt: line 1 (strand radius, m) is 75 m", 0),
+            0u)
+      << r.err;
+  EXPECT_NE(r.err.find("3750 x 8 x 30 = 900000 cells\nerror: Input/Caster.toml: line 1"),
+            std::string::npos)
+      << r.err;
+}
 
 }  // namespace

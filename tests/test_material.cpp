@@ -9,9 +9,10 @@
 
 namespace {
 
-Tepora StrandWithTable(const std::string& table) {
+Tepora StrandWithTable(const std::string& table, double casting = 40) {
   RunDir::Write("Input/Interp.csv", table);
-  return Tepora(0.02, 0.1, 0.5 * M_PI, 0.1, 1.0, 1000, 40, "Input/Interp.csv", 0.01, 20, 0.5, 500);
+  return Tepora(0.02, 0.1, 0.5 * M_PI, 0.1, 1.0, 1000, casting, "Input/Interp.csv", 0.01, 20, 0.5,
+                500);
 }
 
 TEST(MaterialTable, RefinesOntoWholeDegreesAndFillsGapsOnStraightLines) {
@@ -50,12 +51,27 @@ TEST(MaterialTable, TakesPlateausAndRefusesTablesWithoutTheirFirstFilledRow) {
   EXPECT_NEAR(at26.ConstM(799, 2), 40.0, 1e-12);  // 800 degC
 }
 
+// A table in J/m^3 is refused by its mean heat capacity, which no table in
+// kJ/m^3 reaches even with its latent heat released within a kelvin; a
+// casting temperature is refused at the solidus of the table's own latent
+// heat (1450 to 1500 degC in the test table), not above it.
+TEST(MaterialTable, RefusesEnthalpiesInJoulesAndCastingIntoASolidStrand) {
+  RunDir dir;
+  EXPECT_THROW(StrandWithTable("25,100000,50\n40,60000000,50\n"), InputError);  // 4e6 a kelvin
+  Tepora melt = StrandWithTable("25,100,50\n26,4000000,40\n30,4000020,40\n", 30);
+  EXPECT_EQ(melt.ConstM.n_rows, 30u);  // 8e5 a kelvin on average: a melting in one kelvin
+  EXPECT_THROW(StrandWithTable(SteelTable(), 1450), InputError);
+  EXPECT_EQ(StrandWithTable(SteelTable(), 1451).T_in, 1451);
+  // A table without latent heat has no solidus to cast above.
+  EXPECT_EQ(StrandWithTable("25,100,50\n1600,6400000,30\n", 100).T_in, 100);
+}
+
 // The inverse lookups are also checked against the literal first-match search
 // on random tables with plateaus, empty rows and falling stretches, at, just
 // above and just below every row's enthalpy.
 TEST(MaterialTable, LookupsRoundHalfUpAndFindTheFirstExceedingRow) {
   RunDir dir;
-  Tepora m = StrandWithTable(SteelTable());
+  Tepora m = StrandWithTable(SteelTable(), 1550);
   double T = 99.49, T2 = 99.5;
   EXPECT_EQ(m.getConstT(T, 'h'), m.ConstM(98, 1));
   EXPECT_EQ(m.getConstT(T2, 'k'), m.ConstM(99, 2));

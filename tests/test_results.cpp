@@ -17,6 +17,7 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_NEAR(ShellThickness(r, T, 0.1, 550, 1490), 0.094, 1e-12);
   EXPECT_EQ(ShellThickness(r, T, 0.1, 1490, 1480), 0.0);  // a liquid surface
   EXPECT_EQ(ShellThickness(r, T, 0.1, 550, 1600), 0.1);   // solid throughout
+  EXPECT_TRUE(std::isnan(ShellThickness(r, T, 0.1, 550, NAN)));  // no solidus known
   // Between the surface and the outer ring: Ts 1400, outer ring 1500 at 95 mm.
   EXPECT_NEAR(ShellThickness({0.085, 0.095}, {1510, 1500}, 0.1, 1400, 1480), 0.004, 1e-12);
 
@@ -74,6 +75,57 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
   const std::string csv = ReadFile("TeporaOut/Strand.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 61);
+}
+
+// Without latent heat in the table and without [steel] no shell, solid
+// fraction or crater end is known, and none is made up: the shell used to
+// read the full radius over a liquid axis. Without a time step the files
+// hold the starting field and the console gives no figures of a run. A
+// figure the console gives is given whole, however long.
+TEST(Results, FiguresLeftOutWhereUnknownAndPrintedWhole) {
+  RunDir dir;
+  WriteSmallCase();
+  std::string table;
+  for (int T = 25; T <= 1600; T += 25)
+    table += std::to_string(T) + "," + std::to_string(4000 * T) + ",30\n";
+  RunDir::Write("Input/Interp.csv", table);
+  Outcome r = Start(TEPORA_SIM);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("no melting range known"), std::string::npos) << r.out;
+  std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));
+  std::string line;
+  std::getline(csv, line);
+  int rows = 0;
+  for (; std::getline(csv, line); ++rows) {
+    EXPECT_EQ(line.substr(line.size() - 3), ",,,") << line;  // shells and solid fraction
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 7) << line;
+  }
+  EXPECT_EQ(rows, 30);
+  auto s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
+  for (const char* key :
+       {"solidus_degC", "shell_at_mould_exit_mm", "liquid_pool_end_m", "crater_end_m"})
+    EXPECT_TRUE(s[key].is_null()) << key;
+
+  RunDir::Write("Input/NumSettings.txt", Lines({0.02, 0.1, 0.25, 0.5, 0}));
+  r = Start(TEPORA_SIM);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Strand summary: none, no time step ran"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("steady state"), std::string::npos) << r.out;
+  EXPECT_EQ(r.err.find("not yet steady"), std::string::npos) << r.err;
+  s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
+  EXPECT_EQ(s["steady_state"]["simulated_s"].get<double>(), 0.0);
+  cube T;
+  ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
+  EXPECT_EQ(T.min(), 1550);
+  EXPECT_EQ(T.max(), 1550);
+
+  RunDir::Write("Input/NumSettings.txt", Lines({0.02, 0.1, 0.25, 0.5, 2}));
+  RunDir::Write("Input/Caster.toml", "[steel]\nsolidus_degC = 1e70\nliquidus_degC = 2e70\n");
+  r = Start(TEPORA_SIM);
+  ASSERT_EQ(r.status, 0) << r.err;
+  char whole[128];
+  std::snprintf(whole, sizeof whole, "solidus %.1f degC, liquidus %.1f degC", 1e70, 2e70);
+  EXPECT_NE(r.out.find(whole), std::string::npos) << r.out;
 }
 
 }  // namespace

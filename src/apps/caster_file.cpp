@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <limits>
 #include <sstream>
 
 #include "errors.h"
@@ -21,6 +23,56 @@ const std::vector<std::pair<const char*, std::vector<const char*>>> kTables = {
     {"air", {"from_m"}},
     {"steel", {"solidus_degC", "liquidus_degC"}},
 };
+
+// Deepest nesting a case file may show, in dotted key parts or in brackets
+// and braces: the caster's tables nest two deep ([steel] solidus_degC, or
+// steel.solidus_degC), so this leaves room for any mistyped key to be named
+// as unknown, while the TOML library, which recurses once a level, would
+// run out of stack on tens of thousands of levels.
+const int kMaxNesting = 64;
+
+// The first line of `text` whose keys or values nest deeper than
+// kMaxNesting, 0 when none does. Strings and comments are skipped; a chain
+// of dotted parts ends at any of = , [ ] { } or a line end, so the dot of a
+// number such as 1.5 counts once and a list of numbers never adds up.
+size_t TooDeeplyNestedLine(const std::string& text) {
+  size_t line = 1;
+  int dots = 0, brackets = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"' || c == '\'') {
+      const size_t quotes = text.compare(i, 3, std::string(3, c)) == 0 ? 3 : 1;
+      size_t end = i + quotes;
+      while (end < text.size() && text.compare(end, quotes, std::string(quotes, c)) != 0) {
+        if (text[end] == '\n') {
+          if (quotes == 1) break;  // unterminated: the parser names the line
+          ++line;
+        }
+        // An escape in a basic string: the next byte is not its end.
+        end +=
+            c == '"' && text[end] == '\\' && end + 1 < text.size() && text[end + 1] != '\n' ? 2 : 1;
+      }
+      i = end < text.size() && text[end] == '\n' ? end - 1 : end + quotes - 1;
+      continue;
+    }
+    if (c == '#') {
+      while (i + 1 < text.size() && text[i + 1] != '\n') ++i;
+      continue;
+    }
+    if (c == '.') {
+      if (++dots >= kMaxNesting) return line;
+      continue;
+    }
+    if (c == '[' || c == '{') {
+      if (++brackets > kMaxNesting) return line;
+    } else if (c == ']' || c == '}') {
+      --brackets;
+    }
+    if (c == '\n' || c == '=' || c == ',' || c == '[' || c == ']' || c == '{' || c == '}') dots = 0;
+    line += c == '\n';
+  }
+  return 0;
+}
 
 std::string List(const std::vector<const char*>& keys) {
   std::string s;
@@ -56,7 +108,10 @@ class Reader {
       if (required) Fail(where + " is missing; expected a number");
       return fallback;
     }
-    const std::optional<double> x = node->value<double>();
+    // An integer beyond 2^53 is taken at the nearest double, as a decimal is.
+    const std::optional<double> x = node->is_integer()
+                                        ? std::optional<double>(double(**node->as_integer()))
+                                        : node->value<double>();
     if (!node->is_number() || !x) Fail(where + " is " + TypeName(*node) + ", expected a number");
     if (!std::isfinite(*x)) Fail(where + " is " + ValueText(*x) + ", expected a finite number");
     return *x;
@@ -91,15 +146,29 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
   present = false;
   struct stat st;
   if (stat(path, &st) != 0) {
-    if (errno == ENOENT) return zones;
-    throw InputError(std::string(path) + ": cannot be read (" + std::strerror(errno) + ")");
+    const int missing = errno;
+    // A link to nothing is a case file meant and lost, not a case without one.
+    if (missing == ENOENT && lstat(path, &st) == 0)
+      throw InputError(std::string(path) + ": is a symbolic link to a file that does not exist; " +
+                       "expected the caster's zones, or no file for the default zones");
+    if (missing == ENOENT) return zones;
+    throw InputError(std::string(path) + ": cannot be read (" + std::strerror(missing) + ")");
   }
   if (!S_ISREG(st.st_mode))
     throw InputError(std::string(path) + ": is not a regular file; expected the caster's zones");
   const Reader in(path);
+  std::ifstream file(path, std::ios::binary);
+  if (!file)
+    throw InputError(std::string(path) + ": cannot be read (" + std::strerror(errno) + ")");
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (const size_t line = TooDeeplyNestedLine(text.str()))
+    in.Fail("line " + std::to_string(line) + ": a key, table header or value nested more than " +
+            std::to_string(kMaxNesting) + " levels deep; expected the tables [mould], " +
+            "[[spray]], [air], [steel] and their keys, two levels deep");
   toml::table doc;
   try {
-    doc = toml::parse_file(path);
+    doc = toml::parse(text.str(), std::string(path));
   } catch (const toml::parse_error& e) {
     std::ostringstream what;
     what << "line " << e.source().begin.line << ", column " << e.source().begin.column << ": "
@@ -184,6 +253,16 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
     in.KnownKeys(*s, "steel", keys("steel"));
     zones.solidus = in.Number(*s, "steel", "solidus_degC", zones.solidus);
     zones.liquidus = in.Number(*s, "steel", "liquidus_degC", zones.liquidus);
+    // A melting range needs both ends; half of one is dropped, said on a line.
+    if (std::isnan(zones.solidus) != std::isnan(zones.liquidus)) {
+      const bool solidus = !std::isnan(zones.solidus);
+      std::cout.flush();
+      std::cerr << "warning: " << path << ": steel." << (solidus ? "solidus" : "liquidus")
+                << "_degC is stated without steel." << (solidus ? "liquidus" : "solidus")
+                << "_degC; a melting range needs both, so it is taken from the material table's "
+                << "latent heat" << std::endl;
+      zones.solidus = zones.liquidus = std::numeric_limits<double>::quiet_NaN();
+    }
     if (!(zones.solidus < zones.liquidus) && !std::isnan(zones.solidus) &&
         !std::isnan(zones.liquidus))
       in.Fail("steel.solidus_degC is " + ValueText(zones.solidus) +

@@ -1,6 +1,7 @@
 #include "plausibility.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 #include "strand_results.h"
@@ -17,11 +18,64 @@ void Warn(const std::string& line) {
 // either way is in other units.
 const double kSteelHeatCapacity[2] = {400, 40000};
 
+// Natural convection alone takes 5 to 10 W/(m^2 K) from a hot strand, a
+// mould 500 to 2000 and sprays 50 to 2000: a positive htc below this is more
+// likely in kW/(m^2 K). Zero (a zone switched off) and any high htc can be
+// meant.
+const double kLowestHtc = 10;  // W/(m^2 K)
+
+// Mould cooling water runs at 20 to 50 degC and boils at 100.
+const double kHottestCoolant = 100;  // degC
+
+void WarnLowHtc(const std::string& entry, double htc) {
+  if (htc > 0 && htc < kLowestHtc)
+    Warn(entry + " is " + ValueText(htc) + " W/(m^2 K), below the 5 to 10 of natural convection " +
+         "alone (kW/(m^2 K) instead of W/(m^2 K)?)");
+}
+
+// The widest gap between neighbouring points of the table as read around
+// `T` (degC): a latent-heat range estimated from the table is no finer.
+double PointSpacingAt(const mat& M0, double T) {
+  std::vector<double> t(M0.n_rows);
+  for (uword r = 0; r < M0.n_rows; ++r) t[r] = M0(r, 0);
+  std::sort(t.begin(), t.end());
+  double gap = 1;  // the refined table's whole degree
+  for (size_t n = 0; n + 1 < t.size(); ++n)
+    if (t[n] <= T + 0.5 && t[n + 1] >= T - 0.5) gap = std::max(gap, t[n + 1] - t[n]);
+  return gap;
+}
+
+// The casting temperature against the liquidus, and a stated melting range
+// against the one the table's latent heat shows: the model solidifies the
+// steel where the table releases its latent heat, the shell and crater end
+// are read at the stated temperatures.
+void WarnMeltingRange(const vec& Techset, const SettingsFile& tech, const Tepora& P,
+                      const char* table, const char* caster, const CasterZones& zones) {
+  double sol = 0, liq = 0;
+  const bool from_table = EstimateSolidusLiquidus(P.ConstM, sol, liq);
+  const bool stated = !std::isnan(zones.solidus) && !std::isnan(zones.liquidus);
+  if (stated && from_table &&
+      (std::fabs(zones.solidus - sol) > PointSpacingAt(P.ConstM0, sol) ||
+       std::fabs(zones.liquidus - liq) > PointSpacingAt(P.ConstM0, liq)))
+    Warn(std::string(caster) + ": [steel] states solidus_degC " + ValueText(zones.solidus) +
+         " and liquidus_degC " + ValueText(zones.liquidus) + ", but " + table +
+         " releases its latent heat between " + ValueText(sol) + " and " + ValueText(liq) +
+         " degC; the shell and crater end are read at the stated temperatures, the steel "
+         "solidifies at the table's (a table of another steel?)");
+  if (!stated && !from_table) return;
+  const double liquidus = stated ? zones.liquidus : liq;
+  if (Techset(3) < liquidus)
+    Warn(tech.Entry(3) + " is " + ValueText(Techset(3)) + " degC, below the liquidus of " +
+         ValueText(liquidus) + " degC (" +
+         (stated ? std::string(caster) + " [steel]" : table + std::string("'s latent heat")) +
+         "): the steel enters the mould partly solid (the temperature of another steel?)");
+}
+
 }  // namespace
 
 void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora& P,
-                     const char* table, const ControlPoints& CP, const CasterZones& zones,
-                     bool searches) {
+                     const char* table, const char* caster, const ControlPoints& CP,
+                     const CasterZones& zones, bool searches) {
   for (uword line : {4u, 6u})
     if (line < Techset.n_elem && Techset(line) != 0 &&
         (Techset(line) < 0.1 || Techset(line) > 10))
@@ -41,7 +95,7 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
     const double median = c[c.size() / 2];
     if (median > kSteelHeatCapacity[1])
       Warn(std::string(table) + ": the enthalpy rises by " + ValueText(median) +
-           " a kelvin (median), a thousand times steel's 3500 to 5500 kJ/(m^3 K) (J/m^3 "
+           " a kelvin (median), over ten times steel's 3500 to 5500 kJ/(m^3 K) (J/m^3 "
            "instead of kJ/m^3?)");
     else if (median < kSteelHeatCapacity[0])
       Warn(std::string(table) + ": the enthalpy rises by " + ValueText(median) +
@@ -52,6 +106,18 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
   if (EstimateSolidusLiquidus(P.ConstM, sol, liq) && sol > 1650)
     Warn(std::string(table) + ": its latent heat lies between " + ValueText(sol) + " and " +
          ValueText(liq) + ", above the melting range of any steel (kelvin instead of degC?)");
+  WarnMeltingRange(Techset, tech, P, table, caster, zones);
+
+  // Htcs and the coolant; the defaults of a missing key never warn.
+  WarnLowHtc(tech.Entry(5), Techset(5));
+  const std::string file(caster);
+  WarnLowHtc(file + ": mould.htc_W_m2K", zones.mould_htc);
+  if (zones.coolant > kHottestCoolant)
+    Warn(file + ": mould.coolant_degC is " + ValueText(zones.coolant) + " degC, above the " +
+         ValueText(kHottestCoolant) + " degC at which the mould's cooling water boils (kelvin " +
+         "instead of degC?)");
+  for (size_t n = 0; n < zones.sprays.size() && !searches; ++n)  // the optimiser's own htcs
+    WarnLowHtc(file + ": spray[" + std::to_string(n + 1) + "].htc_W_m2K", zones.sprays[n].htc);
 
   const mat& Q = CP.CPMat;
   if (Q.n_rows == 0 || Q.n_cols < 4) return;

@@ -9,9 +9,12 @@
 #include "zones.h"
 
 // Casting speeds (m/min), the ambient temperature, the material table's
-// heat capacity and temperature scale, and, when `CP` holds points, their
-// targets; for the optimiser (`searches`) also points in the mould or the
-// air cooling, where no spray htc can move them.
+// heat capacity and temperature scale, the casting temperature against the
+// liquidus, the melting range of `caster`'s [steel] against the table's,
+// htcs in kW/(m^2 K), a coolant in kelvin, and, when `CP` holds points,
+// their targets; for the optimiser (`searches`) also points in the mould or
+// the air cooling, where no spray htc can move them (its spray htcs are its
+// own, so the file's are not judged).
 void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora& P,
-                     const char* table, const ControlPoints& CP, const CasterZones& zones,
-                     bool searches);
+                     const char* table, const char* caster, const ControlPoints& CP,
+                     const CasterZones& zones, bool searches);

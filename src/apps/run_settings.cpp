@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <iostream>
 
 #include "numeric_text.h"
 #include "optimise.h"
@@ -19,6 +20,15 @@ void RequireCells(double count, const char* what, double minimum, const std::str
   throw InputError(
       width + " gives " + ValueText(count) + " " + what + " across " + extent + "; expected " +
       (count < minimum ? "at least " + ValueText(minimum) : "at most " + std::to_string(INT_MAX)));
+}
+
+// Round strands are cast up to about 1.2 m across; a radius beyond 1 m is
+// more likely a radius in mm or cm than a caster.
+const double kLargestStrandRadius = 1.0;  // m
+
+void Warn(const std::string& line) {
+  std::cout.flush();
+  std::cerr << "warning: " << line << std::endl;
 }
 
 }  // namespace
@@ -58,6 +68,16 @@ GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsF
   RequireCells(grid.ndr, "radial cell(s)", 2, width(0), extent(0));
   RequireCells(grid.ndphi, "angular cell(s)", 3, width(2), "the circle (2 pi)");
   RequireCells(grid.ndz, "slice(s)", 3, width(1), extent(1));
+  // Said before the run starts, which on such a grid may take hours.
+  if (Techset(0) > kLargestStrandRadius)
+    Warn(tech.Entry(0) + " is " + ValueText(Techset(0)) + " m, more than the " +
+         ValueText(kLargestStrandRadius) + " m of the largest round strands (mm or cm instead " +
+         "of m?); the grid holds " + ValueText(grid.ndr) + " x " + ValueText(grid.ndphi) + " x " +
+         ValueText(grid.ndz) + " = " + ValueText(grid.Cells()) + " cells");
+  // The simulator's step count: none is a run that only writes the starting field.
+  if (needs.num > 4 && CountSetting(Numset, num, 4, 0) == 0)
+    Warn(num.Entry(4) + " is 0: no time step is computed, and the results show the strand " +
+         "as it starts");
   return grid;
 }
 
@@ -71,10 +91,12 @@ ControlPoints LoadControlPoints(const char* path) {
 }
 
 ControlPoints UnusedControlPoints(const char* path) {
-  if (!IsSpecialFile(path)) return ControlPoints(path);
-  std::cerr << "warning: " << path << ": is not a regular file and is not read; the simulator "
-            << "does not use control points" << std::endl;
-  return ControlPoints();
+  try {
+    return LoadControlPoints(path);
+  } catch (const InputError& e) {
+    Warn(std::string(e.what()) + "; the simulator goes on and compares no control points");
+    return ControlPoints();
+  }
 }
 
 OptimiserCounts CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset,

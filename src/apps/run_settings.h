@@ -24,7 +24,10 @@ const SettingsNeeds kOptNeeds{4, 7};
 // time step, radius and length must be positive, the ambient temperature
 // above absolute zero and below the casting temperature, casting speeds and
 // the spray htc not negative, and the grid must have at least 2 radial
-// cells, 3 angular cells and 3 slices. Returns the grid's cell counts.
+// cells, 3 angular cells and 3 slices, and the simulator's step count must
+// not be negative. Warns, one line each, on a radius beyond any caster's
+// (with the grid's size) and on zero time steps. Returns the grid's cell
+// counts.
 GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsFile& num,
                           const SettingsFile& tech, const SettingsNeeds& needs);
 
@@ -32,9 +35,10 @@ GridSize CheckRunSettings(const vec& Numset, const vec& Techset, const SettingsF
 // four numbers a line.
 ControlPoints LoadControlPoints(const char* path);
 
-// The control points the simulator reads and does not use, through the
-// library's load, which warns when the file is missing; a pipe or a device,
-// which would never end, is only reported.
+// The control points the simulator compares with its strand at the end,
+// read as the optimiser reads them; a file that cannot serve (missing, not
+// text of four numbers a line, a pipe or a device) gives one warning line
+// and no points, since the run does not need them.
 ControlPoints UnusedControlPoints(const char* path);
 
 // The counts of an optimisation that decide whether its htcs are searched.

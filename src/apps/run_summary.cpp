@@ -1,6 +1,7 @@
 #include "run_summary.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <iostream>
 #include <limits>
@@ -61,23 +62,57 @@ json Number(double x) { return std::isfinite(x) ? json(x) : json(nullptr); }
 // of slice lengths.
 std::string Metres(double x) { return ValueText(std::round(x * 1e6) / 1e6); }
 
+// Every digit of the number, however large (1e300 has 301 before the point).
 std::string Fixed(double x, int digits) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", digits, x);
+  std::string text(size_t(std::snprintf(nullptr, 0, "%.*f", digits, x)) + 1, '\0');
+  std::snprintf(&text[0], text.size(), "%.*f", digits, x);
+  text.pop_back();
   return text;
 }
+
+// Appends printf-style text to `out`.
+void Say(std::string& out, const char* format, ...) {
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  std::string text(size_t(std::vsnprintf(nullptr, 0, format, args)) + 1, '\0');
+  std::vsnprintf(&text[0], text.size(), format, again);
+  va_end(again);
+  va_end(args);
+  text.pop_back();
+  out += text;
+}
+
+// An empty field where a figure is not known (NaN).
+std::string Field(double x, int digits) { return std::isnan(x) ? "" : Fixed(x, digits); }
 
 std::string StrandCsv(const std::vector<StrandRow>& rows) {
   std::string text =
       "z_m,surface_min_degC,surface_mean_degC,surface_max_degC,axis_degC,shell_solidus_mm,"
       "shell_liquidus_mm,solid_fraction\n";
-  char line[256];
+  char z[32];
   for (const StrandRow& r : rows) {
-    std::snprintf(line, sizeof line, "%.6g,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.5f\n", r.z, r.surf_min,
-                  r.surf_mean, r.surf_max, r.axis, r.shell_sol, r.shell_liq, r.solid);
-    text += line;
+    std::snprintf(z, sizeof z, "%.6g", r.z);
+    text += std::string(z) + "," + Field(r.surf_min, 3) + "," + Field(r.surf_mean, 3) + "," +
+            Field(r.surf_max, 3) + "," + Field(r.axis, 3) + "," + Field(r.shell_sol, 3) + "," +
+            Field(r.shell_liq, 3) + "," + Field(r.solid, 5) + "\n";
   }
   return text;
+}
+
+// Why coordinate `axis` (r, phi, z) of a control point at `x` lies in no
+// cell of a grid that spans (0, extent]: with the likely unit mistake when
+// the value fits the grid in another unit.
+std::string OutsideGrid(int axis, double x, double extent) {
+  const char* names[3] = {"r", "phi", "z"};
+  const char* units[3] = {"m", "rad", "m"};
+  char end[32];
+  std::snprintf(end, sizeof end, "%.4g", extent);
+  std::string why = std::string("has ") + names[axis] + " = " + ValueText(x) + " " + units[axis] +
+                    ", outside the strand's grid from 0 to " + end + " " + units[axis];
+  if (axis == 1 && x > extent && x <= 360) why += " (degrees instead of radians?)";
+  if (axis != 1 && x > 10 * extent && x / 1000 <= extent) why += " (mm instead of m?)";
+  return why;
 }
 
 }  // namespace
@@ -118,29 +153,35 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   WriteWhole("TeporaOut/Strand.csv", "Strand", StrandCsv(rows));
 
   const std::vector<Zone> zones = ZonesOf(P, f, length);
-  std::printf("\nStrand summary (TeporaOut/Summary.json, slice by slice in TeporaOut/Strand.csv)\n");
+  std::string console;  // the summary block, printed once the files are written
+  Say(console,
+      "\nStrand summary (TeporaOut/Summary.json, slice by slice in TeporaOut/Strand.csv)\n");
   if (known)
-    std::printf("  solidus %s degC, liquidus %s degC: %s\n", Fixed(solidus, 1).c_str(),
-                Fixed(liquidus, 1).c_str(), s["solidus_liquidus_source"].get<std::string>().c_str());
+    Say(console, "  solidus %s degC, liquidus %s degC: %s\n", Fixed(solidus, 1).c_str(),
+        Fixed(liquidus, 1).c_str(), s["solidus_liquidus_source"].get<std::string>().c_str());
   else
-    std::printf("  no solidus or liquidus: the material table shows no latent heat and "
-                "Input/Caster.toml states none; shell and crater figures are left out\n");
+    Say(console,
+        "  no melting range known: the material table shows no latent heat and "
+        "Input/Caster.toml states none; the shell, the crater end and the solid "
+        "fraction are left empty\n");
   const double mould_exit = zones.front().to;
   s["mould_exit_m"] = mould_exit;
+  for (const char* key : {"shell_at_mould_exit_mm", "liquid_pool_end_m", "crater_end_m"})
+    s[key] = nullptr;
   if (known) {
     const double d = At(z, shell, mould_exit);
     s["shell_at_mould_exit_mm"] = d;
-    std::printf("  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(),
-                est.c_str(), Fixed(d, 1).c_str());
+    Say(console, "  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(), est.c_str(),
+        Fixed(d, 1).c_str());
     for (const auto& [key, theta, what] :
          {std::tuple<const char*, double, const char*>{"liquid_pool_end_m", liquidus,
                                                        "end of the liquid pool"},
           {"crater_end_m", solidus, "crater end (metallurgical length)"}}) {
       const double at = LastCrossingBelow(z, axis, theta);
       s[key] = Number(at < 0 ? 0.0 : at);
-      std::printf("  %s%s: %s\n", what, est.c_str(),
-                  std::isfinite(at) ? (Fixed(std::max(at, 0.0), 2) + " m").c_str()
-                                    : ("beyond the strand end at " + Metres(length) + " m").c_str());
+      Say(console, "  %s%s: %s\n", what, est.c_str(),
+          std::isfinite(at) ? (Fixed(std::max(at, 0.0), 2) + " m").c_str()
+                            : ("beyond the strand end at " + Metres(length) + " m").c_str());
     }
   }
   json zj = json::array();
@@ -153,7 +194,7 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
              Fixed(t, 0) + " degC";
   }
   s["zones"] = zj;
-  std::printf("  surface at zone exits: %s\n", exits.c_str());
+  Say(console, "  surface at zone exits: %s\n", exits.c_str());
 
   double reheat = 0.0, where = NAN;
   for (size_t k = 0; k + 1 < z.size(); ++k) {
@@ -163,10 +204,10 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   s["largest_reheating_K_per_m"] = reheat;
   s["largest_reheating_at_m"] = Number(where);
   if (std::isfinite(where))
-    std::printf("  largest surface reheating: %s K/m at %s m\n", Fixed(reheat, 1).c_str(),
-                Fixed(where, 2).c_str());
+    Say(console, "  largest surface reheating: %s K/m at %s m\n", Fixed(reheat, 1).c_str(),
+        Fixed(where, 2).c_str());
   else
-    std::printf("  largest surface reheating: none, the surface cools all along the strand\n");
+    Say(console, "  largest surface reheating: none, the surface cools all along the strand\n");
 
   const double simulated = f.steps * P.dtau, transit = P.vz > 0 ? length / P.vz : INFINITY;
   double change = NAN;
@@ -177,41 +218,45 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                        {"transit_s", Number(transit)},
                        {"largest_change_over_last_tenth_K", Number(change)},
                        {"steady", steady}};
-  std::printf("  steady state: simulated %s s against a transit time of %s s; largest change "
-              "over the last 10 %% of the steps %s K\n",
-              ValueText(simulated).c_str(),
-              std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
-              std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)");
+  Say(console,
+      "  steady state: simulated %s s against a transit time of %s s; largest change "
+      "over the last 10 %% of the steps %s K\n",
+      ValueText(simulated).c_str(),
+      std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
+      std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)");
 
   json points = json::array();
   const mat& M = CP.CPMat;
   if (M.n_rows > 0 && M.n_cols >= 4) {
-    std::printf("  control points (temperature of the cell that holds the point):\n");
+    Say(console, "  control points (temperature of the cell that holds the point):\n");
     const double steps[3] = {P.dr(0), P.dphi, P.dz(0)};
     const int counts[3] = {P.ndr, P.ndphi, P.ndz};
     for (uword p = 0; p < M.n_rows; ++p) {
       uword cell[3];
-      bool inside = std::isfinite(M(p, 3));
-      for (int a = 0; a < 3; ++a) {
+      std::string outside = std::isfinite(M(p, 3)) ? ""
+                                                   : "has the target " + ValueText(M(p, 3)) +
+                                                         " degC, expected a finite temperature";
+      for (int a = 0; a < 3 && outside.empty(); ++a) {
         const double x = GridIndex(M(p, a), steps[a]);
-        inside = inside && x >= 0 && x < counts[a];
-        cell[a] = inside ? uword(x) : 0;
+        if (x >= 0 && x < counts[a])
+          cell[a] = uword(x);
+        else
+          outside = OutsideGrid(a, M(p, a), counts[a] * steps[a]);
       }
-      if (!inside) {
+      if (!outside.empty()) {
         std::fflush(stdout);
-        std::cerr << "warning: Input/ControlPoints.mat: point " << p + 1
-                  << " lies outside the strand's grid or has no finite target; not compared"
-                  << std::endl;
+        std::cerr << "warning: Input/ControlPoints.mat: point " << p + 1 << " " << outside
+                  << "; not compared" << std::endl;
         continue;
       }
       const double T = P.T(cell[0], cell[1], cell[2]);
       points.push_back({{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)},
                         {"z_m", M(p, 2)}, {"target_degC", M(p, 3)}, {"temperature_degC", T},
                         {"deviation_K", T - M(p, 3)}});
-      std::printf("    point %llu at r %g m, phi %g rad, z %g m: %.1f degC, target %g degC, "
-                  "%+.1f K\n",
-                  (unsigned long long)(p + 1), M(p, 0), M(p, 1), M(p, 2), T, M(p, 3),
-                  T - M(p, 3));
+      Say(console,
+          "    point %llu at r %g m, phi %g rad, z %g m: %.1f degC, target %g degC, "
+          "%+.1f K\n",
+          (unsigned long long)(p + 1), M(p, 0), M(p, 1), M(p, 2), T, M(p, 3), T - M(p, 3));
     }
   }
   s["control_points"] = points;
@@ -222,6 +267,15 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                              {"content_fall", P.energy.content_start - P.energy.content_end},
                              {"residual", P.energy.Residual()}};
   WriteWhole("TeporaOut/Summary.json", "Summary", s.dump(2) + "\n");
+  // Without a time step the files describe the starting field, which the
+  // warning at start has said; the figures of a run would mislead.
+  if (f.steps <= 0) {
+    std::printf(
+        "\nStrand summary: none, no time step ran (Input/NumSettings.txt line 5 is 0); "
+        "TeporaOut holds the starting field\n");
+    return;
+  }
+  std::fputs(console.c_str(), stdout);
   std::fflush(stdout);
   if (!steady)
     std::cerr << "warning: the strand is not yet steady: simulated " << ValueText(simulated)

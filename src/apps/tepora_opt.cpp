@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
     P.SetZones(zones);
-    WarnImplausible(Techset, tech, P, filename, CP, zones, true);
+    WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, true);
     WarnIfUnstable(P, Techset(6) / 60, num);
     // The optimiser searches the spray htcs itself.
     if (!zones.sprays.empty())

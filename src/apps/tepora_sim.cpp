@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
     WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
-    WarnImplausible(Techset, tech, P, filename, CP, zones, false);
+    WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, false);
     WarnIfUnstable(P, P.vz, num);
     P.snapshot_step = SteadinessSnapshotStep(pmax);
     Result = P.Compute(pmax, 'y');

@@ -17,6 +17,27 @@ namespace {
 // steel melts near 1500 degC.
 const double kHighestTableTemperature = 100000;
 
+// Mean heat capacity, kJ/(m^3 K), above which a table cannot be in kJ/m^3:
+// the sensible heat of any solid or liquid stays below 10^4, and a latent
+// heat of even 3 * 10^6 kJ/m^3 adds less than 10^6 over any table spanning
+// more than 3 K. Steel in J/m^3 gives 3.5 * 10^6 and more.
+const double kMostMeanHeatCapacity = 1e6;
+
+// A table in J/m^3 cools a thousand times too slowly; no run on it means
+// anything, so it is refused rather than warned about.
+void CheckEnthalpyUnit(const mat& M, const std::string& name) {
+  const uword last = M.n_rows - 1;
+  if (!(M(last, 0) > M(0, 0))) return;
+  const double mean = (M(last, 1) - M(0, 1)) / (M(last, 0) - M(0, 0));
+  if (mean > kMostMeanHeatCapacity)
+    throw InputError(
+        name + ": the enthalpy rises by " + ValueText(std::round(mean)) +
+        " kJ/m^3 a kelvin on average from " + ValueText(M(0, 0)) + " to " + ValueText(M(last, 0)) +
+        " degC, more than any material holds; expected " +
+        "kJ/m^3, in which steel's enthalpy rises by 3500 to 5500 a kelvin (J/m^3 instead "
+        "of kJ/m^3?)");
+}
+
 // The input table (plain text of at least three numbers a line, checked
 // before loading) must give a well-defined refined table: finite values,
 // positive conductivities, every temperature on a row of it.
@@ -44,6 +65,7 @@ void CheckTable(const mat& M, const char* filename) {
                        " degC, expected a value that rounds to 1 .. " + ValueText(N) +
                        " degC (the last line must hold the highest temperature)");
   }
+  CheckEnthalpyUnit(M, name);
 }
 
 [[noreturn]] void BadSelector() { std::exit(1); }

@@ -1,10 +1,12 @@
 #include "strand_results.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
                       double Ts, double theta) {
+  if (std::isnan(theta)) return theta;
   if (Ts >= theta) return 0.0;
   double r_out = R, T_out = Ts;
   for (size_t n = r.size(); n-- > 0;) {
@@ -59,7 +61,8 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
     row.axis = axis / J;
     row.shell_sol = 1000 * sol / J;
     row.shell_liq = 1000 * liq / J;
-    row.solid = solid / (area * J);
+    // Without a melting range no cell is known to be solid or liquid.
+    row.solid = std::isnan(solidus) || std::isnan(liquidus) ? NAN : solid / (area * J);
   }
   return rows;
 }

@@ -17,6 +17,7 @@ struct StrandRow {
   double shell_sol;  // solid shell (below the solidus), mean over the sectors, mm
   double shell_liq;  // shell below the liquidus (solid and mushy), mm
   double solid;      // solid fraction of the cross-section, 0..1
+  // The last three are NaN when no solidus and liquidus are known.
 };
 
 // Thickness of the layer below `theta` at the surface, m: a radial profile
@@ -24,7 +25,8 @@ struct StrandRow {
 // and at the surface itself (Ts), read inward from the surface to the first
 // point at or above theta, with the crossing placed by straight-line
 // interpolation between that point and the next one out. Zero when the
-// surface is at or above theta, R when the whole radius is below it.
+// surface is at or above theta, R when the whole radius is below it, NaN
+// when theta is (no melting range known).
 double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
                       double Ts, double theta);
 

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "lookup.h"
+#include "strand_results.h"
 
 double CellsToCover(double extent, double width) { return std::ceil(extent / width); }
 
@@ -52,11 +53,23 @@ Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, doubl
   SaveConstM();
 }
 
+// Steel enters the mould liquid: a casting temperature at or below the
+// solidus of the table's own latent heat starts a strand that is solid
+// through, whose shell and crater end mean nothing, whatever else is stated.
 void Tepora::CheckInletTemperature(const char* const_file) {
-  if (TableView(ConstM, ConstHindex).Covers(T_in)) return;
-  throw InputError("the casting temperature " + ValueText(T_in) +
-                   " degC lies outside the material table of " + const_file + " " +
-                   TemperatureRangeText(ConstM.n_rows));
+  if (!TableView(ConstM, ConstHindex).Covers(T_in))
+    throw InputError("the casting temperature " + ValueText(T_in) +
+                     " degC lies outside the material table of " + const_file + " " +
+                     TemperatureRangeText(ConstM.n_rows));
+  double solidus = 0, liquidus = 0;
+  if (EstimateSolidusLiquidus(ConstM, solidus, liquidus) && !(T_in > solidus))
+    throw InputError("the casting temperature " + ValueText(T_in) + " degC is at or below the " +
+                     "solidus of the material table of " + const_file + ", whose latent heat " +
+                     "lies between " + ValueText(solidus) + " and " + ValueText(liquidus) +
+                     " degC; expected a casting temperature above " + ValueText(solidus) +
+                     " degC, where the steel is still liquid" +
+                     // No steel melts above 1650 degC; its range in kelvin lies there.
+                     (solidus > 1650 ? " (a table in kelvin instead of degC?)" : ""));
 }
 
 namespace {
@@ -115,8 +128,12 @@ void Tepora::InitialField() {
               << " degC instead" << std::endl;
   };
   struct stat st;
-  if (stat(path, &st) != 0)
-    return errno == ENOENT ? void() : instead(std::string("cannot be read (") + std::strerror(errno) + ")");
+  if (stat(path, &st) != 0) {
+    if (errno != ENOENT) return instead(std::string("cannot be read (") + std::strerror(errno) + ")");
+    // A link to nothing is a start field meant and lost, not a run without one.
+    if (lstat(path, &st) == 0) instead("is a symbolic link to a file that does not exist");
+    return;
+  }
   if (!S_ISREG(st.st_mode)) return instead("is not a regular file");
   std::ifstream in(path);
   if (!in) return instead(std::string("cannot be read (") + std::strerror(errno) + ")");
