@@ -123,7 +123,7 @@ TEST(Results, FiguresLeftOutWhereUnknownAndPrintedWhole) {
   RunDir::Write("Input/Caster.toml", "[steel]\nsolidus_degC = 1e70\nliquidus_degC = 2e70\n");
   r = Start(TEPORA_SIM);
   ASSERT_EQ(r.status, 0) << r.err;
-  char whole[128];
+  char whole[256];
   std::snprintf(whole, sizeof whole, "solidus %.1f degC, liquidus %.1f degC", 1e70, 2e70);
   EXPECT_NE(r.out.find(whole), std::string::npos) << r.out;
 }
