@@ -1,10 +1,14 @@
 // The fast time step against the literal per-visit sweep, bit for bit, on
 // random fields, several grid shapes and every inlet condition.
+#include <atomic>
 #include <cstring>
 #include <random>
+#include <stdexcept>
+#include <thread>
 
 #include "literal_cylinder.h"
 #include "literal_model.h"
+#include "slice_threads.h"
 #include "test_support.h"
 
 namespace {
@@ -111,6 +115,44 @@ TEST_F(StepTest, AUniformFieldAtTheCoolingTemperaturesStaysUniform) {
   cube H0;
   H0.load("TeporaOut/H_0.cub", arma_ascii);
   EXPECT_TRUE(SameBits(H0, m.TempToEn(m.T)));
+}
+
+// A step's runs cover the slices 1 .. K-2 once each, on any number of
+// threads, step after step: a worker that comes late never takes a run of a
+// step that is over, nor a run twice. A second thread's steps at the same
+// time are run too. The lowest failing slice's exception is raised.
+TEST(SliceRuns, CoverEverySliceOnceAndRaiseTheLowestFailure) {
+  const auto sweep = [](int threads, int K, int steps) {
+    std::vector<std::atomic<int>> visits(K);
+    bool right = true;
+    for (int s = 1; s <= steps && right; ++s) {
+      ForSliceRuns(threads, K, [&](int first, int end, int t) {
+        if (t < 0 || t >= threads || first < 1 || end > K - 1 || first >= end) visits[0] = -1;
+        for (int k = first; k < end; ++k) ++visits[k];
+      });
+      for (int k = 0; k < K; ++k) right = right && visits[k] == (k == 0 || k == K - 1 ? 0 : s);
+    }
+    return right;
+  };
+  for (int threads = 1; threads <= 4; ++threads)
+    for (int K : {3, 4, 5, 17, 130}) EXPECT_TRUE(sweep(threads, K, 300)) << threads << " " << K;
+  bool other_right = false;
+  std::thread other([&] { other_right = sweep(2, 57, 3000); });
+  EXPECT_TRUE(sweep(3, 130, 3000));
+  other.join();
+  EXPECT_TRUE(other_right);
+
+  for (int threads = 1; threads <= 3; ++threads) {
+    try {
+      ForSliceRuns(threads, 130, [](int first, int end, int) {
+        for (int k = first; k < end; ++k)
+          if (k == 40 || k == 41 || k == 90) throw std::runtime_error(std::to_string(k));
+      });
+      ADD_FAILURE() << "nothing raised on " << threads << " threads";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "40") << threads << " threads";
+    }
+  }
 }
 
 }  // namespace

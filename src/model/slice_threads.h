@@ -4,7 +4,7 @@
 // sweep hands from one slice to the next (the axial difference or flux
 // through the face between them) is recomputed at the first slice of every
 // run from the same values by the same operations, so a step on any number
-// of threads is bit for bit the step on one.
+// of threads, cut into any runs, is bit for bit the step on one.
 #pragma once
 
 #include <omp.h>
@@ -13,6 +13,8 @@
 #include <cmath>
 #include <exception>
 #include <vector>
+
+#include "slice_pool.h"
 
 // Cells a thread of a step takes at least. Starting and joining the
 // threads of a step costs a few microseconds, which a thread's share must
@@ -32,28 +34,43 @@ inline int StepThreads(double cells, int K) {
   return int(std::max(1.0, std::min(most, std::floor(cells / kStepCellsPerThread))));
 }
 
-// Runs body(first, end, t) on every thread t with its run first .. end-1 of
-// the slices 1 .. K-2, thread 0 the first run. A run that raises stops
-// there; after all threads are done the exception of the lowest run is
+// Runs of slices a step is cut into for each of its threads: a thread that
+// the system puts off leaves its runs to the others, so the step waits at
+// most for one run of it. Each run costs one more axial difference of a
+// slice face, 1/16 of a slice.
+const int kRunsPerThread = 8;
+
+// Runs body(first, end, t) for runs first .. end-1 that together cover the
+// slices 1 .. K-2 once, on `threads` threads, t the thread (0 the caller),
+// each run on one thread and the runs of a thread one after another. Which
+// thread takes which run changes from step to step and does not matter:
+// a run starts from the fields of the step before alone. A run that raises
+// stops there; after all runs are done the exception of the lowest run is
 // raised, which holds the lowest slice that failed, as a one-thread sweep
 // would have met it first.
 template <class Body>
 void ForSliceRuns(int threads, int K, const Body& body) {
-  if (threads <= 1) {
+  const int slices = K - 2;
+  if (threads <= 1 || slices < 2) {
     body(1, K - 1, 0);
     return;
   }
-  std::vector<std::exception_ptr> failure(threads);
-#pragma omp parallel num_threads(threads)
-  {
-    const long t = omp_get_thread_num(), n = omp_get_num_threads(), slices = K - 2;
-    const int first = 1 + int(slices * t / n), end = 1 + int(slices * (t + 1) / n);
+  struct Runs {
+    const Body* body;
+    long slices, count;
+    std::vector<std::exception_ptr> failure;
+  } runs{&body, slices, std::min(long(slices), long(threads) * kRunsPerThread), {}};
+  runs.failure.resize(runs.count);
+  StepPool().Run(threads, int(runs.count), [](void* context, int r, int t) {
+    Runs& runs = *static_cast<Runs*>(context);
+    const int first = 1 + int(runs.slices * r / runs.count);
+    const int end = 1 + int(runs.slices * (r + 1) / runs.count);
     try {
-      if (first < end) body(first, end, int(t));
+      (*runs.body)(first, end, t);
     } catch (...) {
-      failure[t] = std::current_exception();
+      runs.failure[r] = std::current_exception();
     }
-  }
-  for (const std::exception_ptr& f : failure)
+  }, &runs);
+  for (const std::exception_ptr& f : runs.failure)
     if (f) std::rethrow_exception(f);
 }
