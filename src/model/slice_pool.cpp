@@ -36,6 +36,8 @@ bool SpinFor(const Ready& ready) {
 
 }  // namespace
 
+SlicePool::SlicePool() : blocks_(new Block[kMaxThreads]) {}
+
 SlicePool::~SlicePool() {
   {
     std::lock_guard<std::mutex> lock(sleep_);
@@ -48,32 +50,43 @@ SlicePool::~SlicePool() {
 void SlicePool::Grow(int workers) {
   try {
     while (int(workers_.size()) < workers)
-      workers_.emplace_back(&SlicePool::Work, this, int(workers_.size()) + 1, generation_);
+      workers_.emplace_back(&SlicePool::Work, this, int(workers_.size()) + 1,
+                            generation_.load());
   } catch (const std::system_error&) {
     // No more threads to be had: the step runs on those there are.
   }
 }
 
-bool SlicePool::Take(int thread, std::uint64_t& ticket, int& run, int& runs) {
-  ticket = ticket_.load();
-  for (;;) {
-    const std::uint32_t next = std::uint32_t(ticket);
-    if (next == kClosed) return false;
-    // Read after the ticket: the values of its step, or of a later one, in
-    // which case the exchange below fails.
-    const int n = runs_.load();
-    if (thread >= threads_.load() || next >= std::uint32_t(n)) return false;
-    if (ticket_.compare_exchange_weak(ticket, ticket + 1)) {
-      run = int(next);
-      runs = n;
-      return true;
+namespace {
+
+std::uint64_t BlockState(std::uint32_t generation, int front, int back) {
+  return std::uint64_t(generation) << 32 | std::uint64_t(front) << 16 | std::uint64_t(back);
+}
+
+}  // namespace
+
+bool SlicePool::Take(int thread, int threads, std::uint32_t generation, int& run) {
+  for (int i = 0; i < threads; ++i) {
+    Block& block = blocks_[(thread + i) % threads];
+    std::uint64_t state = block.state.load();
+    for (;;) {
+      if (std::uint32_t(state >> 32) != generation) break;
+      const int front = int(state >> 16 & 0xffff), back = int(state & 0xffff);
+      if (front >= back) break;
+      // Its own block from the front, the others' from the back.
+      const std::uint64_t taken = i == 0 ? state + (1u << 16) : state - 1;
+      if (block.state.compare_exchange_weak(state, taken)) {
+        run = i == 0 ? front : back - 1;
+        return true;
+      }
     }
   }
+  return false;
 }
 
 void SlicePool::Work(int thread, std::uint32_t seen) {
   for (;;) {
-    const auto fresh = [&] { return stop_.load() || std::uint32_t(ticket_.load() >> 32) != seen; };
+    const auto fresh = [&] { return stop_.load() || generation_.load() != seen; };
     if (!SpinFor(fresh)) {
       std::unique_lock<std::mutex> lock(sleep_);
       sleepers_.fetch_add(1);
@@ -81,53 +94,67 @@ void SlicePool::Work(int thread, std::uint32_t seen) {
       sleepers_.fetch_sub(1);
     }
     if (stop_) return;
-    std::uint64_t ticket;
-    int run, runs;
-    while (Take(thread, ticket, run, runs)) {
-      fn_.load()(context_.load(), run, thread);
-      if (finished_.fetch_add(1) + 1 == runs && caller_sleeps_.load()) {
-        std::lock_guard<std::mutex> lock(sleep_);
-        step_done_.notify_one();
-      }
+    seen = generation_.load();
+    // The step's values, read after its generation: a later step's only
+    // where that step is over, and then no run of it is left to take.
+    const int threads = std::min(threads_.load(), kMaxThreads), runs = runs_.load();
+    const RunFn fn = fn_.load();
+    void* const context = context_.load();
+    if (thread >= threads) continue;
+    int run, done = 0;
+    while (Take(thread, threads, seen, run)) {
+      fn(context, run, thread);
+      ++done;
     }
-    seen = std::uint32_t(ticket >> 32);
+    if (done > 0 && finished_.fetch_add(done) + done == runs && caller_sleeps_.load()) {
+      std::lock_guard<std::mutex> lock(sleep_);
+      step_done_.notify_one();
+    }
   }
 }
 
 void SlicePool::Run(int threads, int runs, RunFn fn, void* context) {
   std::unique_lock<std::mutex> mine(caller_, std::try_to_lock);
-  if (mine && threads > 1 && runs > 1) Grow(threads - 1);
-  if (!mine || threads <= 1 || runs <= 1 || workers_.empty()) {
+  threads = std::min({threads, runs, kMaxThreads});
+  if (mine && threads > 1) {
+    Grow(threads - 1);
+    threads = std::min(threads, int(workers_.size()) + 1);
+  }
+  // A block counts its runs in 16 bits.
+  if (!mine || threads <= 1 || runs / threads >= 0xffff) {
     for (int r = 0; r < runs; ++r) fn(context, r, 0);
     return;
   }
+  std::uint32_t generation = generation_.load() + 1;
+  if (generation == 0) generation = 1;  // the blocks' state before any step
   fn_ = fn;
   context_ = context;
   runs_ = runs;
-  threads_ = std::min(threads, int(workers_.size()) + 1);
+  threads_ = threads;
   finished_ = 0;
-  ++generation_;
-  ticket_.store(std::uint64_t(generation_) << 32);
+  for (int b = 0; b < threads; ++b)
+    blocks_[b].state = BlockState(generation, int(long(runs) * b / threads),
+                                  int(long(runs) * (b + 1) / threads));
+  generation_ = generation;
   if (sleepers_.load() > 0) {
     std::lock_guard<std::mutex> lock(sleep_);
     next_step_.notify_all();
   }
 
-  std::uint64_t ticket;
-  int run, n;
-  while (Take(0, ticket, run, n)) {
+  int run, done = 0;
+  while (Take(0, threads, generation, run)) {
     fn(context, run, 0);
-    finished_.fetch_add(1);
+    ++done;
   }
+  finished_.fetch_add(done);
   // Only runs a worker has begun are waited for.
-  const auto done = [&] { return finished_.load() == runs; };
-  if (!SpinFor(done)) {
+  const auto all = [&] { return finished_.load() == runs; };
+  if (!SpinFor(all)) {
     std::unique_lock<std::mutex> lock(sleep_);
     caller_sleeps_ = true;
-    step_done_.wait(lock, done);
+    step_done_.wait(lock, all);
     caller_sleeps_ = false;
   }
-  ticket_.store((std::uint64_t(generation_) << 32) | kClosed);
 }
 
 SlicePool& StepPool() {

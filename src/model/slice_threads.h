@@ -35,16 +35,18 @@ inline int StepThreads(double cells, int K) {
 }
 
 // Runs of slices a step is cut into for each of its threads: a thread that
-// the system puts off leaves its runs to the others, so the step waits at
-// most for one run of it. Each run costs one more axial difference of a
-// slice face, 1/16 of a slice.
+// the system puts off leaves the runs it has not begun to the others, so
+// the step waits at most for the one run it is in. Each run costs one more
+// axial difference of a slice face.
 const int kRunsPerThread = 8;
 
 // Runs body(first, end, t) for runs first .. end-1 that together cover the
 // slices 1 .. K-2 once, on `threads` threads, t the thread (0 the caller),
-// each run on one thread and the runs of a thread one after another. Which
-// thread takes which run changes from step to step and does not matter:
-// a run starts from the fields of the step before alone. A run that raises
+// each run on one thread and the runs of a thread one after another. Thread
+// t has the t-th block of consecutive runs, thread 0 the first, and the
+// others take what a late thread leaves of it: which thread computes a run
+// does not matter, since a run starts from the fields of the step before
+// alone. A run that raises
 // stops there; after all runs are done the exception of the lowest run is
 // raised, which holds the lowest slice that failed, as a one-thread sweep
 // would have met it first.
