@@ -164,6 +164,7 @@ double StepMicroseconds(Tepora& m, int threads, int steps) {
     cube H = m.EnthalpyOf(m.T), H_new(arma::size(H)), T_new(arma::size(H));
     CylinderPlan plan = m.PlanCylinder(rule);
     plan.threads = threads;
+    plan.choice = ThreadChoice::Fixed(threads);
     plan.scratch.resize(threads, plan.scratch[0]);
     m.StartCylinder(plan, H);
     best = std::min(best, Seconds([&] {

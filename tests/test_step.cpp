@@ -155,4 +155,37 @@ TEST(SliceRuns, CoverEverySliceOnceAndRaiseTheLowestFailure) {
   }
 }
 
+// The threads of a step chosen from step times fed to the choice: all
+// threads while they are at least a tenth quicker, one while they are not,
+// timed again after holds that grow while the timing confirms the choice,
+// so that a machine that becomes busy or quiet is followed.
+TEST(ThreadChoice, KeepsTheQuickerAndFollowsTheMachine) {
+  ThreadChoice choice(2);
+  // Steps of 1 ms on one thread and `all` ms on two: how many of n steps
+  // ran on two threads.
+  const auto on_two = [&](double all, int n) {
+    int two = 0;
+    for (int i = 0; i < n; ++i) {
+      const int t = choice.Threads();
+      two += t == 2;
+      choice.Took((t == 2 ? all : 1.0) * 1e-3);
+    }
+    return two;
+  };
+  EXPECT_GE(on_two(0.55, 4000), 3900);  // quiet: a timing window of one now and then
+  // The other core busy: seen within 600 steps, then two only to time them.
+  EXPECT_LE(on_two(1.3, 1100), 600);
+  EXPECT_LE(on_two(1.3, 4000), 100);
+  EXPECT_LE(on_two(0.95, 4000), 100);  // two threads hardly quicker
+  EXPECT_GE(on_two(0.55, 1100), 500);  // quiet again
+  EXPECT_GE(on_two(0.55, 4000), 3900);
+
+  for (ThreadChoice fixed : {ThreadChoice::Fixed(2), ThreadChoice(1)}) {
+    const int threads = fixed.Threads();
+    for (int i = 0; i < 100; ++i) fixed.Took(i % 2 ? 1.0 : 1e-6);
+    EXPECT_EQ(fixed.Threads(), threads);
+  }
+  EXPECT_EQ(ThreadChoice(1).Threads(), 1);
+}
+
 }  // namespace

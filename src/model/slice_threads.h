@@ -10,11 +10,13 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <vector>
 
 #include "slice_pool.h"
+#include "thread_choice.h"
 
 // Cells a thread of a step takes at least. Starting and joining the
 // threads of a step costs a few microseconds, which a thread's share must
@@ -75,4 +77,13 @@ void ForSliceRuns(int threads, int K, const Body& body) {
   }, &runs);
   for (const std::exception_ptr& f : runs.failure)
     if (f) std::rethrow_exception(f);
+}
+
+// ForSliceRuns on the threads `choice` gives, which it is told the time of.
+template <class Body>
+void ForSliceRuns(ThreadChoice& choice, int K, const Body& body) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  ForSliceRuns(choice.Threads(), K, body);
+  choice.Took(std::chrono::duration<double>(Clock::now() - start).count());
 }
