@@ -120,8 +120,8 @@ void SlicePool::Run(int threads, int runs, RunFn fn, void* context) {
     Grow(threads - 1);
     threads = std::min(threads, int(workers_.size()) + 1);
   }
-  // A block counts its runs in 16 bits.
-  if (!mine || threads <= 1 || runs / threads >= 0xffff) {
+  // A block holds its runs' numbers in 16 bits.
+  if (!mine || threads <= 1 || runs > 0xffff) {
     for (int r = 0; r < runs; ++r) fn(context, r, 0);
     return;
   }

@@ -38,8 +38,9 @@ class SlicePool {
   // Runs fn(context, r, t) once for every r in 0 .. runs-1, each on one of
   // `threads` threads (the caller and threads-1 workers), and returns when
   // all have returned; thread t's own runs are the t-th of `threads` equal
-  // blocks of 0 .. runs-1. fn must not throw. A second caller while one is
-  // in here (another thread's step) runs its runs itself, on thread 0.
+  // blocks of 0 .. runs-1 (up to 65535 runs; more all run on the caller).
+  // fn must not throw. A second caller while one is in here (another
+  // thread's step) runs its runs itself, on thread 0.
   void Run(int threads, int runs, RunFn fn, void* context);
 
  private:

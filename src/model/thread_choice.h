@@ -1,17 +1,18 @@
-#pragma once
-
-#include <algorithm>
-
 // Whether the steps of a run split their slices across their threads or
 // leave them to one, chosen by timing both: a second thread only helps
 // while it has a core to itself, and on a machine where another process
 // holds that core the step is quicker on one. Every so often the steps
-// time a window on all threads and one on one; the choice that was at
-// least kTeamGain quicker holds for a number of windows, twice as many
-// each time the timing confirms it, so that the timing itself costs little
-// and a change of the machine's load is seen within a second or so. Which
-// it is never changes a result: a step is bit for bit the same on any
-// number of threads.
+// time a window on all threads and one on one; all threads are chosen if
+// their steps took less than kTeamGain of one thread's, one otherwise, and
+// the choice holds for a number of windows, twice as many each time the
+// timing confirms it, so that the timing itself costs little and a change
+// of the machine's load is seen within a second or so. Which it is never
+// changes a result: a step is bit for bit the same on any number of
+// threads.
+#pragma once
+
+#include <algorithm>
+
 class ThreadChoice {
  public:
   // A window: this many steps at least, and this long, s (long beside the
