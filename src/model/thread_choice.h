@@ -6,7 +6,10 @@
 // their steps took less than kTeamGain of one thread's, one otherwise, and
 // the choice holds for a number of windows, twice as many each time the
 // timing confirms it, so that the timing itself costs little and a change
-// of the machine's load is seen within a second or so. Which it is never
+// of the machine's load is seen within a second or so. While all threads
+// hold and their window takes no longer than when they were last timed
+// against one (within kSameLoad), the machine is as it was and one thread
+// is not timed again. Which it is never
 // changes a result: a step is bit for bit the same on any number of
 // threads.
 #pragma once
@@ -17,10 +20,13 @@ class ThreadChoice {
  public:
   // A window: this many steps at least, and this long, s (long beside the
   // few milliseconds for which the system gives a core to one process).
-  static constexpr int kWindowSteps = 8;
+  static constexpr int kWindowSteps = 3;
   static constexpr double kWindowSeconds = 0.005;
   // All threads must take at most this fraction of one thread's time.
   static constexpr double kTeamGain = 0.9;
+  // A window on all threads at most this much slower than the last one
+  // finds the machine as it was.
+  static constexpr double kSameLoad = 1.1;
   // Windows a choice holds after its first timing and at most.
   static constexpr int kFirstHold = 8, kLongestHold = 64;
 
@@ -51,12 +57,23 @@ class ThreadChoice {
     sum_ = 0;
     steps_ = 0;
     if (phase_ == kTimeAll) {
-      all_mean_ = mean;
-      phase_ = kTimeOne;
-      all_ = false;
+      if (held_all_ && mean <= kSameLoad * all_mean_) {
+        Hold(true, window);
+      } else {
+        all_mean_ = mean;
+        phase_ = kTimeOne;
+        all_ = false;
+      }
       return;
     }
-    const bool all = all_mean_ < kTeamGain * mean;
+    Hold(all_mean_ < kTeamGain * mean, window);
+  }
+
+ private:
+  enum Phase { kTimeAll, kTimeOne, kHold };
+
+  // All threads or one for the windows of the hold, of `window` steps each.
+  void Hold(bool all, long window) {
     hold_ = all == held_all_ ? std::min(2 * hold_, kLongestHold) : kFirstHold;
     held_all_ = all;
     all_ = all;
@@ -64,16 +81,14 @@ class ThreadChoice {
     hold_steps_ = hold_ * window;
   }
 
- private:
-  enum Phase { kTimeAll, kTimeOne, kHold };
   int most_;
   bool timed_ = true;
   bool all_ = true;       // the next step on all threads
   Phase phase_ = kTimeAll;
   double sum_ = 0;        // s, of the window's steps so far
   long steps_ = 0;
-  double all_mean_ = 0;   // s a step on all threads, of the last window
+  double all_mean_ = 0;   // s a step on all threads, when last timed against one
   int hold_ = kFirstHold / 2;
-  bool held_all_ = true;  // the choice that holds or held last
+  bool held_all_ = false;  // the choice that holds or held last, timed against one
   long hold_steps_ = 0;
 };
