@@ -21,9 +21,9 @@
 // Cells a thread of a step takes at least. Handing a step to the threads
 // and waiting for its last run costs a few microseconds, which a thread's
 // share must outweigh: on the development machine (2 cores, cylindrical
-// step, make bench) two threads run a step of 1000 cells 0.88 times as fast
+// step, make bench) two threads run a step of 1000 cells 0.9 times as fast
 // as one, of 2000 cells 1.2 times, of 4000 cells 1.5 times, of 8000 cells
-// 1.7 times and of 32 000 or more 1.75 to 1.9 times (README, Performance).
+// 1.7 times and of 32 000 or more 1.75 to 2 times (README, Performance).
 const double kStepCellsPerThread = 2000;
 
 // Threads for the slices of a step on `cells` cells in K slices: one inside
