@@ -13,11 +13,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "$build" && pwd)
 example="$root/examples/billet"
 demo="$build/demo"
-# Threads that sleep rather than spin while they wait for the next time step:
-# the example's steps are short, and spinning threads take the cores from
-# each other, and from everything else, on a busy machine.
-OMP_WAIT_POLICY=${OMP_WAIT_POLICY:-passive}
-export OMP_WAIT_POLICY
 
 new_case() {  # directory: the example's input, an empty TeporaOut/ and the plot script
   rm -rf "$1"

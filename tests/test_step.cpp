@@ -1,10 +1,14 @@
 // The fast time step against the literal per-visit sweep, bit for bit, on
 // random fields, several grid shapes and every inlet condition.
+#include <atomic>
 #include <cstring>
 #include <random>
+#include <stdexcept>
+#include <thread>
 
 #include "literal_cylinder.h"
 #include "literal_model.h"
+#include "slice_threads.h"
 #include "test_support.h"
 
 namespace {
@@ -111,6 +115,79 @@ TEST_F(StepTest, AUniformFieldAtTheCoolingTemperaturesStaysUniform) {
   cube H0;
   H0.load("TeporaOut/H_0.cub", arma_ascii);
   EXPECT_TRUE(SameBits(H0, m.TempToEn(m.T)));
+}
+
+// A step's runs cover the slices 1 .. K-2 once each, on any number of
+// threads, step after step: a worker that comes late never takes a run of a
+// step that is over, nor a run twice. A second thread's steps at the same
+// time are run too. The lowest failing slice's exception is raised.
+TEST(SliceRuns, CoverEverySliceOnceAndRaiseTheLowestFailure) {
+  const auto sweep = [](int threads, int K, int steps) {
+    std::vector<std::atomic<int>> visits(K);
+    bool right = true;
+    for (int s = 1; s <= steps && right; ++s) {
+      ForSliceRuns(threads, K, [&](int first, int end, int t) {
+        if (t < 0 || t >= threads || first < 1 || end > K - 1 || first >= end) visits[0] = -1;
+        for (int k = first; k < end; ++k) ++visits[k];
+      });
+      for (int k = 0; k < K; ++k) right = right && visits[k] == (k == 0 || k == K - 1 ? 0 : s);
+    }
+    return right;
+  };
+  for (int threads = 1; threads <= 4; ++threads)
+    for (int K : {3, 4, 5, 17, 130}) EXPECT_TRUE(sweep(threads, K, 300)) << threads << " " << K;
+  bool other_right = false;
+  std::thread other([&] { other_right = sweep(2, 57, 3000); });
+  EXPECT_TRUE(sweep(3, 130, 3000));
+  other.join();
+  EXPECT_TRUE(other_right);
+
+  for (int threads = 1; threads <= 3; ++threads) {
+    try {
+      ForSliceRuns(threads, 130, [](int first, int end, int) {
+        for (int k = first; k < end; ++k)
+          if (k == 40 || k == 41 || k == 90) throw std::runtime_error(std::to_string(k));
+      });
+      ADD_FAILURE() << "nothing raised on " << threads << " threads";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "40") << threads << " threads";
+    }
+  }
+}
+
+// The threads of a step chosen from step times fed to the choice: all
+// threads while they are at least a tenth quicker, one while they are not,
+// timed again after holds that grow while the timing confirms the choice,
+// so that a machine that becomes busy or quiet is followed; on a quiet
+// machine one thread is timed again only once two threads slow down.
+TEST(ThreadChoice, KeepsTheQuickerAndFollowsTheMachine) {
+  ThreadChoice choice(2);
+  // Steps of 1 ms on one thread and `all` ms on two: how many of n steps
+  // ran on two threads.
+  const auto on_two = [&](double all, int n) {
+    int two = 0;
+    for (int i = 0; i < n; ++i) {
+      const int t = choice.Threads();
+      two += t == 2;
+      choice.Took((t == 2 ? all : 1.0) * 1e-3);
+    }
+    return two;
+  };
+  EXPECT_GE(on_two(0.55, 4000), 3980);  // quiet: one timed once at the start
+  // The other core busy: seen within 600 steps, then two only to time them.
+  EXPECT_LE(on_two(1.3, 1100), 600);
+  EXPECT_LE(on_two(1.3, 4000), 100);
+  EXPECT_LE(on_two(0.95, 4000), 100);  // two threads hardly quicker
+  EXPECT_GE(on_two(0.55, 1100), 500);  // quiet again
+  EXPECT_GE(on_two(0.55, 4000), 3990);
+  EXPECT_LE(on_two(0.95, 1100), 600);  // slower than when last timed: one timed again
+
+  for (ThreadChoice fixed : {ThreadChoice::Fixed(2), ThreadChoice(1)}) {
+    const int threads = fixed.Threads();
+    for (int i = 0; i < 100; ++i) fixed.Took(i % 2 ? 1.0 : 1e-6);
+    EXPECT_EQ(fixed.Threads(), threads);
+  }
+  EXPECT_EQ(ThreadChoice(1).Threads(), 1);
 }
 
 }  // namespace

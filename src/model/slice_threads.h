@@ -4,22 +4,26 @@
 // sweep hands from one slice to the next (the axial difference or flux
 // through the face between them) is recomputed at the first slice of every
 // run from the same values by the same operations, so a step on any number
-// of threads is bit for bit the step on one.
+// of threads, cut into any runs, is bit for bit the step on one.
 #pragma once
 
 #include <omp.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <vector>
 
-// Cells a thread of a step takes at least. Starting and joining the
-// threads of a step costs a few microseconds, which a thread's share must
-// outweigh: on the development machine (2 cores, cylindrical step) two
-// threads run a step of 1000 cells 1.25 times as fast as one, of 2000 cells
-// 1.55 times, of 4000 cells 1.75 times and of 8000 or more 1.85 to 1.9 times
-// (README, Performance).
+#include "slice_pool.h"
+#include "thread_choice.h"
+
+// Cells a thread of a step takes at least. Handing a step to the threads
+// and waiting for its last run costs a few microseconds, which a thread's
+// share must outweigh: on the development machine (2 cores, cylindrical
+// step, make bench) two threads run a step of 1000 cells 0.9 times as fast
+// as one, of 2000 cells 1.2 times, of 4000 cells 1.5 times, of 8000 cells
+// 1.7 times and of 32 000 or more 1.75 to 2 times (README, Performance).
 const double kStepCellsPerThread = 2000;
 
 // Threads for the slices of a step on `cells` cells in K slices: one inside
@@ -32,28 +36,54 @@ inline int StepThreads(double cells, int K) {
   return int(std::max(1.0, std::min(most, std::floor(cells / kStepCellsPerThread))));
 }
 
-// Runs body(first, end, t) on every thread t with its run first .. end-1 of
-// the slices 1 .. K-2, thread 0 the first run. A run that raises stops
-// there; after all threads are done the exception of the lowest run is
+// Runs of slices a step is cut into for each of its threads: a thread that
+// the system puts off leaves the runs it has not begun to the others, so
+// the step waits at most for the one run it is in. Each run costs one more
+// axial difference of a slice face.
+const int kRunsPerThread = 8;
+
+// Runs body(first, end, t) for runs first .. end-1 that together cover the
+// slices 1 .. K-2 once, on `threads` threads, t the thread (0 the caller),
+// each run on one thread and the runs of a thread one after another. Thread
+// t has the t-th block of consecutive runs, thread 0 the first, and the
+// others take what a late thread leaves of it: which thread computes a run
+// does not matter, since a run starts from the fields of the step before
+// alone. A run that raises
+// stops there; after all runs are done the exception of the lowest run is
 // raised, which holds the lowest slice that failed, as a one-thread sweep
 // would have met it first.
 template <class Body>
 void ForSliceRuns(int threads, int K, const Body& body) {
-  if (threads <= 1) {
+  const int slices = K - 2;
+  if (threads <= 1 || slices < 2) {
     body(1, K - 1, 0);
     return;
   }
-  std::vector<std::exception_ptr> failure(threads);
-#pragma omp parallel num_threads(threads)
-  {
-    const long t = omp_get_thread_num(), n = omp_get_num_threads(), slices = K - 2;
-    const int first = 1 + int(slices * t / n), end = 1 + int(slices * (t + 1) / n);
+  struct Runs {
+    const Body* body;
+    long slices, count;
+    std::vector<std::exception_ptr> failure;
+  } runs{&body, slices, std::min(long(slices), long(threads) * kRunsPerThread), {}};
+  runs.failure.resize(runs.count);
+  StepPool().Run(threads, int(runs.count), [](void* context, int r, int t) {
+    Runs& runs = *static_cast<Runs*>(context);
+    const int first = 1 + int(runs.slices * r / runs.count);
+    const int end = 1 + int(runs.slices * (r + 1) / runs.count);
     try {
-      if (first < end) body(first, end, int(t));
+      (*runs.body)(first, end, t);
     } catch (...) {
-      failure[t] = std::current_exception();
+      runs.failure[r] = std::current_exception();
     }
-  }
-  for (const std::exception_ptr& f : failure)
+  }, &runs);
+  for (const std::exception_ptr& f : runs.failure)
     if (f) std::rethrow_exception(f);
+}
+
+// ForSliceRuns on the threads `choice` gives, which it is told the time of.
+template <class Body>
+void ForSliceRuns(ThreadChoice& choice, int K, const Body& body) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  ForSliceRuns(choice.Threads(), K, body);
+  choice.Took(std::chrono::duration<double>(Clock::now() - start).count());
 }

@@ -104,6 +104,7 @@ StepPlan Tepora::Plan(const StepRule& rule) {
     plan.radiation[r] = RadiationHtc(Ts, T_inf, rule.whole_emissivity);
   }
   plan.threads = StepThreads(double(IJ) * K, K);
+  plan.choice = ThreadChoice(plan.threads);
   plan.scratch.resize(plan.threads);
   for (StepPlan::Scratch& w : plan.scratch)
     for (auto* v : {&w.q_r, &w.qz_a, &w.qz_b, &w.S, &w.adv}) v->resize(IJ + 1);
@@ -124,7 +125,7 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
   // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
   const uword c0 = I, c1 = IJ - I;
 
-  ForSliceRuns(plan.threads, K, [&](int first, int end, int t) {
+  ForSliceRuns(plan.choice, K, [&](int first, int end, int t) {
     StepPlan::Scratch& w = plan.scratch[t];
     const double* S = w.S.data();
     const double* adv = w.adv.data();

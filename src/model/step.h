@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "surface_laws.h"
+#include "thread_choice.h"
 
 // Both steps need 2 rings (an axis and a surface), 3 sectors and 3 slices
 // (an inlet, an outlet and one slice between); stops the run otherwise.
@@ -66,8 +67,10 @@ struct StepPlan {
   // Surface coefficients at the temperature of every table row: natural
   // convection (Ts - T_inf)^(1/3) 0.84 and radiation eps sigma (Tk^2 + Ta^2)(Tk + Ta).
   std::vector<double> natural, radiation;
-  // Threads the slices of a step are split across (see StepThreads).
+  // Threads the slices of a step may be split across (see StepThreads),
+  // and how many each step takes (see ThreadChoice).
   int threads = 1;
+  ThreadChoice choice;
   // Scratch of one slice, one set a thread: radial and axial difference
   // quotients, the sum of the second differences, the transport term.
   struct Scratch {
@@ -102,8 +105,10 @@ struct CylinderPlan {
   // State beside T and H: the thermal resistivity 1/lambda of every cell
   // (current and next), m K/W.
   std::vector<double> rho, rho_new;
-  // Threads the slices of a step are split across (see StepThreads).
+  // Threads the slices of a step may be split across (see StepThreads),
+  // and how many each step takes (see ThreadChoice).
   int threads = 1;
+  ThreadChoice choice;
   // Scratch of one slice, one set a thread: outer radial face fluxes (times
   // the face's radius), angular face fluxes, axial face fluxes below and above.
   struct Scratch {

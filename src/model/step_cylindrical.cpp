@@ -71,6 +71,7 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
                   &plan.area_c})
     v->assign(IJ, 0.0);
   plan.threads = StepThreads(double(IJ) * K, K);
+  plan.choice = ThreadChoice(plan.threads);
   plan.scratch.resize(plan.threads);
   for (CylinderPlan::Scratch& w : plan.scratch)
     for (auto* v : {&w.Fo, &w.fp, &w.fz_a, &w.fz_b}) v->assign(IJ, 0.0);
@@ -182,7 +183,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
   const double* area = plan.area_c.data();
   double surface = 0.0, carried_in = 0.0, carried_out = 0.0;
 
-  ForSliceRuns(plan.threads, K, [&](int first, int end, int t) {
+  ForSliceRuns(plan.choice, K, [&](int first, int end, int t) {
     CylinderPlan::Scratch& w = plan.scratch[t];
     double* Fo = w.Fo.data();
     double* fzc = w.fz_a.data();  // axial fluxes through the face below the slice in work
