@@ -117,14 +117,21 @@ double FrontRadius(const RadialLine& line, double g) {
 }
 
 double LiquidusFront(const RadialLine& line) {
-  CheckLine(line);
-  double r;
-  if (NarrowFront(line, r)) return r;
+  const double solid = FrontRadius(line, 1.0);
   const size_t I = line.H.size();
   for (size_t i = I; i-- > 0;) {
-    if (Fraction(line, i) > 0.0) continue;
-    if (i + 1 == I) return line.faces[I];
-    return InsideRing(line, i + 1, Fraction(line, i + 1));
+    if (line.H[i] < line.H_liq) continue;
+    double r_out, H_out;
+    if (i + 1 < I) {
+      r_out = Centre(line, i + 1);
+      H_out = line.H[i + 1];
+    } else {
+      r_out = line.faces[I];
+      H_out = line.H_surface;
+      if (!(H_out < line.H_liq)) return std::min(solid, r_out);  // melt at the surface, or not known
+    }
+    const double r_in = Centre(line, i);
+    return std::min(solid, r_in + (line.H[i] - line.H_liq) / (line.H[i] - H_out) * (r_out - r_in));
   }
-  return InsideRing(line, 0, Fraction(line, 0));
+  return 0.0;
 }

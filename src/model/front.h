@@ -41,11 +41,12 @@ struct RadialLine {
 // superheat hold it at the ring's face until the ring had cooled to the
 // liquidus. The ring holding the front is the outermost ring not wholly
 // solid or, while that ring is still wholly melt, the solid ring outside
-// it. Solidus, liquidus and every solid fraction meet at this front.
+// it. The solidus and every solid fraction meet at this front.
 //
 // Wide freezing range (the rings on both sides of the front ring are not in
-// one phase each): the front ring's solid fraction f, taken as an annulus at
-// its outer side by volume, r^2 = rf_i+1^2 - f (rf_i+1^2 - rf_i^2).
+// one phase each): the solid side is still sharp, the solid shell against
+// the outermost ring not wholly solid, whose solid fraction f is taken as an
+// annulus at its outer side by volume, r^2 = rf_i+1^2 - f (rf_i+1^2 - rf_i^2).
 
 // Radius of the front behind which the steel is at least `g` solid,
 // 0 < g <= 1 (1: the solidus front, the inner edge of the solid shell), m.
@@ -55,8 +56,12 @@ struct RadialLine {
 double FrontRadius(const RadialLine& line, double g);
 
 // Radius of the liquidus front, the inner edge of the steel that has begun
-// to freeze, m. Over a wide range: the outermost ring that is still wholly
-// melt; the front lies in the ring outside it, at its solid fraction (the
-// annulus rule). R when the surface ring is wholly melt; in the disc on the
-// axis when no ring is, 0 once the disc is solid.
+// to freeze, m. The melt side of a freezing range has no sharp edge inside a
+// ring: the enthalpy rises smoothly through the mushy rings to the melt, and
+// the front is where it crosses H_liq on a straight line between the
+// outermost ring at or above H_liq and the next ring out (the surface, at
+// H_surface, outside the surface ring), never outside the solidus front.
+// Where the range is narrower than a ring it lies within a ring of the
+// solidus front. R when the surface ring's centre is melt and the surface is
+// melt or not known, 0 when no ring is melt.
 double LiquidusFront(const RadialLine& line);
