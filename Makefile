@@ -57,8 +57,9 @@ test-mpi:
 bench: build
 	@$(BUILD)/bench/tepora-bench
 
-# The cylindrical step against the exact cooling of a long bar: the table of
-# errors and observed orders, and docs/verification.png (Octave).
+# The cylindrical step against the exact cooling of a long bar (the table of
+# errors and observed orders, and docs/verification.png, Octave) and against
+# the exact freezing of a half-space (the front's errors and orders).
 verify: build
 	@$(BUILD)/bench/tepora-verify $(BUILD)/verification.dat
 	@octave --no-gui -q --eval "addpath('scripts'); plot_verification('$(BUILD)/verification.dat', 'docs/verification.png')" > /dev/null

@@ -10,14 +10,18 @@
 
 namespace literal {
 
-// Temperature and resistivity at an enthalpy from the first row above it.
-inline void LinearLookup(const LinearTable& t, double h, double& T, double& rho) {
+// Temperature, resistivity and Kirchhoff potential at an enthalpy from the
+// first row above it: the potential of the row plus the integral of the
+// conductivity along the row's line up to the temperature.
+inline void LinearLookup(const LinearTable& t, double h, double& T, double& rho, double& phi) {
   uword c = 0;
   while (c < t.H.size() && !(t.H[c] > h)) ++c;
   if (c == 0 || c == t.H.size()) throw std::out_of_range("enthalpy outside the table");
-  const double d = h - t.H[c - 1];
-  T = t.T[c - 1] + d * t.dT[c - 1];
-  rho = 1.0 / (t.K[c - 1] + d * t.dK[c - 1]);
+  const uword p = c - 1;
+  const double d = h - t.H[p];
+  T = t.T[p] + d * t.dT[p];
+  rho = 1.0 / (t.K[p] + d * t.dK[p]);
+  phi = t.Phi[p] + (d * t.dT[p]) * (t.K[p] + 0.5 * (d * t.dK[p]));
 }
 
 inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
@@ -33,13 +37,13 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
     z += m.dz(k);
   }
   cube& T = m.T;
-  cube rho(arma::size(H));
+  cube rho(arma::size(H)), phi(arma::size(H));
   for (int k = 0; k < K; ++k) {
     double s = 0.0;
     for (int j = 0; j < J; ++j) s += H(0, j, k);
     for (int j = 0; j < J; ++j) H(0, j, k) = s / double(J);
   }
-  for (uword c = 0; c < H.n_elem; ++c) LinearLookup(tab, H(c), T(c), rho(c));
+  for (uword c = 0; c < H.n_elem; ++c) LinearLookup(tab, H(c), T(c), rho(c), phi(c));
   double H_in = 0.0;
   if (mode.swtch == 'y' || (mode.element && mode.ind == 0)) H_in = tab.Enthalpy(m.T_in);
   mat H_field(I, J);
@@ -55,13 +59,12 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
   for (int p = 0; p < pmax; ++p) {
     const cube H_old = H;
     const auto fz = [&](int i, int j, int k) {  // into slice k from slice k + 1
-      return (T(i, j, k + 1) - T(i, j, k)) / (0.5 * m.dz(k) * rho(i, j, k) +
-                                                0.5 * m.dz(k + 1) * rho(i, j, k + 1));
+      return (phi(i, j, k + 1) - phi(i, j, k)) * (1.0 / (0.5 * (m.dz(k) + m.dz(k + 1))));
     };
     const auto Fo = [&](int i, int j, int k) {  // out through ring i's outer face, times its radius
       if (i < I - 1)
-        return m.FaceRadius(i + 1) * ((T(i + 1, j, k) - T(i, j, k)) /
-                                      (0.5 * m.dr(i) * rho(i, j, k) + 0.5 * m.dr(i + 1) * rho(i + 1, j, k)));
+        return (m.FaceRadius(i + 1) / (0.5 * (m.dr(i) + m.dr(i + 1)))) *
+               (phi(i + 1, j, k) - phi(i, j, k));
       const bool mould = (!mode.element || mode.ind == 0) && zc[k] < m.CrystallizerLength;
       const bool tertiary = zc[k] >= arma::accu(m.dz) - m.TertiaryLength;
       const SurfaceLaw law = mould ? SurfaceLaw{true, m.htc_k, m.T_k}
@@ -73,7 +76,7 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
     const auto face = [&](int i, int j, int k) {  // between sectors j and j + 1
       const int n = (j + 1) % J;
       const double arc = rc(i) * dphi;
-      return (2.0 / (arc * arc)) * ((T(i, n, k) - T(i, j, k)) / (rho(i, j, k) + rho(i, n, k)));
+      return (1.0 / (arc * arc)) * (phi(i, n, k) - phi(i, j, k));
     };
     for (int k = 1; k < K - 1; ++k) {
       const double invdz = 1.0 / m.dz(k);
@@ -102,7 +105,7 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
         else if (mode.swtch == 'n')
           H(i, j, 0) = H(i, j, 1);
       }
-    for (uword c = 0; c < H.n_elem; ++c) LinearLookup(tab, H(c), T(c), rho(c));
+    for (uword c = 0; c < H.n_elem; ++c) LinearLookup(tab, H(c), T(c), rho(c), phi(c));
   }
 }
 

@@ -49,7 +49,7 @@ void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
 }
 
 // The steps from p up to pmax on a plan the start has been made on (for the
-// cylindrical step, StartCylinder has set T and the resistivity from H).
+// cylindrical step, StartCylinder has set T and the Kirchhoff potential from H).
 void Tepora::StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax,
                        bool progress) {
   cube H_new(arma::size(T));
@@ -60,7 +60,7 @@ void Tepora::StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pm
     if (p == snapshot_step) snapshot = T;
     StepCylinder(rule, plan, H, H_new, T_new);
     T.swap(T_new);
-    plan.rho.swap(plan.rho_new);
+    plan.phi.swap(plan.phi_new);
     if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
     ++p;
     H.swap(H_new);

@@ -86,9 +86,16 @@ struct TableView {
 // conductivity follow enthalpy continuously instead of in whole degrees.
 // Row p covers the enthalpies [H_p, H_p+1); a plateau of equal enthalpies is
 // crossed at its upper end, where the temperature jumps.
+//
+// The Kirchhoff potential phi(T) = integral of lambda dT from the first row,
+// W/m, turns the heat flux -lambda dT/dx into -d phi/dx whatever lambda(T)
+// does between two cells: the face fluxes of the cylindrical step are
+// differences of phi. On the straight lines between rows it is exact:
+//   phi(t) = Phi_p + (t - T_p) (K_p + lambda(t)) / 2.
 struct LinearTable {
   std::vector<double> T, H, K;  // temperature degC, enthalpy J/m^3, conductivity W/(m K)
   std::vector<double> dT, dK;   // slopes to the next row, per J/m^3
+  std::vector<double> Phi;      // Kirchhoff potential at every row, W/m
   EnthalpyIndex index;          // over H, which never falls
 
   void Build(const mat& ConstM);
@@ -107,6 +114,18 @@ struct LinearTable {
     const double d = h - H[p];
     t = T[p] + d * dT[p];
     k = K[p] + d * dK[p];
+  }
+
+  // Temperature and Kirchhoff potential (W/m) at an enthalpy: the row's
+  // potential and the integral along its line, (t - T_p)(K_p + lambda(t)) / 2
+  // with lambda(t) = K_p + d dK_p; stops the run outside the table's enthalpies.
+  void FromEnthalpyPhi(double h, double& t, double& phi) const {
+    const uword c = index.FirstAbove(h);
+    if (c == 0 || c == H.size()) EnthalpyOutside(h, index.Hmax);
+    const uword p = c - 1;
+    const double d = h - H[p];
+    t = T[p] + d * dT[p];
+    phi = Phi[p] + (d * dT[p]) * (K[p] + 0.5 * (d * dK[p]));
   }
 
   // Enthalpy at a temperature, on the same lines; stops the run outside the

@@ -206,6 +206,9 @@ void LinearTable::Build(const mat& ConstM) {
       dK[p] = (K[p + 1] - K[p]) / dh;
     }
   }
+  // A plateau row still spans its temperatures: phi is a function of T.
+  Phi.assign(n, 0.0);
+  for (uword p = 0; p + 1 < n; ++p) Phi[p + 1] = Phi[p] + 0.5 * (K[p] + K[p + 1]) * (T[p + 1] - T[p]);
   mat column(n, 3, fill::zeros);
   for (uword p = 0; p < n; ++p) column(p, 1) = H[p];
   index.Build(column);

@@ -86,13 +86,14 @@ struct StepPlan {
 // axial length. Arrays over one slice, rings fastest.
 struct CylinderPlan {
   int I = 0, J = 0, K = 0;
-  std::vector<double> hw_c;    // half the width of the cell's ring, m
-  std::vector<double> hwn_c;   // half the width of the next ring out, m
-  std::vector<double> rfo_c;   // radius of the cell's outer face, m
+  // rf(i+1) / ((dr(i) + dr(i+1)) / 2): the outer face's radius over the
+  // distance between the centres it lies between, dimensionless (the
+  // surface ring's is not used: the surface has its own law).
+  std::vector<double> grad_c;
   std::vector<double> invA_c;  // 1 / (rc dr), rc the ring's centre radius, 1/m^2
-  std::vector<double> gphi_c;  // 2 / (rc dphi)^2, 1/m^2 (0 on the axis)
+  std::vector<double> gphi_c;  // 1 / (rc dphi)^2, 1/m^2 (0 on the axis)
   std::vector<double> area_c;  // cross-section of the cell, m^2 (the disc's shared by J)
-  std::vector<double> hz;      // dz(k) / 2, m
+  std::vector<double> invdzs;  // 1 / ((dz(k) + dz(k+1)) / 2), 1/m (0 for the last slice)
   std::vector<double> invdz;   // 1 / dz(k), 1/m
   std::vector<char> mould;     // slice k's centre lies in the mould
   std::vector<char> tertiary;  // slice k's centre lies in the air-cooled end
@@ -102,9 +103,9 @@ struct CylinderPlan {
   double dphi = 0.0;           // rad
   double vzdtau = 0.0;         // m the strand moves in one step
   AirHtcTable air;             // natural convection and radiation
-  // State beside T and H: the thermal resistivity 1/lambda of every cell
-  // (current and next), m K/W.
-  std::vector<double> rho, rho_new;
+  // State beside T and H: the Kirchhoff potential phi (integral of lambda
+  // dT) of every cell (current and next), W/m.
+  std::vector<double> phi, phi_new;
   // Threads the slices of a step may be split across (see StepThreads),
   // and how many each step takes (see ThreadChoice).
   int threads = 1;

@@ -51,7 +51,7 @@ struct ElementStart {
   StepRule rule;
   cube H, T;          // start field (the axis disc made one in the cylindrical step)
   StepPlan flat;      // the step's constants, one of the two by the model's step
-  CylinderPlan cyl;   // (with the resistivity of the start field)
+  CylinderPlan cyl;   // (with the Kirchhoff potential of the start field)
 };
 
 class Tepora {
@@ -165,7 +165,7 @@ class Tepora {
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
 
   // The cylindrical step: its constants, the state it starts from (the
-  // disc's sectors made one, temperature and resistivity from H), one step,
+  // disc's sectors made one, temperature and Kirchhoff potential from H), one step,
   // the heat content of the updated slices and the surface law of a cell.
   CylinderPlan PlanCylinder(const StepRule& rule);
   void StartCylinder(CylinderPlan& plan, cube& H);
