@@ -160,6 +160,15 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
   Optimise o(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
   o.model = Formulation::Cylindrical;
   o.RealTertiaryLength = 1.0;
+  {  // a candidate scores the very surface temperature its run leaves
+    ElementSearch s;
+    vec field = o.ToVect(o.Elem(1));
+    o.PrepareSearch(1, field, 0.02, cube(field_.slices(30, 30)), 500, s);
+    o.RunCandidate(s, 0, 700, false);
+    mat Ts;
+    run(1, 700, &Ts);
+    EXPECT_NEAR(s.best.diff + s.target, Ts(1, own[1]), 1e-9);
+  }
   o.ComputePHA();
   ::testing::internal::GetCapturedStderr();
   ::testing::internal::GetCapturedStdout();
