@@ -40,8 +40,7 @@ ControlPoints& ControlPoints::operator=(const ControlPoints& B) {
 double PointSlice(double z, double dz) { return std::ceil(z / dz) - 1; }
 
 // A point written at the centre reads the surface whatever the rounding of
-// the sum of the ring widths: positions are known to far better than a
-// nanometre nowhere.
+// the sum of the ring widths: no caster knows a position to a nanometre.
 bool ReadsSurface(const Tepora& P, double r) { return r >= P.CentreRadius(P.ndr - 1) - 1e-9; }
 
 double PointTemperature(const Tepora& P, const cube& T, double r, uword j, uword k,

@@ -27,7 +27,7 @@ double PointSlice(double z, double dz);
 
 // How a control point reads the cylindrical step's field. A pyrometer sees
 // the surface, and the outer ring's centre lies half a ring inside it, where
-// the steel is 75-120 K hotter than the face: a point at or beyond that
+// the steel is tens of kelvin hotter than the face: a point at or beyond that
 // centre reads the surface temperature (the outer face, as Strand.csv
 // reports it). A point inside reads the temperature on a straight line
 // between the centres of the rings either side of it, ring 0's inside the
