@@ -110,21 +110,26 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
 
 // Known answers of one iteration in the cylindrical step. Every element's
 // run under each candidate is simulated here on its own, from the element's
-// starting field and inlet slice; each element's own point is then given as
-// its target the temperature a chosen candidate leaves there (+0.5 K, so the
-// deviation truncates to 0), and the search must find that candidate: not
-// the coldest (a signed objective), nor one fitted to another point
-// (element 2 holds a first point whose target no candidate reaches). The
-// combined fields are the chosen runs', the slices two neighbours share
-// the mean of both runs there.
+// starting field and inlet slice; each element's own point, at the outer
+// ring's centre, is then given as its target the surface temperature a
+// chosen candidate leaves there (+0.5 K, so the deviation truncates to 0),
+// and the search must find that candidate: not the coldest (a signed
+// objective), nor one fitted to another point (element 2 holds a first
+// point whose target no candidate reaches), nor one fitted to the ring's
+// centre, 20 K and more hotter. The combined fields are the chosen runs',
+// the slices two neighbours share the mean of both runs there.
 TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) {
   const long first[4] = {0, 30, 60, 90};
   const double air[4] = {0, 0, 0, 10 * 0.1};  // the last 1 m of the strand
-  const auto run = [&](int i, double htc) {
+  // The element's field after a run and the surface temperature of every
+  // sector and slice (no point lies in the mould's first 1 m of element 0).
+  const auto run = [&](int i, double htc, mat* surface = nullptr) {
     Tepora U(0.01, 0.1, 0.25 * M_PI, field_.slices(first[i], first[i] + 39), table_, 0.02, 30,
              0.5, htc, air[i], 500, 10);
     U.model = Formulation::Cylindrical;
-    return U.ComputeOpt(i, 40, i == 0 ? cube() : cube(field_.slices(first[i], first[i])));
+    cube T = U.ComputeOpt(i, 40, i == 0 ? cube() : cube(field_.slices(first[i], first[i])));
+    if (surface) *surface = U.SurfaceField();
+    return T;
   };
   // Each element's own point (ring 7, sector 1, slice) and its chosen htc.
   const uword own[4] = {20, 55 - 30, 75 - 60, 110 - 90};
@@ -134,7 +139,12 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
   target(1) = 500;  // element 2's first point, colder than any candidate leaves it
   for (int i = 0; i < 4; ++i) {
     std::vector<double> at;
-    for (double htc = 100; htc <= 1000; htc += 100) at.push_back(run(i, htc)(7, 1, own[i]));
+    for (double htc = 100; htc <= 1000; htc += 100) {
+      mat Ts;
+      const double centre = run(i, htc, &Ts)(7, 1, own[i]);
+      at.push_back(Ts(1, own[i]));
+      ASSERT_GT(centre - at.back(), 20) << i << " " << htc;
+    }
     // The data must tell the candidates apart by more than the whole degrees scored.
     for (size_t c = 1; c < at.size(); ++c) ASSERT_GT(at[c - 1] - at[c], 1.5) << i << " " << c;
     const size_t c = size_t(chosen[i] / 100) - 1;
@@ -150,6 +160,15 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
   Optimise o(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
   o.model = Formulation::Cylindrical;
   o.RealTertiaryLength = 1.0;
+  {  // a candidate scores the very surface temperature its run leaves
+    ElementSearch s;
+    vec field = o.ToVect(o.Elem(1));
+    o.PrepareSearch(1, field, 0.02, cube(field_.slices(30, 30)), 500, s);
+    o.RunCandidate(s, 0, 700, false);
+    mat Ts;
+    run(1, 700, &Ts);
+    EXPECT_NEAR(s.best.diff + s.target, Ts(1, own[1]), 1e-9);
+  }
   o.ComputePHA();
   ::testing::internal::GetCapturedStderr();
   ::testing::internal::GetCapturedStdout();

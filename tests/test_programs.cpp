@@ -77,8 +77,14 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreadsAndReportsDoubts)
       cube T;
       ASSERT_TRUE(T.load("TeporaOut/T_opt.cub", arma_ascii));
       ASSERT_EQ(report["control_points"].size(), 4u);
-      EXPECT_EQ(report["control_points"][3]["temperature_degC"].get<double>(),
-                T(uword(GridIndex(0.09, 0.02)), 0, uword(GridIndex(5, 0.1))));
+      // Point 4 lies at the outer ring's centre: the flat step reads that
+      // cell, the cylindrical step the surface, tens of kelvin colder.
+      const double read = report["control_points"][3]["temperature_degC"].get<double>();
+      const double cell = T(uword(GridIndex(0.09, 0.02)), 0, uword(GridIndex(5, 0.1)));
+      if (args.empty())
+        EXPECT_LT(read, cell - 10);
+      else
+        EXPECT_EQ(read, cell);
       EXPECT_EQ(report["elements"].size(), 4u);
       EXPECT_EQ(report["elements"][2]["htc_W_m2K"].get<double>(), 200);
       EXPECT_EQ(report["iterations"].size(), 2u);

@@ -1,5 +1,6 @@
 // The figures derived from a field: shell thickness, crater end, solidus and
 // liquidus from the table, and the simulator's summary files end to end.
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "strand_results.h"
@@ -26,6 +27,25 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_EQ(LastCrossingBelow(z, axis, 1300), INFINITY);  // beyond the strand's end
   EXPECT_LT(LastCrossingBelow(z, axis, 1600), 0);
 
+  // Reheating: the peak after a zone's exit may lie at the next zone's end
+  // (990 at 3.5 m) or at a sample inside (960 at 2.5 m for the zone to 3 m).
+  const std::vector<double> surf{1000, 900, 960, 990, 950};
+  const std::vector<double> zs{0.5, 1.5, 2.5, 3.5, 4.5};
+  EXPECT_DOUBLE_EQ(RiseAfter(zs, surf, 1.5, 3.5), 90);
+  EXPECT_DOUBLE_EQ(RiseAfter(zs, surf, 1.0, 3.0), 975 - 950);
+  EXPECT_EQ(RiseAfter(zs, surf, 3.5, 4.5), 0);  // cooling only
+  WindowRise w = LargestRiseOver(zs, surf, 1.0);
+  EXPECT_DOUBLE_EQ(w.per_m, 60);
+  EXPECT_EQ(w.from, 1.5);
+  w = LargestRiseOver(zs, surf, 2.0);
+  EXPECT_DOUBLE_EQ(w.per_m, 45);
+  // The best window may start between samples, where its end meets one.
+  w = LargestRiseOver({0, 1, 2, 3}, {0, 0, 10, 10}, 1.5);
+  EXPECT_DOUBLE_EQ(w.per_m, 10 / 1.5);
+  EXPECT_EQ(w.from, 0.5);
+  EXPECT_DOUBLE_EQ(LargestRiseOver({0, 1}, {0, 10}, 2.0).per_m, 5);  // shorter than the span
+  EXPECT_TRUE(std::isnan(LargestRiseOver(zs, {5, 4, 3, 2, 1}, 1.0).from));
+
   RunDir dir;  // the test table's latent heat lies between 1450 and 1500 degC
   RunDir::Write("Input/Interp.csv", SteelTable());
   Tepora m(0.01, 0.1, 0.5 * M_PI, 0.1, 2.0, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
@@ -43,19 +63,59 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_NEAR(rows[7].z, 0.75, 1e-12);
 }
 
-// The summary against the crater end and the mould-exit shell recomputed
-// here from the saved field.
+// The summary against the crater end, the mould-exit shell and the control
+// points recomputed here from the saved field and Strand.csv. Points at
+// and beyond the outer ring's centre (45 mm of 50) read the surface, the
+// others the straight line between the ring centres either side. The grid
+// is coarse for the 0.8 m mould: its slices and the shell at its exit are
+// warned of.
 TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   RunDir dir;
   WriteSmallCase(0.01, 0.1, 0.25, 0.05, 6.0, 1500);
   RunDir::Write("Input/TechSettings.txt", Lines({0.05, 6.0, 30, 1530, 0.6, 800, 1.2}));
   RunDir::Write("Input/Caster.toml", "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[air]\nfrom_m = 5.5\n"
                                      "[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n");
+  RunDir::Write("Input/ControlPoints.mat", "0.05 1 3.05 1000\n0.046 1 3.05 1000\n"
+                                           "0.045 1 1.25 1000\n0.044 1 3.05 1000\n"
+                                           "0.02 1 3.05 1000\n0.001 1 3.05 1000\n");
   const Outcome r = Start(TEPORA_SIM, 1, false, {});  // the default, cylindrical step
   ASSERT_EQ(r.status, 0) << r.err;
   const auto s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
   cube T;
   ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
+  std::vector<std::vector<double>> rows;  // Strand.csv by slice
+  {
+    std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));
+    std::string line;
+    std::getline(csv, line);
+    while (std::getline(csv, line)) {
+      std::replace(line.begin(), line.end(), ',', ' ');
+      std::istringstream fields(line);
+      rows.emplace_back(std::istream_iterator<double>(fields), std::istream_iterator<double>());
+    }
+  }
+  ASSERT_EQ(rows.size(), 60u);
+  const auto& points = s["control_points"];
+  ASSERT_EQ(points.size(), 6u);
+  const auto read = [&](int p) { return points[p]["temperature_degC"].get<double>(); };
+  for (int p : {0, 1}) {  // slice 30, mean surface column
+    EXPECT_NEAR(read(p), rows[30][2], 0.5) << p;
+    EXPECT_EQ(points[p]["reads"], "surface");
+  }
+  EXPECT_NEAR(read(2), rows[12][2], 0.5);  // in the mould
+  EXPECT_LT(read(0), T(4, 1, 30) - 20);     // the outer ring's centre is far hotter
+  EXPECT_NEAR(read(3), 0.9 * T(4, 1, 30) + 0.1 * T(3, 1, 30), 1e-3);
+  EXPECT_NEAR(read(4), 0.5 * T(1, 1, 30) + 0.5 * T(2, 1, 30), 1e-3);
+  EXPECT_NEAR(read(5), T(0, 1, 30), 1e-3);  // inside the disc's centre
+  EXPECT_EQ(points[3]["reads"], "inside");
+  EXPECT_NE(r.out.find("control points (the surface temperature from the outer ring's centre out"),
+            std::string::npos);
+  EXPECT_NE(r.err.find("warning: Input/NumSettings.txt: line 2 (axial cell length, m) is 0.1 m, "
+                       "longer than a tenth of the 0.8 m mould"),
+            std::string::npos) << r.err;
+  // Over 30 mm, three rings of 10 mm.
+  EXPECT_GT(s["shell_at_mould_exit_mm"].get<double>(), 30);
+  EXPECT_EQ(r.err.find("spans fewer than 3 rings"), std::string::npos) << r.err;
   double crater = -1;
   for (uword k = 0; k + 1 < T.n_slices; ++k)
     if (T(0, 0, k) >= 1450 && T(0, 0, k + 1) < 1450)
@@ -75,6 +135,77 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
   const std::string csv = ReadFile("TeporaOut/Strand.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 61);
+}
+
+// A strong spray zone followed by a weak one reheats the surface sharply.
+// On slices of 0.1 and 0.05 m the rise after each zone agrees within the
+// change of the zone exits' temperatures between the grids, the largest rise
+// over 1 m within 1 %, while the steepest rise between two neighbouring
+// slices grows by more than half. The 0.1 m slices are too long for the
+// 0.8 m mould and the 27 mm shell at its exit spans fewer than three rings
+// of 10 mm: each is warned of, on one line.
+TEST(Results, ReheatingInPlantTermsHardlyChangesWithTheSlices) {
+  RunDir dir;
+  WriteSmallCase();
+  RunDir::Write("Input/TechSettings.txt", Lines({0.1, 6.0, 30, 1530, 0.6, 800, 1.2}));
+  RunDir::Write("Input/Caster.toml",
+                "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[[spray]]\nfrom_m = 0.8\nto_m = 2\n"
+                "htc_W_m2K = 1500\n[[spray]]\nfrom_m = 2\nto_m = 5.5\nhtc_W_m2K = 100\n[air]\n"
+                "from_m = 5.5\n[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n");
+  nlohmann::json s[2];
+  double per_slice[2];
+  for (int g = 0; g < 2; ++g) {
+    const double dz = g == 0 ? 0.1 : 0.05;
+    RunDir::Write("Input/NumSettings.txt", Lines({0.01, dz, 0.25, 0.5, 2400}));
+    const Outcome r = Start(TEPORA_SIM, 1, false, {});
+    ASSERT_EQ(r.status, 0) << r.err;
+    s[g] = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
+    EXPECT_TRUE(s[g]["steady_state"]["steady"].get<bool>());
+    std::vector<double> z, surf;
+    std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));
+    std::string line;
+    std::getline(csv, line);
+    while (std::getline(csv, line)) {
+      std::replace(line.begin(), line.end(), ',', ' ');
+      std::istringstream fields(line);
+      double zk, low, mean;
+      fields >> zk >> low >> mean;
+      z.push_back(zk);
+      surf.push_back(mean);
+    }
+    per_slice[g] = 0;
+    for (size_t k = 0; k + 1 < z.size(); ++k)
+      per_slice[g] = std::max(per_slice[g], (surf[k + 1] - surf[k]) / (z[k + 1] - z[k]));
+    const bool coarse = g == 0;
+    EXPECT_EQ(r.err.find("warning: Input/NumSettings.txt: line 2 (axial cell length, m) is 0.1 m, "
+                         "longer than a tenth of the 0.8 m mould, which then spans fewer than "
+                         "10 slices;") != std::string::npos, coarse) << r.err;
+    EXPECT_NE(r.err.find("warning: Input/NumSettings.txt: line 1 (radial cell width, m) is 0.01 "
+                         "m, and the shell at mould exit (0.8 m), "),
+              std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("  surface reheating after zone exits: mould 0 K, spray 1 "),
+              std::string::npos) << r.out;
+  }
+  ASSERT_LT(s[0]["shell_at_mould_exit_mm"].get<double>(), 30);
+  const auto& zones0 = s[0]["zones"];
+  ASSERT_EQ(zones0.size(), 4u);
+  EXPECT_TRUE(zones0[3]["reheating_after_K"].is_null());  // nothing after the air
+  const double rise = zones0[1]["reheating_after_K"].get<double>();
+  EXPECT_GT(rise, 200);
+  for (size_t n = 0; n < 3; ++n) {
+    const auto& a = zones0[n];
+    const auto& b = s[1]["zones"][n];
+    EXPECT_LE(std::fabs(a["reheating_after_K"].get<double>() - b["reheating_after_K"].get<double>()),
+              std::fabs(a["exit_surface_degC"].get<double>() - b["exit_surface_degC"].get<double>()) +
+                  0.5) << n;
+  }
+  const double metre[2] = {s[0]["largest_reheating_over_1m_K_per_m"].get<double>(),
+                           s[1]["largest_reheating_over_1m_K_per_m"].get<double>()};
+  EXPECT_GT(metre[0], 200);
+  EXPECT_NEAR(metre[1] / metre[0], 1.0, 0.01);
+  EXPECT_NEAR(s[0]["largest_reheating_over_1m_from_m"].get<double>(), 2.0, 0.1);
+  EXPECT_GT(per_slice[1] / per_slice[0], 1.5);
+  EXPECT_TRUE(s[0]["largest_reheating_K_per_m"].is_null());  // the flat step's figure
 }
 
 // Without latent heat in the table and without [steel] no shell, solid

@@ -26,6 +26,22 @@ void Warn(const std::string& line) {
 
 std::string Metres(double x) { return ValueText(std::round(x * 1e6) / 1e6); }
 
+// Surface temperature of the assembled strand, sectors by slices, degC:
+// under the caster's mould and air cooling and each element's htc on the
+// stretch where it acts, the surface law every element's run applied there.
+mat AssembledSurface(const Optimise& C, const Tepora& P, const CasterZones& zones,
+                     const ElementLayout& layout) {
+  Tepora S = P;
+  S.T = C.T;
+  CasterZones found = zones;
+  found.sprays.clear();
+  for (const SprayZone& z : ElementStretches(layout, C.OptimalHtcs, C.dz0, zones.mould_length,
+                                             P.L - P.TertiaryLength))
+    if (z.to_m > z.from_m) found.sprays.push_back(z);
+  S.SetZones(found);
+  return S.SurfaceField();
+}
+
 }  // namespace
 
 void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
@@ -51,15 +67,23 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
   }
   r["elements"] = elements;
 
-  // Points: the temperature of the cell that holds each in the assembled strand.
+  // Points in the assembled strand, read as the elements' searches read
+  // them: in the cylindrical step the surface temperature from the outer
+  // ring's centre out, between ring centres inside; in the flat step the
+  // cell that holds the point.
   json points = json::array();
   const mat& M = CP.CPMat;
   std::printf("  point  z m      target degC  strand degC  deviation K\n");
   const double steps[3] = {C.dr0, C.dphi, C.dz0};
+  const bool flat = C.model == Formulation::Flat;
+  const mat Ts = flat || M.n_rows == 0 ? mat() : AssembledSurface(C, P, zones, layout);
   for (uword p = 0; p < M.n_rows && M.n_cols >= 4; ++p) {
     uword cell[3];
-    for (int a = 0; a < 3; ++a) cell[a] = uword(GridIndex(M(p, a), steps[a]));
-    const double T = C.T(cell[0], cell[1], cell[2]);
+    for (int a = 0; a < 2; ++a) cell[a] = uword(GridIndex(M(p, a), steps[a]));
+    cell[2] = uword(PointSlice(M(p, 2), steps[2]));
+    const double T = flat ? C.T(cell[0], cell[1], cell[2])
+                          : PointTemperature(P, C.T, M(p, 0), cell[1], cell[2],
+                                             Ts(cell[1], cell[2]));
     points.push_back({{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)}, {"z_m", M(p, 2)},
                       {"element", int(C.ElemOfCP(p)) + 1}, {"target_degC", M(p, 3)},
                       {"temperature_degC", T}, {"deviation_K", T - M(p, 3)}});

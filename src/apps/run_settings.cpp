@@ -114,7 +114,7 @@ OptimiserCounts CheckOptimiserInputs(const ControlPoints& CP, const vec& Numset,
   const ElementLayout elements = ElementLayoutOf(nElem, overlap, cells[2]);
   const std::vector<uword> slices = elements.Counts();
   vec offset(CP.CPMat.n_rows), element;
-  for (uword p = 0; p < offset.n_elem; ++p) offset(p) = GridIndex(CP.CPMat(p, 2), steps[2]);
+  for (uword p = 0; p < offset.n_elem; ++p) offset(p) = PointSlice(CP.CPMat(p, 2), steps[2]);
   PlacePoints(offset, element, slices, int(elements.right[1].Count()));
   CheckUnpointedElements(element, offset(0), slices, false);
   double candidates = 0;  // as the search builds its grid, by repeated addition
@@ -138,6 +138,24 @@ void WarnIfUnsearched(const OptimiserCounts& counts) {
 Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax, const char* table) {
   return Tepora(Numset(0), Numset(1), kPi * Numset(2), Techset(0), Techset(1), Taumax, Techset(3),
                 table, Techset(4) / 60, Techset(2), Numset(3), Techset(5));
+}
+
+// A tenth of the mould: the shell grows as the root of the time in the
+// mould, and the slices along it must follow that growth to read the shell
+// at its exit to about a millimetre.
+const double kMouldSlices = 10;
+
+void WarnIfMouldCoarse(const Tepora& P, const SettingsFile& num) {
+  if (P.model != Formulation::Cylindrical || !(P.CrystallizerLength > 0)) return;
+  const double longest = P.dz.max(), most = P.CrystallizerLength / kMouldSlices;
+  if (!(longest > most)) return;
+  std::cout.flush();
+  std::cerr << "warning: " << num.Entry(1) << " is " << ValueText(longest)
+            << " m, longer than a tenth of the " << ValueText(P.CrystallizerLength)
+            << " m mould, which then spans fewer than " << kMouldSlices
+            << " slices; the shell and the surface at its exit change with the grid; expected "
+               "at most "
+            << ValueText(most) << " m" << std::endl;
 }
 
 void WarnIfUnstable(Tepora& P, double speed, const SettingsFile& num) {

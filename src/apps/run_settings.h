@@ -68,3 +68,8 @@ Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax, co
 // estimated for the model's grid and material table at the casting speed
 // (m/s) of the run; the run goes on.
 void WarnIfUnstable(Tepora& P, double speed, const SettingsFile& num);
+
+// Prints one warning line when the cylindrical step's slices are longer than
+// a tenth of the mould (from `caster`, or the built-in one), so that the
+// mould's cooling and the shell at its exit fall on too few slices.
+void WarnIfMouldCoarse(const Tepora& P, const SettingsFile& num);

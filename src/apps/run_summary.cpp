@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "optimise.h"
+#include "run_settings.h"
 #include "strand_results.h"
 #include "whole_file.h"
 
@@ -21,6 +22,14 @@ namespace {
 // is not steady: a whole degree is the resolution of the optimiser's
 // deviations and of the plant's pyrometers.
 const double kSteadyChangeK = 1.0;
+
+// Plants judge the surface's reheating over a metre of strand (or over a
+// zone), the length over which a reheating crack's stresses build up.
+const double kReheatingSpan = 1.0;  // m
+
+// The shell at the mould's exit, where breakouts start, should span at least
+// this many rings: on fewer its thickness moves by a ring's width with the grid.
+const int kShellRings = 3;
 
 struct Zone {
   std::string name;
@@ -44,16 +53,6 @@ std::vector<Zone> ZonesOf(const Tepora& P, const RunFacts& f, double length) {
   }
   if (length > air) zones.push_back({"air", air, length, std::nan("")});
   return zones;
-}
-
-// A quantity sampled at the slice centres, read at z on a straight line
-// (held at the first or last centre beyond them).
-double At(const std::vector<double>& z, const std::vector<double>& v, double x) {
-  if (x <= z.front()) return v.front();
-  if (x >= z.back()) return v.back();
-  size_t n = 0;
-  while (z[n + 1] < x) ++n;
-  return v[n] + (x - z[n]) / (z[n + 1] - z[n]) * (v[n + 1] - v[n]);
 }
 
 json Number(double x) { return std::isfinite(x) ? json(x) : json(nullptr); }
@@ -86,6 +85,24 @@ void Say(std::string& out, const char* format, ...) {
 // An empty field where a figure is not known (NaN).
 std::string Field(double x, int digits) { return std::isnan(x) ? "" : Fixed(x, digits); }
 
+// The flat step's figure: the steepest rise of the surface between two
+// neighbouring slices, K/m, and where it lies.
+void ReportSliceReheating(json& s, std::string& console, const std::vector<double>& z,
+                          const std::vector<double>& surf) {
+  double reheat = 0.0, where = NAN;
+  for (size_t k = 0; k + 1 < z.size(); ++k) {
+    const double g = (surf[k + 1] - surf[k]) / (z[k + 1] - z[k]);
+    if (g > reheat) reheat = g, where = 0.5 * (z[k] + z[k + 1]);
+  }
+  s["largest_reheating_K_per_m"] = reheat;
+  s["largest_reheating_at_m"] = Number(where);
+  if (std::isfinite(where))
+    Say(console, "  largest surface reheating: %s K/m at %s m\n", Fixed(reheat, 1).c_str(),
+        Fixed(where, 2).c_str());
+  else
+    Say(console, "  largest surface reheating: none, the surface cools all along the strand\n");
+}
+
 std::string StrandCsv(const std::vector<StrandRow>& rows) {
   std::string text =
       "z_m,surface_min_degC,surface_mean_degC,surface_max_degC,axis_degC,shell_solidus_mm,"
@@ -113,6 +130,21 @@ std::string OutsideGrid(int axis, double x, double extent) {
   if (axis == 1 && x > extent && x <= 360) why += " (degrees instead of radians?)";
   if (axis != 1 && x > 10 * extent && x / 1000 <= extent) why += " (mm instead of m?)";
   return why;
+}
+
+// The outer kShellRings rings' width against the shell at the mould's exit
+// (mm; none when NaN or 0, no shell to resolve).
+void WarnIfShellCoarse(const Tepora& P, double exit, double shell_mm) {
+  const int outer = std::max(0, P.ndr - kShellRings);
+  const double rings = P.FaceRadius(P.ndr) - P.FaceRadius(outer);  // m
+  if (!(shell_mm > 0) || shell_mm / 1000 >= rings) return;
+  char width[32];
+  std::snprintf(width, sizeof width, "%.2g", shell_mm / 1000 / kShellRings);
+  std::cerr << "warning: " << NumSettingsFile("Input/NumSettings.txt").Entry(0) << " is "
+            << ValueText(P.dr(P.ndr - 1)) << " m, and the shell at mould exit ("
+            << Metres(exit) << " m), " << Fixed(shell_mm, 1) << " mm, spans fewer than "
+            << kShellRings << " rings; its thickness and the surface there change with the "
+            << "grid; expected at most " << width << " m" << std::endl;
 }
 
 }  // namespace
@@ -166,10 +198,12 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
         "fraction are left empty\n");
   const double mould_exit = zones.front().to;
   s["mould_exit_m"] = mould_exit;
+  double exit_shell = NAN;  // mm
   for (const char* key : {"shell_at_mould_exit_mm", "liquid_pool_end_m", "crater_end_m"})
     s[key] = nullptr;
   if (known) {
-    const double d = At(z, shell, mould_exit);
+    const double d = AlongStrand(z, shell, mould_exit);
+    exit_shell = d;
     s["shell_at_mould_exit_mm"] = d;
     Say(console, "  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(), est.c_str(),
         Fixed(d, 1).c_str());
@@ -187,27 +221,39 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   json zj = json::array();
   std::string exits;
   for (const Zone& zone : zones) {
-    const double t = At(z, surf, zone.to);
+    const double t = AlongStrand(z, surf, zone.to);
     zj.push_back({{"name", zone.name}, {"from_m", zone.from}, {"to_m", zone.to},
                   {"htc_W_m2K", Number(zone.htc)}, {"exit_surface_degC", t}});
     exits += (exits.empty() ? "" : ", ") + zone.name + " " + Metres(zone.to) + " m " +
              Fixed(t, 0) + " degC";
   }
-  s["zones"] = zj;
-  Say(console, "  surface at zone exits: %s\n", exits.c_str());
-
-  double reheat = 0.0, where = NAN;
-  for (size_t k = 0; k + 1 < z.size(); ++k) {
-    const double g = (surf[k + 1] - surf[k]) / (z[k + 1] - z[k]);
-    if (g > reheat) reheat = g, where = 0.5 * (z[k] + z[k + 1]);
+  if (P.model == Formulation::Flat) {
+    s["zones"] = zj;
+    Say(console, "  surface at zone exits: %s\n", exits.c_str());
+    ReportSliceReheating(s, console, z, surf);
+  } else {
+    std::string rises;
+    for (size_t n = 0; n < zones.size(); ++n) {
+      zj[n]["reheating_after_K"] = nullptr;  // the last zone has none after it
+      if (n + 1 == zones.size()) break;
+      const double rise = RiseAfter(z, surf, zones[n].to, zones[n + 1].to);
+      zj[n]["reheating_after_K"] = rise;
+      rises += (rises.empty() ? "" : ", ") + zones[n].name + " " + Fixed(rise, 0) + " K";
+    }
+    s["zones"] = zj;
+    Say(console, "  surface at zone exits: %s\n", exits.c_str());
+    if (!rises.empty()) Say(console, "  surface reheating after zone exits: %s\n", rises.c_str());
+    const WindowRise steepest = LargestRiseOver(z, surf, kReheatingSpan);
+    s["largest_reheating_over_1m_K_per_m"] = steepest.per_m;
+    s["largest_reheating_over_1m_from_m"] = Number(steepest.from);
+    if (std::isfinite(steepest.from))
+      Say(console, "  largest surface reheating over 1 m: %s K/m from %s to %s m\n",
+          Fixed(steepest.per_m, 1).c_str(), Fixed(steepest.from, 2).c_str(),
+          Fixed(steepest.from + kReheatingSpan, 2).c_str());
+    else
+      Say(console, "  largest surface reheating over 1 m: none, the surface cools all along the "
+                   "strand\n");
   }
-  s["largest_reheating_K_per_m"] = reheat;
-  s["largest_reheating_at_m"] = Number(where);
-  if (std::isfinite(where))
-    Say(console, "  largest surface reheating: %s K/m at %s m\n", Fixed(reheat, 1).c_str(),
-        Fixed(where, 2).c_str());
-  else
-    Say(console, "  largest surface reheating: none, the surface cools all along the strand\n");
 
   const double simulated = f.steps * P.dtau, transit = P.vz > 0 ? length / P.vz : INFINITY;
   double change = NAN;
@@ -228,7 +274,11 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   json points = json::array();
   const mat& M = CP.CPMat;
   if (M.n_rows > 0 && M.n_cols >= 4) {
-    Say(console, "  control points (temperature of the cell that holds the point):\n");
+    const bool flat = P.model == Formulation::Flat;
+    Say(console, flat ? "  control points (temperature of the cell that holds the point):\n"
+                      : "  control points (the surface temperature from the outer ring's centre "
+                        "out, between ring centres inside):\n");
+    const mat Ts = flat ? mat() : P.SurfaceField();
     const double steps[3] = {P.dr(0), P.dphi, P.dz(0)};
     const int counts[3] = {P.ndr, P.ndphi, P.ndz};
     for (uword p = 0; p < M.n_rows; ++p) {
@@ -237,7 +287,7 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                                                    : "has the target " + ValueText(M(p, 3)) +
                                                          " degC, expected a finite temperature";
       for (int a = 0; a < 3 && outside.empty(); ++a) {
-        const double x = GridIndex(M(p, a), steps[a]);
+        const double x = a == 2 ? PointSlice(M(p, a), steps[a]) : GridIndex(M(p, a), steps[a]);
         if (x >= 0 && x < counts[a])
           cell[a] = uword(x);
         else
@@ -249,10 +299,14 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                   << "; not compared" << std::endl;
         continue;
       }
-      const double T = P.T(cell[0], cell[1], cell[2]);
-      points.push_back({{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)},
-                        {"z_m", M(p, 2)}, {"target_degC", M(p, 3)}, {"temperature_degC", T},
-                        {"deviation_K", T - M(p, 3)}});
+      const double T = flat ? P.T(cell[0], cell[1], cell[2])
+                            : PointTemperature(P, P.T, M(p, 0), cell[1], cell[2],
+                                               Ts(cell[1], cell[2]));
+      json point = {{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)},
+                    {"z_m", M(p, 2)}, {"target_degC", M(p, 3)}, {"temperature_degC", T},
+                    {"deviation_K", T - M(p, 3)}};
+      if (!flat) point["reads"] = ReadsSurface(P, M(p, 0)) ? "surface" : "inside";
+      points.push_back(point);
       Say(console,
           "    point %llu at r %g m, phi %g rad, z %g m: %.1f degC, target %g degC, "
           "%+.1f K\n",
@@ -277,6 +331,7 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   }
   std::fputs(console.c_str(), stdout);
   std::fflush(stdout);
+  if (P.model == Formulation::Cylindrical) WarnIfShellCoarse(P, mould_exit, exit_shell);
   if (!steady)
     std::cerr << "warning: the strand is not yet steady: simulated " << ValueText(simulated)
               << " s against a transit time of "

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     P.model = options.model;
     P.SetZones(zones);
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, true);
+    WarnIfMouldCoarse(P, num);
     WarnIfUnstable(P, Techset(6) / 60, num);
     // The optimiser searches the spray htcs itself.
     if (!zones.sprays.empty())

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     P.model = options.model;
     WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, false);
+    WarnIfMouldCoarse(P, num);
     WarnIfUnstable(P, P.vz, num);
     P.snapshot_step = SteadinessSnapshotStep(pmax);
     Result = P.Compute(pmax, 'y');

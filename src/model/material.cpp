@@ -263,14 +263,21 @@ double Tepora::StableStepEstimate(double speed) {
 //   radial  (rf(i+1) / ((dr(i) + dr(i+1))/2) + rf(i) / ((dr(i-1) + dr(i))/2)) / (rc dr),
 //   angular 2 / (rc dphi)^2 (none in the disc on the axis),
 //   axial   2 / dz^2,
-// and at the surface the loss R h / (rc dr) of the largest htc the strand
-// meets (the mould's, the sprays' plus natural convection and radiation
-// at the casting temperature). The innermost ring of sectors, whose arcs are
-// the shortest, usually sets the bound.
+// and at the surface the loss R h_s / (rc dr). The step draws the surface
+// flux from the outer ring's centre through half a ring of steel, so the
+// coefficient it applies to the ring's temperature is
+//   h_s = h / (1 + h (dr/2) / lambda),
+// taken with the largest htc the strand meets (the mould's, the sprays' plus
+// natural convection and radiation at the casting temperature) and the
+// largest conductivity. However high h, h_s stays below 2 lambda / dr: a
+// quench of 1e6 W/(m^2 K) limits the step no more than a conductive
+// neighbour does. The innermost ring of sectors, whose arcs are the
+// shortest, usually sets the bound.
 double Tepora::StableStepCylinder(double speed, double lambda_max, double c_min) {
   const double dphi_c = 2 * kPi / ndphi, a = lambda_max / c_min;
   const double h_air = NaturalConvectionHtc(T_in, T_inf) + RadiationHtc(T_in, T_inf, false);
   const double h_max = std::max(htc_k, (CoolM.is_empty() ? 0.0 : CoolM.max()) + h_air);
+  const double h_s = h_max / (1.0 + h_max * (0.5 * dr(ndr - 1)) / lambda_max);
   double worst = 0.0;
   for (int i = 0; i < ndr; ++i) {
     const double rc = CentreRadius(i), vol = rc * dr(i);
@@ -280,7 +287,7 @@ double Tepora::StableStepCylinder(double speed, double lambda_max, double c_min)
     g /= vol;
     if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
     double surface = 0.0;
-    if (i == ndr - 1) surface = FaceRadius(ndr) * h_max / (vol * c_min);
+    if (i == ndr - 1) surface = FaceRadius(ndr) * h_s / (vol * c_min);
     worst = std::max(worst, a * g + surface);
   }
   const double dz_min = dz.min();

@@ -273,11 +273,14 @@ mat Tepora::SurfaceField() {
   StepRule rule;
   CylinderPlan plan = PlanCylinder(rule);
   for (int k = 0; k < ndz; ++k)
-    for (int j = 0; j < ndphi; ++j) {
-      double t, q, rho;
-      const double Tc = T(ndr - 1, j, k);
-      ConstLin.FromEnthalpy(ConstLin.Enthalpy(Tc), t, rho);
-      SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tc, plan.hw_s, rho, q, Ts(j, k));
-    }
+    for (int j = 0; j < ndphi; ++j) Ts(j, k) = SurfaceTemperatureOn(plan, j, k);
+  return Ts;
+}
+
+double Tepora::SurfaceTemperatureOn(const CylinderPlan& plan, int j, int k) const {
+  double t, q, rho, Ts;
+  const double Tc = T(ndr - 1, j, k);
+  ConstLin.FromEnthalpy(ConstLin.Enthalpy(Tc), t, rho);
+  SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tc, plan.hw_s, rho, q, Ts);
   return Ts;
 }

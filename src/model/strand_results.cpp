@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <set>
 
 double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
                       double Ts, double theta) {
@@ -94,4 +95,42 @@ double LastCrossingBelow(const std::vector<double>& z, const std::vector<double>
   for (size_t n = v.size() - 1; n-- > 0;)
     if (v[n] >= theta) return z[n] + (v[n] - theta) / (v[n] - v[n + 1]) * (z[n + 1] - z[n]);
   return -1.0;
+}
+
+double AlongStrand(const std::vector<double>& z, const std::vector<double>& v, double x) {
+  if (x <= z.front()) return v.front();
+  if (x >= z.back()) return v.back();
+  size_t n = 0;
+  while (z[n + 1] < x) ++n;
+  return v[n] + (x - z[n]) / (z[n + 1] - z[n]) * (v[n + 1] - v[n]);
+}
+
+// A function read on straight lines between the samples is highest at a
+// sample or at an end of the stretch.
+double RiseAfter(const std::vector<double>& z, const std::vector<double>& v, double exit,
+                 double next_end) {
+  const double at_exit = AlongStrand(z, v, exit);
+  double highest = std::max(at_exit, AlongStrand(z, v, next_end));
+  for (size_t n = 0; n < z.size(); ++n)
+    if (z[n] > exit && z[n] < next_end) highest = std::max(highest, v[n]);
+  return highest - at_exit;
+}
+
+// The rise over a window, v(x + span) - v(x), is a straight line in x
+// between the points where x or x + span meets a sample, so its largest
+// value lies at one of them (or at an end of the range of starts).
+WindowRise LargestRiseOver(const std::vector<double>& z, const std::vector<double>& v,
+                           double span) {
+  WindowRise best{0.0, std::numeric_limits<double>::quiet_NaN()};
+  if (z.empty()) return best;
+  const double first = z.front(), last = std::max(first, z.back() - span);
+  std::set<double> starts{first, last};
+  for (double x : z)
+    for (double s : {x, x - span})
+      if (s > first && s < last) starts.insert(s);
+  for (double x : starts) {
+    const double rise = (AlongStrand(z, v, x + span) - AlongStrand(z, v, x)) / span;
+    if (rise > best.per_m) best = {rise, x};
+  }
+  return best;
 }

@@ -50,3 +50,29 @@ bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidu
 // when the last sample is still at or above it.
 double LastCrossingBelow(const std::vector<double>& z, const std::vector<double>& v,
                          double theta);
+
+// A quantity sampled at rising z (the slice centres), read at x on straight
+// lines between the samples and held at the first or last beyond them.
+double AlongStrand(const std::vector<double>& z, const std::vector<double>& v, double x);
+
+// Reheating of the surface as a plant judges it, from the surface
+// temperature v sampled at the slice centres z and read between them on
+// straight lines; both figures approach the strand's own as the slices get
+// shorter, where the steepest rise between two neighbouring slices grows
+// without bound after a sharp change of the cooling.
+//
+// The rise after a zone that ends at `exit` (m): the highest surface
+// temperature from there to `next_end` (the end of the zone that follows)
+// above the one at the exit, K; 0 when the surface only cools there.
+double RiseAfter(const std::vector<double>& z, const std::vector<double>& v, double exit,
+                 double next_end);
+
+// The largest rise of v over any `span` (m) of the strand, divided by the
+// span (K/m), and the start of the first window that gives it (m); a strand
+// shorter than the span gives its whole rise. Where v rises nowhere, 0 and NaN.
+struct WindowRise {
+  double per_m;  // K/m
+  double from;   // m
+};
+WindowRise LargestRiseOver(const std::vector<double>& z, const std::vector<double>& v,
+                           double span);

@@ -154,6 +154,10 @@ class Tepora {
   cube EnthalpyOf(const cube& T);
   // Surface temperature of every sector (rows) and slice (columns), degC.
   mat SurfaceField();
+  // Surface temperature of sector j, slice k of the current field under the
+  // surface law of a plan (the mould where its rule has one), degC: the
+  // cylindrical step's outer face.
+  double SurfaceTemperatureOn(const CylinderPlan& plan, int j, int k) const;
 
   // Constants of a run of steps under a rule.
   StepPlan Plan(const StepRule& rule);

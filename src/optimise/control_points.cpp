@@ -1,5 +1,7 @@
 #include "control_points.h"
 
+#include "tepora.h"
+
 ControlPoints::ControlPoints() : CPMat(0, 1), nPoints(0) {}
 
 // A missing or unreadable file gives no points, after the library's warning.
@@ -33,4 +35,21 @@ ControlPoints& ControlPoints::operator=(const ControlPoints& B) {
     nPoints = B.nPoints;
   }
   return *this;
+}
+
+double PointSlice(double z, double dz) { return std::ceil(z / dz) - 1; }
+
+// A point written at the centre reads the surface whatever the rounding of
+// the sum of the ring widths: no caster knows a position to a nanometre.
+bool ReadsSurface(const Tepora& P, double r) { return r >= P.CentreRadius(P.ndr - 1) - 1e-9; }
+
+double PointTemperature(const Tepora& P, const cube& T, double r, uword j, uword k,
+                        double surface) {
+  if (ReadsSurface(P, r)) return surface;
+  int i = 0;
+  while (i + 1 < P.ndr && P.CentreRadius(i + 1) <= r) ++i;
+  const double inner = P.CentreRadius(i);
+  if (r <= inner) return T(i, j, k);
+  const double w = (r - inner) / (P.CentreRadius(i + 1) - inner);
+  return T(i, j, k) + w * (T(i + 1, j, k) - T(i, j, k));
 }

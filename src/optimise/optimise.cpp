@@ -162,7 +162,7 @@ void CheckControlPoints(const mat& M, const double steps[3], const int counts[3]
       if (!(x > 0) || !std::isfinite(x))
         throw InputError(point + " has " + names[c] + " = " + ValueText(x) +
                          ", expected a positive position");
-      if (GridIndex(x, steps[c]) >= counts[c])
+      if ((c == 2 ? PointSlice(x, steps[c]) : GridIndex(x, steps[c])) >= counts[c])
         throw InputError(point + " has " + names[c] + " = " + ValueText(x) +
                          ", outside the grid (" + std::to_string(counts[c]) + " cells of " +
                          ValueText(steps[c]) + ")");
@@ -257,10 +257,11 @@ void Optimise::SetElements() {
 // offset from the first slice of its element.
 void Optimise::AssignControlPoints() {
   mat& M = CP.CPMat;
+  CPRadius = M.n_rows > 0 ? vec(M.col(0)) : vec();
   for (uword p = 0; p < M.n_rows; ++p) {
     M(p, 0) = GridIndex(M(p, 0), dr0);
     M(p, 1) = GridIndex(M(p, 1), dphi);
-    M(p, 2) = GridIndex(M(p, 2), dz0);
+    M(p, 2) = PointSlice(M(p, 2), dz0);
   }
   std::vector<uword> slices(nElem);
   for (int i = 0; i < nElem; ++i) slices[i] = Elem(i).n_slices;

@@ -106,7 +106,8 @@ struct ElementSearch {
   std::unique_ptr<Tepora> model;
   ElementStart start;
   cube T_old, Tf;  // start field and inlet slice, for the scratch files
-  uword a = 0, b = 0, k = 0;
+  uword a = 0, b = 0, k = 0;  // ring, sector and element slice of the point
+  double r = 0;               // the point's radius, m (the cylindrical step reads it)
   double target = 0, htcl = 0;
   std::mutex lock;  // guards best, which candidates on any thread update
   ElementWinner best;
@@ -142,6 +143,7 @@ class Optimise {
   mat ProfileMat;     // radial-axial profile of the result
   double overlap;     // fraction of an element shared with its neighbour
   ControlPoints CP;   // control points, positions as element-local grid indices
+  vec CPRadius;       // radius of every control point as read, m
   vec OptimalHtcs;    // htc chosen for every element by its last search
   double htcmax;
   double htcmin;
@@ -186,6 +188,7 @@ class Optimise {
                      ElementSearch& s);
   void RunCandidate(ElementSearch& s, long candidate, double htc, bool last);
   vec FinishSearch(int ind, const ElementWinner& best);
+  double PointReading(const Tepora& U, const ElementSearch& s) const;
   // The part of an element's result that belongs to it alone (without the
   // leading slices it shares with the element before, for every element but
   // the first); the leading shared values go to X_L(ind).

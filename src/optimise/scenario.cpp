@@ -97,6 +97,7 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
   s.a = uword(CP.CPMat(CPIndex, 0));
   s.b = uword(CP.CPMat(CPIndex, 1));
   s.k = uword(CP.CPMat(CPIndex, 2));
+  s.r = CPRadius(CPIndex);
   s.target = CP.CPMat(CPIndex, 3);
   s.htcl = htcl;
   s.T_old = DeVect(pElemi, r, c, sl);
@@ -108,7 +109,13 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
   U.CrystallizerLength = zones.mould_length;
   U.htc_k = zones.mould_htc;
   U.T_k = zones.coolant;
-  if (Heatpmax > 0) s.start = U.StartElement(ind, Tf);
+  if (Heatpmax > 0) {
+    s.start = U.StartElement(ind, Tf);
+  } else if (model == Formulation::Cylindrical) {
+    StepRule rule;  // without a run, the surface law the run would apply
+    rule.mould = ind == 0;
+    s.start.cyl = U.PlanCylinder(rule);
+  }
   s.best = ElementWinner();
 }
 
@@ -130,13 +137,24 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
     SaveWhole(SectorProfile(U.T), "TeporaOut/TempProfile_part.mat");
   }
   ElementWinner seen;
-  seen.diff = U.T(s.a, s.b, s.k) - s.target;
+  seen.diff = PointReading(U, s) - s.target;
   seen.obj = Objective(seen.diff);
   seen.candidate = candidate;
   const std::lock_guard<std::mutex> hold(s.lock);
   if (!WinsOver(seen, s.best)) return;
   seen.field = std::move(U.T);
   s.best = std::move(seen);
+}
+
+// The temperature the element's point reads in the field the candidate
+// left: in the cylindrical step by the rule of PointTemperature, with the
+// surface law the run applied (the element's mould, sprays and air); in the
+// flat step the cell that holds the point.
+double Optimise::PointReading(const Tepora& U, const ElementSearch& s) const {
+  if (model == Formulation::Flat) return U.T(s.a, s.b, s.k);
+  const int j = int(s.b), k = int(s.k);
+  const double surface = ReadsSurface(U, s.r) ? U.SurfaceTemperatureOn(s.start.cyl, j, k) : NAN;
+  return PointTemperature(U, U.T, s.r, s.b, s.k, surface);
 }
 
 vec Optimise::FinishSearch(int ind, const ElementWinner& best) {
