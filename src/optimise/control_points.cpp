@@ -1,5 +1,7 @@
 #include "control_points.h"
 
+#include <algorithm>
+
 #include "tepora.h"
 
 ControlPoints::ControlPoints() : CPMat(0, 1), nPoints(0) {}
@@ -41,7 +43,12 @@ double PointSlice(double z, double dz) { return std::ceil(z / dz) - 1; }
 
 // A point written at the centre reads the surface whatever the rounding of
 // the sum of the ring widths: no caster knows a position to a nanometre.
-bool ReadsSurface(const Tepora& P, double r) { return r >= P.CentreRadius(P.ndr - 1) - 1e-9; }
+// A radius that is not a whole number of rings puts the grid's surface up to
+// a ring beyond R, and the outer ring's centre may then lie outside R: a
+// point at R is still where the pyrometer looks.
+bool ReadsSurface(const Tepora& P, double r) {
+  return r >= std::min(P.CentreRadius(P.ndr - 1), P.R) - 1e-9;
+}
 
 double PointTemperature(const Tepora& P, const cube& T, double r, uword j, uword k,
                         double surface) {
