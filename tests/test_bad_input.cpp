@@ -166,6 +166,11 @@ const std::vector<BadInput> kEntryFaults = {
      "mould has the unknown key \"length\"; known keys: length_m, htc_W_m2K, coolant_degC"},
     {"CasterTable", "sim", kCaster, "[sprays]\nfrom_m = 1\n", 2,
      "unknown table [sprays]; known tables: [mould], [[spray]], [air], [steel]"},
+    // A quoted key's line break or terminal escape is shown as '?', on the one line.
+    {"CasterTableLineBreak", "sim", kCaster, "[\"spr\\nays\"]\nfrom_m = 1\n", 2,
+     "unknown table [spr?ays]; known tables:"},
+    {"CasterKeyEscape", "opt", kCaster, "[mould]\n\"len\\u001b[2Jgth\" = 1\n", 2,
+     "mould has the unknown key \"len?[2Jgth\"; known keys:"},
     // Dots and brackets in strings and comments are no nesting.
     {"CasterType", "sim", kCaster,
      "[air] # " + std::string(100, '.') + "[[[\nfrom_m = \"2" + std::string(100, '.') + "[{\"\n", 2,

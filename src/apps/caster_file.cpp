@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <toml++/toml.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <iostream>
 #include <limits>
 #include <sstream>
+#include <string_view>
 
 #include "errors.h"
 
@@ -74,6 +76,16 @@ size_t TooDeeplyNestedLine(const std::string& text) {
   return 0;
 }
 
+// A key of the file as a message shows it: a quoted key may hold any
+// character, and a line break or terminal control in it would split or
+// garble the message's one line.
+std::string Shown(std::string_view key) {
+  std::string shown(key);
+  for (char& c : shown)
+    if (std::iscntrl(static_cast<unsigned char>(c))) c = '?';
+  return shown;
+}
+
 std::string List(const std::vector<const char*>& keys) {
   std::string s;
   for (const char* k : keys) s += (s.empty() ? "" : ", ") + std::string(k);
@@ -93,7 +105,7 @@ class Reader {
       bool known = false;
       for (const char* k : keys) known = known || key.str() == k;
       if (!known)
-        Fail(name + " has the unknown key \"" + std::string(key.str()) +
+        Fail(name + " has the unknown key \"" + Shown(key.str()) +
              "\"; known keys: " + List(keys) + " (every key carries its unit)");
     }
   }
@@ -181,7 +193,7 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
     bool known = false;
     for (const auto& t : kTables) known = known || key.str() == t.first;
     if (!known)
-      in.Fail("unknown table [" + std::string(key.str()) + "]; known tables: [mould], " +
+      in.Fail("unknown table [" + Shown(key.str()) + "]; known tables: [mould], " +
               "[[spray]], [air], [steel]");
     const bool spray = key.str() == "spray";
     if (spray ? !node.is_array_of_tables() : !node.is_table())
