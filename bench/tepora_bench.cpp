@@ -175,7 +175,7 @@ double StepMicroseconds(Tepora& m, int threads, int steps, Usage& best_usage) {
           for (int p = 0; p < steps; ++p) {
             m.StepCylinder(rule, plan, H, H_new, T_new);
             m.T.swap(T_new);
-            plan.rho.swap(plan.rho_new);
+            plan.phi.swap(plan.phi_new);
             H.swap(H_new);
           }
         },

@@ -25,7 +25,8 @@ std::vector<char> AirCooledSlices(const vec& dz, double air_length);
 mat SectorProfile(const cube& T);
 
 // Heat balance of a run of the cylindrical step over the slices it updates
-// (1 .. ndz-2), every term in J for the whole circle.
+// (0 .. ndz-2 when steel enters through the face at z = 0, else 1 .. ndz-2),
+// every term in J for the whole circle.
 struct EnergyAccount {
   double surface_out = 0;    // heat lost through the surface
   double carried_in = 0;     // transport and conduction through the inlet face
