@@ -86,6 +86,10 @@ class Tepora {
   LinearTable ConstLin;
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
   EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
+  // Enthalpy of every cell after the last run of the simulator (Compute),
+  // J/m^3: where the fronts lie inside the rings, which T alone does not
+  // tell where the table releases latent heat at one temperature.
+  cube H_final;
   // The solvers copy T into `snapshot` before step `snapshot_step` (none
   // when negative): the field a while before the end, for the steadiness check.
   int snapshot_step = -1;
