@@ -35,11 +35,12 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_EQ(sol, 1450);
   EXPECT_EQ(liq, 1500);
   // The cylindrical model reads the fronts from the rings' enthalpies
-  // (solidus 5.8e9, liquidus 7.9e9 J/m^3): rings 0..6 melt, ring 7 a fifth
-  // solid, ring 8 three fifths, ring 9 solid. The solid shell ends inside
-  // ring 8 where three fifths of its volume lie outside, r^2 = 0.09^2 - 0.6
-  // (0.09^2 - 0.08^2); the liquidus where the enthalpy crosses 7.9e9 between
-  // the centres of rings 6 and 7 (8.1e9 at 65 mm, 7.48e9 at 75 mm).
+  // (solidus 5.8e9, liquidus 7.9e9 J/m^3): rings 0..6 melt (1550 degC),
+  // ring 7 a fifth solid (1490 degC), ring 8 three fifths (1470 degC), ring 9
+  // solid (1250 degC). Over this wide range the solidus lies where the
+  // rings' temperatures cross 1450 degC between the centres of rings 8 and 9
+  // (85 and 95 mm), the liquidus where they cross 1500 degC between rings 6
+  // and 7; the solid fraction of the cross-section is the rings' by volume.
   const double ring[10] = {8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 7.48e9, 6.64e9, 5e9};
   m.H_final.set_size(arma::size(m.T));
   for (uword c = 0; c < m.T.n_elem; ++c) {
@@ -48,8 +49,8 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
     m.ConstLin.FromEnthalpy(m.H_final(c), m.T(c), rho);
   }
   std::vector<StrandRow> rows = StrandRows(m, 1450, 1500);
-  EXPECT_NEAR(rows[7].shell_sol, 100 - 1000 * std::sqrt(0.0081 - 0.6 * 0.0017), 1e-9);
-  EXPECT_NEAR(rows[7].shell_liq, 100 - (65 + 0.2 / 0.62 * 10), 1e-9);
+  EXPECT_NEAR(rows[7].shell_sol, 100 - (85 + 20.0 / 220 * 10), 1e-9);
+  EXPECT_NEAR(rows[7].shell_liq, 100 - (65 + 50.0 / 60 * 10), 1e-9);
   double solid = 0;  // by volume: ring i holds (2 i + 1) hundredths of the disc
   for (int i : {7, 8, 9}) solid += (2 * i + 1) * (i == 9 ? 1 : i == 8 ? 0.6 : 0.2) / 100;
   EXPECT_NEAR(rows[7].solid, solid, 1e-12);
@@ -76,8 +77,9 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   const Outcome r = Start(TEPORA_SIM, 1, false, {});  // the default, cylindrical step
   ASSERT_EQ(r.status, 0) << r.err;
   const auto s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
-  cube H;  // solidus 5.8e9 J/m^3 in the test table
+  cube H, T;  // solidus 5.8e9 J/m^3 in the test table
   ASSERT_TRUE(H.load("TeporaOut/H_0.cub", arma_ascii));
+  ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
   double crater = -1;
   for (uword k = 0; k + 1 < H.n_slices; ++k)
     if (H(0, 0, k) >= 5.8e9 && H(0, 0, k + 1) < 5.8e9)
@@ -86,17 +88,18 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_NEAR(s["crater_end_m"].get<double>(), crater, 1e-9);
   EXPECT_EQ(s["crater_solid_fraction"].get<double>(), 1.0);
   // Slices 7 and 8 have their centres 5 cm either side of the mould's end;
-  // the shell of each sector from its rings' enthalpies (the front lies
-  // inside the surface ring's inner face, where the surface's enthalpy
-  // plays no part).
+  // the shell of each sector from its rings' enthalpies and temperatures
+  // (the front lies inside the surface ring's inner face, where the
+  // surface plays no part).
   double shell = 0;
   RadialLine line;
-  line.H_sol = 5.8e9, line.H_liq = 7.9e9;
+  line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.T_sol = 1450, line.T_liq = 1500;
   for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * i);
   for (uword k : {7u, 8u})
     for (uword j = 0; j < H.n_cols; ++j) {
       line.H.clear();
-      for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k));
+      line.T.clear();
+      for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k)), line.T.push_back(T(i, j, k));
       shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / H.n_cols;
     }
   ASSERT_GT(shell, 0.015);

@@ -44,7 +44,8 @@ double EnthalpyOrNaN(Tepora& P, double t) {
 // every sector's radial line (mean over the sectors, m), the solid fraction
 // of the cross-section by volume.
 void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H_sol,
-                        double H_liq, double& sol, double& liq, double& solid) {
+                        double H_liq, double T_sol, double T_liq, double& sol, double& liq,
+                        double& solid) {
   const int I = P.ndr, J = P.ndphi;
   const double R = P.FaceRadius(I);
   RadialLine line;
@@ -53,13 +54,19 @@ void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H
   for (int i = 0; i <= I; ++i) line.faces[i] = P.FaceRadius(i);
   line.H_sol = H_sol;
   line.H_liq = H_liq;
+  line.T.resize(I);
+  line.T_sol = T_sol;
+  line.T_liq = T_liq;
   sol = liq = solid = 0.0;
   for (int j = 0; j < J; ++j) {
     for (int i = 0; i < I; ++i) {
+      double rho;
       line.H[i] = H(i, j, k);
+      P.ConstLin.FromEnthalpy(line.H[i], line.T[i], rho);
       solid += SolidFraction(line.H[i], H_sol, H_liq) * P.CentreRadius(i) * P.dr(i);
     }
     line.H_surface = EnthalpyOrNaN(P, Ts(j, k));
+    line.T_surface = Ts(j, k);
     sol += R - FrontRadius(line, 1.0);
     liq += R - LiquidusFront(line);
   }
@@ -98,7 +105,8 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
     if (cylindrical) {
       for (int j = 0; j < J; ++j) axis += P.T(0, j, k);
       row.axis = axis / J;
-      if (fronts) FrontsFromEnthalpy(P, H, Ts, k, H_sol, H_liq, sol, liq, solid);
+      if (fronts)
+        FrontsFromEnthalpy(P, H, Ts, k, H_sol, H_liq, solidus, liquidus, sol, liq, solid);
       row.shell_sol = fronts ? 1000 * sol / J : NAN;
       row.shell_liq = fronts ? 1000 * liq / J : NAN;
       row.solid = fronts ? solid / (area * J) : NAN;
