@@ -101,8 +101,8 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
     row.surf_max = Ts.col(k).max();
     row.surf_mean = arma::mean(Ts.col(k));
     double axis = 0.0, sol = 0.0, liq = 0.0, solid = 0.0;
-    row.axis_level = cylindrical ? H(0, 0, k) : P.T(0, 0, k);
     if (cylindrical) {
+      row.axis_level = H(0, 0, k);
       for (int j = 0; j < J; ++j) axis += P.T(0, j, k);
       row.axis = axis / J;
       if (fronts)
@@ -124,6 +124,7 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
       }
     }
     row.axis = axis / J;
+    row.axis_level = row.axis;
     row.shell_sol = 1000 * sol / J;
     row.shell_liq = 1000 * liq / J;
     // Without a melting range no cell is known to be solid or liquid.

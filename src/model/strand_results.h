@@ -22,7 +22,7 @@ struct StrandRow {
   // front.h), so that they move smoothly as a ring freezes; in the flat step
   // from the rings' temperatures.
   // The axis, for the crater end: in the cylindrical step the enthalpy of
-  // the disc on the axis, J/m^3; in the flat step its temperature, degC.
+  // the disc on the axis, J/m^3; in the flat step `axis`, degC.
   double axis_level;
 };
 
