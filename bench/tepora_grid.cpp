@@ -40,12 +40,13 @@ struct Figures {
 };
 
 // Heat the mould takes out of the strand at the last step, W: the surface
-// flux of every cell of a slice whose centre lies in the mould.
+// flux of every cell of a slice whose centre lies in the mould, of the
+// slices the step updates.
 double MouldHeat(Tepora& P) {
   StepRule rule;
   CylinderPlan plan = P.PlanCylinder(rule);
   double total = 0.0;
-  for (int k = 0; k < P.ndz; ++k) {
+  for (int k = plan.lo; k < P.ndz; ++k) {
     if (!plan.mould[k]) continue;
     for (int j = 0; j < P.ndphi; ++j) {
       double t, rho, q, Ts;
