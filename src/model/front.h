@@ -59,9 +59,9 @@ struct RadialLine {
 // (a steel releases most of its latent heat near the liquidus), and the
 // ring's solid fraction, a mean over the ring, does not say where in the
 // ring the steel is wholly solid: on the example billet (40 K range) the
-// mould-exit shell read on 8 mm rings lies 9 % above that of 1 mm rings by
-// the temperature, 23 % above by the solid fraction taken as an annulus and
-// 15 % below by the enthalpy on a straight line. Without temperatures (and
+// mould-exit shell read on 8 mm rings lies 9 % above the 10.7 mm of 1 mm
+// rings by the temperature, 23 % above by the solid fraction taken as an
+// annulus and 15 % below by the enthalpy on a straight line. Without temperatures (and
 // for a solid fraction below 1), the solid shell against the outermost ring
 // not wholly solid, whose solid fraction f is taken as an annulus at its
 // outer side by volume, r^2 = rf_i+1^2 - f (rf_i+1^2 - rf_i^2).
