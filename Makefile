@@ -15,7 +15,7 @@ SANITIZE_ENV = \
   ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: all deps build demo test test-sanitize test-mpi bench verify clean
+.PHONY: all deps build demo test test-sanitize test-mpi bench verify grid clean
 
 all: build
 
@@ -63,6 +63,12 @@ bench: build
 verify: build
 	@$(BUILD)/bench/tepora-verify $(BUILD)/verification.dat
 	@octave --no-gui -q --eval "addpath('scripts'); plot_verification('$(BUILD)/verification.dat', 'docs/verification.png')" > /dev/null
+
+# The example billet to steady state on rings of 8/4/2 mm and slices of
+# 0.1/0.05/0.025 m: shell at the mould exit, crater end, mould heat (a few
+# minutes on two cores).
+grid: build
+	@$(BUILD)/bench/tepora-grid examples/billet
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(MPI_BUILD)

@@ -61,6 +61,7 @@ function draw(fname, T, crange, reports)
   strand = [];
   if reports && optimiser
     info = read_json(fullfile(d, 'OptReport.json'));
+    strand = report_strand(field(info, 'strand', []), ndz);
   elseif reports       % the optimiser writes no Strand.csv; one beside it is another run's
     info = read_json(fullfile(d, 'Summary.json'));
     strand = read_strand(fullfile(d, 'Strand.csv'), ndz);
@@ -298,6 +299,9 @@ function draw(fname, T, crange, reports)
          strand.z_m, strand.shell_liquidus_mm, 'k--', 'linewidth', 1.5);
     names = {'solidus shell', 'liquidus shell'};
     source = 'Strand.csv';
+    if optimiser
+      source = 'OptReport.json';
+    end
   elseif metres && isscalar(Ts) && isscalar(Tl) && isfinite(Ts) && isfinite(Tl)
     plot(z, 1000 * shell(T, r, R, Ts), 'k-', 'linewidth', 1.5, ...
          z, 1000 * shell(T, r, R, Tl), 'k--', 'linewidth', 1.5);
@@ -368,6 +372,36 @@ function s = read_json(name)
   end
   if ~isstruct(s) || ~isscalar(s)
     s = [];
+  end
+end
+
+% The optimiser report's strand (the columns of Strand.csv), [] unless it
+% holds one value per slice in every column.
+function s = report_strand(cols, ndz)
+  s = [];
+  names = {'z_m', 'surface_min_degC', 'surface_mean_degC', 'surface_max_degC', ...
+           'axis_degC', 'shell_solidus_mm', 'shell_liquidus_mm'};
+  if ~isstruct(cols)
+    return;
+  end
+  for k = 1:numel(names)
+    if ~isfield(cols, names{k}) || numel(cols.(names{k})) ~= ndz
+      s = [];
+      return;
+    end
+    x = cols.(names{k});
+    if iscell(x)           % nulls (no melting range known) as NaN
+      x = cellfun(@(v) ifelse_num(v), x);
+    end
+    s.(names{k}) = x(:);
+  end
+end
+
+function x = ifelse_num(v)
+  if isnumeric(v) && isscalar(v)
+    x = v;
+  else
+    x = NaN;
   end
 end
 

@@ -55,11 +55,18 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
     for (int j = 0; j < J; ++j) H_field(0, j) = s / double(J);
   }
 
+  // Steel at the casting enthalpy enters through the face at z = 0 and slice
+  // 0 is updated like the others; an element downstream holds its slice 0.
+  const bool meniscus = mode.element ? mode.ind == 0 : mode.swtch == 'y';
   const auto rc = [&](int i) { return m.FaceRadius(i) + 0.5 * m.dr(i); };
   for (int p = 0; p < pmax; ++p) {
     const cube H_old = H;
     const auto fz = [&](int i, int j, int k) {  // into slice k from slice k + 1
+      if (k < 0) return 0.0;                       // none through the meniscus
       return (phi(i, j, k + 1) - phi(i, j, k)) * (1.0 / (0.5 * (m.dz(k) + m.dz(k + 1))));
+    };
+    const auto up = [&](int i, int j, int k) {  // enthalpy the steel brings into slice k
+      return k == 0 ? H_in : H_old(i, j, k - 1);
     };
     const auto Fo = [&](int i, int j, int k) {  // out through ring i's outer face, times its radius
       if (i < I - 1)
@@ -78,30 +85,30 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
       const double arc = rc(i) * dphi;
       return (1.0 / (arc * arc)) * (phi(i, n, k) - phi(i, j, k));
     };
-    for (int k = 1; k < K - 1; ++k) {
+    for (int k = meniscus ? 0 : 1; k < K - 1; ++k) {
       const double invdz = 1.0 / m.dz(k);
       for (int j = 0; j < J; ++j)
         for (int i = 1; i < I; ++i) {
           const double rad = (Fo(i, j, k) - Fo(i - 1, j, k)) * (1.0 / (rc(i) * m.dr(i)));
           const double ang = face(i, j, k) - face(i, (j + J - 1) % J, k);
           const double ax = (fz(i, j, k) - fz(i, j, k - 1)) * invdz;
-          const double adv = ((H_old(i, j, k - 1) - H_old(i, j, k)) * invdz) * (m.vz * m.dtau);
+          const double adv = ((up(i, j, k) - H_old(i, j, k)) * invdz) * (m.vz * m.dtau);
           H(i, j, k) = ((rad + ang) + ax) * m.dtau + H_old(i, j, k) + adv;
         }
       double s = 0.0;
       for (int j = 0; j < J; ++j) s += Fo(0, j, k);
       const double rad0 = s * (1.0 / (double(J) * (rc(0) * m.dr(0))));
       const double ax0 = (fz(0, 0, k) - fz(0, 0, k - 1)) * invdz;
-      const double adv0 = ((H_old(0, 0, k - 1) - H_old(0, 0, k)) * invdz) * (m.vz * m.dtau);
+      const double adv0 = ((up(0, 0, k) - H_old(0, 0, k)) * invdz) * (m.vz * m.dtau);
       for (int j = 0; j < J; ++j) H(0, j, k) = (rad0 + ax0) * m.dtau + H_old(0, 0, k) + adv0;
     }
     for (int j = 0; j < J; ++j)
       for (int i = 0; i < I; ++i) {
         H(i, j, K - 1) = H(i, j, K - 2);
-        if (mode.element)
-          H(i, j, 0) = mode.ind == 0 ? H_in : H_field(i, j);
-        else if (mode.swtch == 'y')
-          H(i, j, 0) = H_in;
+        if (meniscus)
+          continue;
+        else if (mode.element)
+          H(i, j, 0) = H_field(i, j);
         else if (mode.swtch == 'n')
           H(i, j, 0) = H(i, j, 1);
       }

@@ -200,6 +200,9 @@ const std::vector<BadInput> kEntryFaults = {
      "spray[1].htc_W_m2K is -5, expected zero or a positive number"},
     {"CasterSolidus", "sim", kCaster, "[steel]\nsolidus_degC = 1500\nliquidus_degC = 1450\n", 2,
      "steel.solidus_degC is 1500, expected a solidus below the liquidus of 1450 degC"},
+    {"CasterCraterPercent", "sim", kCaster, "[steel]\ncrater_solid_fraction = 90\n", 2,
+     "Input/Caster.toml: steel.crater_solid_fraction is 90, expected a solid fraction above 0 "
+     "and at most 1 (a percentage instead of a fraction?)"},
     {"CasterSolidusAlone", "sim", kCaster, "[steel]\nsolidus_degC = 1450\n", 0,
      "warning: Input/Caster.toml: steel.solidus_degC is stated without steel.liquidus_degC"},
     {"CasterShortZone", "sim", kCaster,

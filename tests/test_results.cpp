@@ -3,6 +3,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "front.h"
 #include "strand_results.h"
 #include "test_support.h"
 
@@ -53,14 +54,36 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol, liq));
   EXPECT_EQ(sol, 1450);
   EXPECT_EQ(liq, 1500);
-  // The linear profile in every cell of the cylindrical model.
-  for (uword k = 0; k < m.T.n_slices; ++k)
-    for (uword j = 0; j < m.T.n_cols; ++j)
-      for (int i = 0; i < m.ndr; ++i) m.T(i, j, k) = 1550 - 10000 * m.CentreRadius(i);
-  const std::vector<StrandRow> rows = StrandRows(m, 1480, 1520);
-  EXPECT_NEAR(rows[7].shell_sol, 93.0, 1e-9);
-  EXPECT_NEAR(rows[7].axis, 1500, 1e-9);
+  // The cylindrical model reads the fronts from the rings' enthalpies
+  // (solidus 5.8e9, liquidus 7.9e9 J/m^3): rings 0..6 melt (1550 degC),
+  // ring 7 a fifth solid (1490 degC), ring 8 three fifths (1470 degC), ring 9
+  // solid (1250 degC). Over this wide range the solidus lies where the
+  // rings' temperatures cross 1450 degC between the centres of rings 8 and 9
+  // (85 and 95 mm), the liquidus where they cross 1500 degC between rings 6
+  // and 7; the solid fraction of the cross-section is the rings' by volume.
+  const double ring[10] = {8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 7.48e9, 6.64e9, 5e9};
+  m.H_final.set_size(arma::size(m.T));
+  for (uword c = 0; c < m.T.n_elem; ++c) {
+    double rho;
+    m.H_final(c) = ring[c % 10];
+    m.ConstLin.FromEnthalpy(m.H_final(c), m.T(c), rho);
+  }
+  std::vector<StrandRow> rows = StrandRows(m, 1450, 1500);
+  EXPECT_NEAR(rows[7].shell_sol, 100 - (85 + 20.0 / 220 * 10), 1e-9);
+  EXPECT_NEAR(rows[7].shell_liq, 100 - (65 + 50.0 / 60 * 10), 1e-9);
+  double solid = 0;  // by volume: ring i holds (2 i + 1) hundredths of the disc
+  for (int i : {7, 8, 9}) solid += (2 * i + 1) * (i == 9 ? 1 : i == 8 ? 0.6 : 0.2) / 100;
+  EXPECT_NEAR(rows[7].solid, solid, 1e-12);
+  EXPECT_NEAR(rows[7].axis, 1550, 1e-9);
   EXPECT_NEAR(rows[7].z, 0.75, 1e-12);
+  // The axis along the strand: wholly solid from between slices 3 and 4 on,
+  // a tenth solid (7.69e9) 0.21 / 0.4 of the way from slice 0 to slice 1,
+  // and at the liquidus in slice 0.
+  for (uword k = 0; k < m.T.n_slices; ++k) rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * k : 5e9;
+  rows[2].axis_level = 6.7e9, rows[3].axis_level = 6.1e9;
+  EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 1.0), 0.35 + 0.1 * 0.3 / 1.1, 1e-12);
+  EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 0.1), 0.05 + 0.1 * 0.21 / 0.4, 1e-12);
+  EXPECT_EQ(AxisReaches(m, rows, 1450, 1500, 0.0), 0.05);
 }
 
 // The summary against the crater end, the mould-exit shell and the control
@@ -81,7 +104,8 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   const Outcome r = Start(TEPORA_SIM, 1, false, {});  // the default, cylindrical step
   ASSERT_EQ(r.status, 0) << r.err;
   const auto s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
-  cube T;
+  cube H, T;  // solidus 5.8e9 J/m^3 in the test table
+  ASSERT_TRUE(H.load("TeporaOut/H_0.cub", arma_ascii));
   ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
   std::vector<std::vector<double>> rows;  // Strand.csv by slice
   {
@@ -117,24 +141,51 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_GT(s["shell_at_mould_exit_mm"].get<double>(), 30);
   EXPECT_EQ(r.err.find("spans fewer than 3 rings"), std::string::npos) << r.err;
   double crater = -1;
-  for (uword k = 0; k + 1 < T.n_slices; ++k)
-    if (T(0, 0, k) >= 1450 && T(0, 0, k + 1) < 1450)
-      crater = 0.1 * (k + 0.5) + 0.1 * (T(0, 0, k) - 1450) / (T(0, 0, k) - T(0, 0, k + 1));
+  for (uword k = 0; k + 1 < H.n_slices; ++k)
+    if (H(0, 0, k) >= 5.8e9 && H(0, 0, k + 1) < 5.8e9)
+      crater = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - 5.8e9) / (H(0, 0, k) - H(0, 0, k + 1));
   ASSERT_GT(crater, 0.8) << r.out;
   EXPECT_NEAR(s["crater_end_m"].get<double>(), crater, 1e-9);
-  // Slices 7 and 8 have their centres 5 cm either side of the mould's end.
+  EXPECT_EQ(s["crater_solid_fraction"].get<double>(), 1.0);
+  // Slices 7 and 8 have their centres 5 cm either side of the mould's end;
+  // the shell of each sector from its rings' enthalpies and temperatures
+  // (the front lies inside the surface ring's inner face, where the
+  // surface plays no part).
   double shell = 0;
+  RadialLine line;
+  line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.T_sol = 1450, line.T_liq = 1500;
+  for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * i);
   for (uword k : {7u, 8u})
-    for (uword i = T.n_rows - 1; i > 0; --i)
-      if (T(i - 1, 0, k) >= 1450 && T(i, 0, k) < 1450) {
-        shell += 0.5 * (0.05 - (0.01 * (i - 0.5) + 0.01 * (T(i - 1, 0, k) - 1450) /
-                                                       (T(i - 1, 0, k) - T(i, 0, k))));
-        break;
-      }
-  EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 0.5) << r.out;
+    for (uword j = 0; j < H.n_cols; ++j) {
+      line.H.clear();
+      line.T.clear();
+      for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k)), line.T.push_back(T(i, j, k));
+      shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / H.n_cols;
+    }
+  ASSERT_GT(shell, 0.015);
+  EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-9) << r.out;
   EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
   const std::string csv = ReadFile("TeporaOut/Strand.csv");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 61);
+
+  // A crater that ends where the axis is 0.7 solid (7.9e9 - 0.7 x 2.1e9),
+  // upstream of the wholly solid axis; the same field, so the same ends.
+  RunDir::Write("Input/Caster.toml", "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[air]\nfrom_m = 5.5\n"
+                                     "[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n"
+                                     "crater_solid_fraction = 0.7\n");
+  const Outcome r7 = Start(TEPORA_SIM, 1, false, {});
+  ASSERT_EQ(r7.status, 0) << r7.err;
+  const auto s7 = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
+  const double H7 = 7.9e9 - 0.7 * 2.1e9;
+  double crater7 = -1;
+  for (uword k = 0; k + 1 < H.n_slices; ++k)
+    if (H(0, 0, k) >= H7 && H(0, 0, k + 1) < H7)
+      crater7 = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - H7) / (H(0, 0, k) - H(0, 0, k + 1));
+  EXPECT_NEAR(s7["crater_end_m"].get<double>(), crater7, 1e-9);
+  EXPECT_LT(crater7, crater - 0.05);
+  EXPECT_EQ(s7["liquid_pool_end_m"], s["liquid_pool_end_m"]);
+  EXPECT_NE(r7.out.find("crater end (metallurgical length, axis 0.7 solid): "), std::string::npos)
+      << r7.out;
 }
 
 // A strong spray zone followed by a weak one reheats the surface sharply.

@@ -122,20 +122,24 @@ TEST_F(StepTest, AUniformFieldAtTheCoolingTemperaturesStaysUniform) {
 // step that is over, nor a run twice. A second thread's steps at the same
 // time are run too. The lowest failing slice's exception is raised.
 TEST(SliceRuns, CoverEverySliceOnceAndRaiseTheLowestFailure) {
-  const auto sweep = [](int threads, int K, int steps) {
+  // lo 1: the inlet's rule sets slice 0; lo 0: the step updates it too.
+  const auto sweep = [](int threads, int K, int steps, int lo = 1) {
     std::vector<std::atomic<int>> visits(K);
     bool right = true;
+    std::atomic<bool> bad{false};
     for (int s = 1; s <= steps && right; ++s) {
       ForSliceRuns(threads, K, [&](int first, int end, int t) {
-        if (t < 0 || t >= threads || first < 1 || end > K - 1 || first >= end) visits[0] = -1;
+        if (t < 0 || t >= threads || first < lo || end > K - 1 || first >= end) bad = true;
         for (int k = first; k < end; ++k) ++visits[k];
-      });
-      for (int k = 0; k < K; ++k) right = right && visits[k] == (k == 0 || k == K - 1 ? 0 : s);
+      }, lo);
+      for (int k = 0; k < K; ++k) right = right && visits[k] == (k < lo || k == K - 1 ? 0 : s);
     }
-    return right;
+    return right && !bad;
   };
   for (int threads = 1; threads <= 4; ++threads)
-    for (int K : {3, 4, 5, 17, 130}) EXPECT_TRUE(sweep(threads, K, 300)) << threads << " " << K;
+    for (int K : {3, 4, 5, 17, 130})
+      for (int lo : {0, 1})
+        EXPECT_TRUE(sweep(threads, K, 300, lo)) << threads << " " << K << " " << lo;
   bool other_right = false;
   std::thread other([&] { other_right = sweep(2, 57, 3000); });
   EXPECT_TRUE(sweep(3, 130, 3000));

@@ -23,7 +23,7 @@ const std::vector<std::pair<const char*, std::vector<const char*>>> kTables = {
     {"mould", {"length_m", "htc_W_m2K", "coolant_degC"}},
     {"spray", {"from_m", "to_m", "htc_W_m2K"}},
     {"air", {"from_m"}},
-    {"steel", {"solidus_degC", "liquidus_degC"}},
+    {"steel", {"solidus_degC", "liquidus_degC", "crater_solid_fraction"}},
 };
 
 // Deepest nesting a case file may show, in dotted key parts or in brackets
@@ -279,6 +279,14 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
         !std::isnan(zones.liquidus))
       in.Fail("steel.solidus_degC is " + ValueText(zones.solidus) +
               ", expected a solidus below the liquidus of " + ValueText(zones.liquidus) + " degC");
+    // A crater that ends where the axis has not begun to freeze is the
+    // liquid pool's end, reported beside it; a percentage is the likely slip.
+    const double g = in.Number(*s, "steel", "crater_solid_fraction", 1.0);
+    if (!(g > 0 && g <= 1))
+      in.Fail("steel.crater_solid_fraction is " + ValueText(g) +
+              ", expected a solid fraction above 0 and at most 1" +
+              (g > 1 && g <= 100 ? " (a percentage instead of a fraction?)" : ""));
+    zones.crater_solid_fraction = g;
   }
   return zones;
 }

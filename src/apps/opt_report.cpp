@@ -151,6 +151,34 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
     zj.push_back({{"name", "air"}, {"from_m", air}, {"to_m", length}, {"htc_W_m2K", nullptr}});
   r["zones"] = zj;
   r["strand_length_m"] = length;
+  // The assembled strand slice by slice, as Strand.csv holds the
+  // simulator's: the surface is the outer face under the optimised htcs
+  // (the outer ring's own temperature lies up to half a ring's drop above
+  // it), the shells from the rings as the simulator reads them.
+  if (C.T.n_elem == P.T.n_elem && C.T.n_elem > 0) {
+    Tepora S = P;
+    S.T = C.T;
+    S.H_final.reset();
+    CasterZones optimised = zones;
+    optimised.sprays.clear();
+    for (const SprayZone& zone : stretches)
+      if (zone.to_m > zone.from_m) optimised.sprays.push_back(zone);
+    S.SetZones(optimised);
+    json cols = json::object();
+    for (const char* key : {"z_m", "surface_min_degC", "surface_mean_degC", "surface_max_degC",
+                            "axis_degC", "shell_solidus_mm", "shell_liquidus_mm"})
+      cols[key] = json::array();
+    for (const StrandRow& row : StrandRows(S, sol, liq)) {
+      cols["z_m"].push_back(row.z);
+      cols["surface_min_degC"].push_back(row.surf_min);
+      cols["surface_mean_degC"].push_back(row.surf_mean);
+      cols["surface_max_degC"].push_back(row.surf_max);
+      cols["axis_degC"].push_back(row.axis);
+      cols["shell_solidus_mm"].push_back(Number(row.shell_sol));
+      cols["shell_liquidus_mm"].push_back(Number(row.shell_liq));
+    }
+    r["strand"] = cols;
+  }
   r["model"] = FormulationName(C.model);
   WriteWhole("TeporaOut/OptReport.json", "OptReport", r.dump(2) + "\n");
 }

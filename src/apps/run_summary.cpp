@@ -163,6 +163,8 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   s["casting_temperature_degC"] = P.T_in;
   s["solidus_degC"] = Number(known ? solidus : NAN);
   s["liquidus_degC"] = Number(known ? liquidus : NAN);
+  if (P.model == Formulation::Cylindrical || c.crater_solid_fraction != 1)
+    s["crater_solid_fraction"] = c.crater_solid_fraction;
   s["superheat_K"] = Number(known ? P.T_in - liquidus : NAN);
   s["estimated_solidus_liquidus"] = !stated;
   s["solidus_liquidus_source"] =
@@ -175,11 +177,10 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
 
   const std::vector<StrandRow> rows =
       StrandRows(P, known ? solidus : NAN, known ? liquidus : NAN);
-  std::vector<double> z, surf, axis, shell;
+  std::vector<double> z, surf, shell;
   for (const StrandRow& r : rows) {
     z.push_back(r.z);
     surf.push_back(r.surf_mean);
-    axis.push_back(r.axis);
     shell.push_back(r.shell_sol);
   }
   WriteWhole("TeporaOut/Strand.csv", "Strand", StrandCsv(rows));
@@ -207,11 +208,15 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
     s["shell_at_mould_exit_mm"] = d;
     Say(console, "  shell at mould exit (%s m)%s: %s mm\n", Metres(mould_exit).c_str(), est.c_str(),
         Fixed(d, 1).c_str());
-    for (const auto& [key, theta, what] :
-         {std::tuple<const char*, double, const char*>{"liquid_pool_end_m", liquidus,
+    const double g = c.crater_solid_fraction;
+    const std::string crater =
+        g == 1 ? "crater end (metallurgical length)"
+               : "crater end (metallurgical length, axis " + ValueText(g) + " solid)";
+    for (const auto& [key, fraction, what] :
+         {std::tuple<const char*, double, const char*>{"liquid_pool_end_m", 0.0,
                                                        "end of the liquid pool"},
-          {"crater_end_m", solidus, "crater end (metallurgical length)"}}) {
-      const double at = LastCrossingBelow(z, axis, theta);
+          {"crater_end_m", g, crater.c_str()}}) {
+      const double at = AxisReaches(P, rows, solidus, liquidus, fraction);
       s[key] = Number(at < 0 ? 0.0 : at);
       Say(console, "  %s%s: %s\n", what, est.c_str(),
           std::isfinite(at) ? (Fixed(std::max(at, 0.0), 2) + " m").c_str()

@@ -97,6 +97,7 @@ cube Tepora::Compute(int pmax, char swtch) {
     RunSteps(pmax, rule, H, true);
     if (model == Formulation::Cylindrical) PrintEnergyBalance(energy);
   }
+  H_final = H;
   SaveWhole(H, "TeporaOut/H_0.cub");
   SaveWhole(T, "TeporaOut/T_0_final.cub");
   const char fnameOctave[] = "TempProfile_final.mat";

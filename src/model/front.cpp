@@ -25,6 +25,13 @@ double Centre(const RadialLine& line, size_t i) {
   return 0.5 * (line.faces[i] + line.faces[i + 1]);
 }
 
+// Where a quantity v, v_in at r_in and v_out at r_out, crosses theta on a
+// straight line (v_in > theta >= v_out); r_in when it cannot be told.
+double Crossing(double r_in, double v_in, double r_out, double v_out, double theta) {
+  if (!(v_in > v_out)) return r_in;
+  return r_in + std::min(1.0, std::max(0.0, (v_in - theta) / (v_in - v_out))) * (r_out - r_in);
+}
+
 // Radius inside ring i when a share `part` (0..1) of its volume, taken at
 // its outer side, lies beyond the front.
 double InsideRing(const RadialLine& line, size_t i, double part) {
@@ -107,11 +114,19 @@ bool NarrowFront(const RadialLine& line, double& r) {
 double FrontRadius(const RadialLine& line, double g) {
   CheckLine(line);
   if (!(g > 0.0 && g <= 1.0)) throw std::invalid_argument("the solid fraction must lie in (0, 1]");
+  const size_t I = line.H.size();
+  const bool by_temperature = g == 1.0 && line.T.size() == I && std::isfinite(line.T_sol) &&
+                              line.T_liq - line.T_sol > kSharpRangeK;
   double r;
-  if (NarrowFront(line, r)) return r;
-  for (size_t i = line.H.size(); i-- > 0;) {
+  if (!by_temperature && NarrowFront(line, r)) return r;
+  for (size_t i = I; i-- > 0;) {
     const double f = Fraction(line, i);
-    if (f < g) return InsideRing(line, i, f / g);
+    if (!(f < g)) continue;
+    if (by_temperature && i + 1 < I)
+      return Crossing(Centre(line, i), line.T[i], Centre(line, i + 1), line.T[i + 1], line.T_sol);
+    if (by_temperature && std::isfinite(line.T_surface) && line.T_surface <= line.T_sol)
+      return Crossing(Centre(line, i), line.T[i], line.faces[I], line.T_surface, line.T_sol);
+    return InsideRing(line, i, f / g);
   }
   return 0.0;
 }
@@ -119,8 +134,17 @@ double FrontRadius(const RadialLine& line, double g) {
 double LiquidusFront(const RadialLine& line) {
   const double solid = FrontRadius(line, 1.0);
   const size_t I = line.H.size();
+  const bool by_temperature =
+      line.T.size() == I && std::isfinite(line.T_liq) && line.T_liq - line.T_sol > kSharpRangeK;
   for (size_t i = I; i-- > 0;) {
     if (line.H[i] < line.H_liq) continue;
+    // As the solidus front: the temperature runs straighter than the enthalpy.
+    if (by_temperature && i + 1 < I)
+      return std::min(solid, Crossing(Centre(line, i), line.T[i], Centre(line, i + 1),
+                                      line.T[i + 1], line.T_liq));
+    if (by_temperature && line.T_surface < line.T_liq)
+      return std::min(solid, Crossing(Centre(line, i), line.T[i], line.faces[I], line.T_surface,
+                                      line.T_liq));
     double r_out, H_out;
     if (i + 1 < I) {
       r_out = Centre(line, i + 1);

@@ -43,8 +43,9 @@ inline int StepThreads(double cells, int K) {
 const int kRunsPerThread = 8;
 
 // Runs body(first, end, t) for runs first .. end-1 that together cover the
-// slices 1 .. K-2 once, on `threads` threads, t the thread (0 the caller),
-// each run on one thread and the runs of a thread one after another. Thread
+// slices lo .. K-2 once (lo 0 when the step updates the inlet slice too, 1
+// when the inlet's rule sets it), on `threads` threads, t the thread (0 the
+// caller), each run on one thread and the runs of a thread one after another. Thread
 // t has the t-th block of consecutive runs, thread 0 the first, and the
 // others take what a late thread leaves of it: which thread computes a run
 // does not matter, since a run starts from the fields of the step before
@@ -53,22 +54,22 @@ const int kRunsPerThread = 8;
 // raised, which holds the lowest slice that failed, as a one-thread sweep
 // would have met it first.
 template <class Body>
-void ForSliceRuns(int threads, int K, const Body& body) {
-  const int slices = K - 2;
+void ForSliceRuns(int threads, int K, const Body& body, int lo = 1) {
+  const int slices = K - 1 - lo;
   if (threads <= 1 || slices < 2) {
-    body(1, K - 1, 0);
+    body(lo, K - 1, 0);
     return;
   }
   struct Runs {
     const Body* body;
-    long slices, count;
+    long lo, slices, count;
     std::vector<std::exception_ptr> failure;
-  } runs{&body, slices, std::min(long(slices), long(threads) * kRunsPerThread), {}};
+  } runs{&body, lo, slices, std::min(long(slices), long(threads) * kRunsPerThread), {}};
   runs.failure.resize(runs.count);
   StepPool().Run(threads, int(runs.count), [](void* context, int r, int t) {
     Runs& runs = *static_cast<Runs*>(context);
-    const int first = 1 + int(runs.slices * r / runs.count);
-    const int end = 1 + int(runs.slices * (r + 1) / runs.count);
+    const int first = int(runs.lo + runs.slices * r / runs.count);
+    const int end = int(runs.lo + runs.slices * (r + 1) / runs.count);
     try {
       (*runs.body)(first, end, t);
     } catch (...) {
@@ -81,9 +82,9 @@ void ForSliceRuns(int threads, int K, const Body& body) {
 
 // ForSliceRuns on the threads `choice` gives, which it is told the time of.
 template <class Body>
-void ForSliceRuns(ThreadChoice& choice, int K, const Body& body) {
+void ForSliceRuns(ThreadChoice& choice, int K, const Body& body, int lo = 1) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
-  ForSliceRuns(choice.Threads(), K, body);
+  ForSliceRuns(choice.Threads(), K, body, lo);
   choice.Took(std::chrono::duration<double>(Clock::now() - start).count());
 }

@@ -32,7 +32,11 @@ enum class Formulation {
 const char* FormulationName(Formulation f);
 
 enum class InletKind {
-  Fixed,         // every cell of slice 0 holds one enthalpy
+  // Steel of one enthalpy enters the strand. In the cylindrical step it
+  // flows in through the face at z = 0 (the meniscus), and slice 0 is an
+  // ordinary slice, cooled by its zone; in the flat step every cell of
+  // slice 0 holds that enthalpy.
+  Fixed,
   ZeroGradient,  // slice 0 copies slice 1
   Field,         // slice 0 holds a given enthalpy per cell
   Free,          // slice 0 is not driven: only the axis and edge copies act on it
@@ -95,6 +99,12 @@ struct CylinderPlan {
   std::vector<double> area_c;  // cross-section of the cell, m^2 (the disc's shared by J)
   std::vector<double> invdzs;  // 1 / ((dz(k) + dz(k+1)) / 2), 1/m (0 for the last slice)
   std::vector<double> invdz;   // 1 / dz(k), 1/m
+  // First slice the step updates: 0 when steel enters through the face at
+  // z = 0 (InletKind::Fixed), 1 when the inlet's rule sets slice 0.
+  int lo = 1;
+  // Enthalpy of the steel that enters through the face at z = 0, per cell
+  // of a slice, J/m^3 (used when lo is 0).
+  std::vector<double> inflow;
   std::vector<char> mould;     // slice k's centre lies in the mould
   std::vector<char> tertiary;  // slice k's centre lies in the air-cooled end
   double R_s = 0.0;            // radius of the surface, m

@@ -37,6 +37,17 @@
 // coolant laws need the surface temperature itself, and the surface ring is
 // solid within the first seconds in the mould, where lambda varies little
 // over half a ring. Sector J-1 and sector 0 are neighbours.
+//
+// The inlet is the face at z = 0, the meniscus: liquid steel at the casting
+// enthalpy enters through it at the casting speed (the transport term of
+// slice 0 takes that enthalpy for the slice before it), and no heat is
+// conducted through it, since above the meniscus lies the mould powder, not
+// steel. Slice 0, z from 0 to dz(0), is thus an ordinary slice cooled by the
+// zone its centre lies in, and steel is cooled by the mould for the mould's
+// whole length. An element of the optimiser's strand that starts downstream
+// has no such face: its slice 0 is a slice of the strand whose enthalpy the
+// element upstream gives (InletKind::Field), and the step updates slices 1
+// and on.
 #include <algorithm>
 
 #include "lookup.h"
@@ -73,6 +84,8 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   for (CylinderPlan::Scratch& w : plan.scratch)
     for (auto* v : {&w.Fo, &w.fp, &w.fz_a, &w.fz_b}) v->assign(IJ, 0.0);
   plan.slice_loss.assign(K, 0.0);
+  plan.lo = rule.inlet == InletKind::Fixed ? 0 : 1;
+  if (plan.lo == 0) plan.inflow.assign(IJ, rule.H_inlet);
   for (uword c = 0; c < IJ; ++c) {
     const int i = int(c % I);
     const double rc = CentreRadius(i), arc = rc * plan.dphi;
@@ -116,11 +129,11 @@ void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
   FromEnthalpies(ConstLin, H.memptr(), T.memptr(), plan.phi.data(), H.n_elem);
 }
 
-// Heat content of the slices the step updates (1 .. K-2), J.
+// Heat content of the slices the step updates (lo .. K-2), J.
 double Tepora::HeatContent(const CylinderPlan& plan, const cube& H) const {
   const uword IJ = uword(plan.I) * plan.J;
   double total = 0.0;
-  for (int k = 1; k < plan.K - 1; ++k) {
+  for (int k = plan.lo; k < plan.K - 1; ++k) {
     const double* Hk = H.memptr() + IJ * k;
     double s = 0.0;
     for (uword c = 0; c < IJ; ++c) s += plan.area_c[c] * Hk[c];
@@ -137,14 +150,14 @@ SurfaceLaw Tepora::SurfaceLawAt(const CylinderPlan& plan, int j, int k) const {
 // Flat loops over a slice that the compiler vectorises, with a wider clone
 // where the processor has AVX2; division and addition round the same in
 // every lane. Fo of the surface ring is written before; ring 0 of `Out` is
-// meaningless here and written by the caller.
+// meaningless here and written by the caller. Hkm holds the enthalpies the
+// steel brings in from upstream (the slice before, or the inflow at z = 0).
 __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
     const CylinderPlan& plan, CylinderPlan::Scratch& w, const double* __restrict pk,
-    const double* __restrict Hk, uword IJ, int k, double dtau, const double* __restrict fzc,
-    double* __restrict fzn, double* __restrict Out) {
+    const double* __restrict Hk, const double* __restrict Hkm, uword IJ, int k, double dtau,
+    const double* __restrict fzc, double* __restrict fzn, double* __restrict Out) {
   const uword I = uword(plan.I), W = IJ - I;
   const double* __restrict pkp = pk + IJ;
-  const double* __restrict Hkm = Hk - IJ;
   const double* __restrict gphi = plan.gphi_c.data();
   const double* __restrict invA = plan.invA_c.data();
   const double* __restrict Fo = w.Fo.data();
@@ -183,14 +196,20 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
     double* fzc = w.fz_a.data();  // axial fluxes through the face below the slice in work
     double* fzn = w.fz_b.data();  // and above it, the next slice's fzc
     // The flux below the run's first slice, as the slice before it would have
-    // handed it on.
-    const uword b = IJ * (first - 1);
-    for (uword c = 0; c < IJ; ++c) fzc[c] = (pp[b + IJ + c] - pp[b + c]) * plan.invdzs[first - 1];
+    // handed it on; none through the meniscus.
+    if (first == 0) {
+      std::fill(fzc, fzc + IJ, 0.0);
+    } else {
+      const uword b = IJ * (first - 1);
+      for (uword c = 0; c < IJ; ++c)
+        fzc[c] = (pp[b + IJ + c] - pp[b + c]) * plan.invdzs[first - 1];
+    }
 
     for (int k = first; k < end; ++k) {
       const double* Tk = Tp + IJ * k;
       const double* Hk = Hop + IJ * k;
       const double* pk = pp + IJ * k;
+      const double* Hkm = k == 0 ? plan.inflow.data() : Hk - IJ;
       double* Out = Hp + IJ * k;
 
       RadialFaces(plan, Fo, pk, IJ);
@@ -205,27 +224,27 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       }
       plan.slice_loss[k] = lost * (plan.R_s * plan.dphi * dz(k));
 
-      CylinderSlice(plan, w, pk, Hk, IJ, k, dtau, fzc, fzn, Out);
+      CylinderSlice(plan, w, pk, Hk, Hkm, IJ, k, dtau, fzc, fzn, Out);
 
       // The disc on the axis: the mean over its sectors of what ring 1 gives it.
       double s = 0.0;
       for (int j = 0; j < J; ++j) s += Fo[uword(I) * j];
       const double rad0 = s * plan.invA0;
       const double ax0 = (fzn[0] - fzc[0]) * plan.invdz[k];
-      const double adv0 = ((Hk[-long(IJ)] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
+      const double adv0 = ((Hkm[0] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
       const double h0 = (rad0 + ax0) * dtau + Hk[0] + adv0;
       for (int j = 0; j < J; ++j) Out[uword(I) * j] = h0;
 
-      if (k == 1)
-        for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (vz * Hop[c] - fzc[c]);
+      if (k == plan.lo)
+        for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (vz * Hkm[c] - fzc[c]);
       if (k == K - 2)
         for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
       std::swap(fzc, fzn);
 
       FromEnthalpies(ConstLin, Out, Tn + IJ * k, pn + IJ * k, IJ);
     }
-  });
-  for (int k = 1; k < K - 1; ++k) surface += plan.slice_loss[k];
+  }, plan.lo);
+  for (int k = plan.lo; k < K - 1; ++k) surface += plan.slice_loss[k];
   energy.surface_out += surface * dtau;
   energy.carried_in += carried_in * dtau;
   energy.carried_out += carried_out * dtau;
@@ -236,16 +255,10 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
   std::copy(Tn + before, Tn + last, Tn + last);
   std::copy(pn + before, pn + last, pn + last);
 
-  // Inlet slice.
+  // Inlet slice, when the inlet's rule sets it.
   switch (rule.inlet) {
-    case InletKind::Fixed: {
-      double t, ph;
-      ConstLin.FromEnthalpyPhi(rule.H_inlet, t, ph);
-      std::fill(Hp, Hp + IJ, rule.H_inlet);
-      std::fill(Tn, Tn + IJ, t);
-      std::fill(pn, pn + IJ, ph);
+    case InletKind::Fixed:  // updated above, fed through the face at z = 0
       return;
-    }
     case InletKind::ZeroGradient:
       std::copy(Hp + IJ, Hp + 2 * IJ, Hp);
       std::copy(Tn + IJ, Tn + 2 * IJ, Tn);

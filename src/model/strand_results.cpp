@@ -5,6 +5,8 @@
 #include <limits>
 #include <set>
 
+#include "front.h"
+
 double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
                       double Ts, double theta) {
   if (std::isnan(theta)) return theta;
@@ -28,10 +30,62 @@ std::vector<double> ProfileRadii(const Tepora& P) {
   return r;
 }
 
+namespace {
+
+// Enthalpy of a temperature in the model's table, J/m^3; NaN where the
+// table does not reach it (or the temperature is not known).
+double EnthalpyOrNaN(Tepora& P, double t) {
+  const std::vector<double>& rows = P.ConstLin.T;
+  if (std::isnan(t) || rows.empty() || t < rows.front() || t > rows.back()) return NAN;
+  return P.EnthalpyAt(t);
+}
+
+// Shells and solid fraction of the cylindrical step's slice k from the
+// enthalpies of its rings: the solidus front and the liquidus front of
+// every sector's radial line (mean over the sectors, m), the solid fraction
+// of the cross-section by volume.
+void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H_sol,
+                        double H_liq, double T_sol, double T_liq, double& sol, double& liq,
+                        double& solid) {
+  const int I = P.ndr, J = P.ndphi;
+  const double R = P.FaceRadius(I);
+  RadialLine line;
+  line.H.resize(I);
+  line.faces.resize(I + 1);
+  for (int i = 0; i <= I; ++i) line.faces[i] = P.FaceRadius(i);
+  line.H_sol = H_sol;
+  line.H_liq = H_liq;
+  line.T.resize(I);
+  line.T_sol = T_sol;
+  line.T_liq = T_liq;
+  sol = liq = solid = 0.0;
+  for (int j = 0; j < J; ++j) {
+    for (int i = 0; i < I; ++i) {
+      double rho;
+      line.H[i] = H(i, j, k);
+      P.ConstLin.FromEnthalpy(line.H[i], line.T[i], rho);
+      solid += SolidFraction(line.H[i], H_sol, H_liq) * P.CentreRadius(i) * P.dr(i);
+    }
+    line.H_surface = EnthalpyOrNaN(P, Ts(j, k));
+    line.T_surface = Ts(j, k);
+    sol += R - FrontRadius(line, 1.0);
+    liq += R - LiquidusFront(line);
+  }
+}
+
+}  // namespace
+
 std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
   const int I = P.ndr, J = P.ndphi, K = P.ndz;
   const mat Ts = P.SurfaceField();
   const double R = P.FaceRadius(I);
+  const bool cylindrical = P.model == Formulation::Cylindrical;
+  const cube H = !cylindrical                                ? cube()
+                 : arma::size(P.H_final) == arma::size(P.T) ? P.H_final
+                                                             : P.EnthalpyOf(P.T);
+  const double H_sol = cylindrical ? EnthalpyOrNaN(P, solidus) : NAN;
+  const double H_liq = cylindrical ? EnthalpyOrNaN(P, liquidus) : NAN;
+  const bool fronts = !std::isnan(H_sol) && !std::isnan(H_liq) && H_liq > H_sol;
   std::vector<double> radii = ProfileRadii(P), r, T;
   // Points inside the surface only: the flat step's outer ring lies on it.
   const size_t inside = P.model == Formulation::Flat ? size_t(I - 1) : size_t(I);
@@ -48,6 +102,17 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
     row.surf_max = Ts.col(k).max();
     row.surf_mean = arma::mean(Ts.col(k));
     double axis = 0.0, sol = 0.0, liq = 0.0, solid = 0.0;
+    if (cylindrical) {
+      row.axis_level = H(0, 0, k);
+      for (int j = 0; j < J; ++j) axis += P.T(0, j, k);
+      row.axis = axis / J;
+      if (fronts)
+        FrontsFromEnthalpy(P, H, Ts, k, H_sol, H_liq, solidus, liquidus, sol, liq, solid);
+      row.shell_sol = fronts ? 1000 * sol / J : NAN;
+      row.shell_liq = fronts ? 1000 * liq / J : NAN;
+      row.solid = fronts ? solid / (area * J) : NAN;
+      continue;
+    }
     for (int j = 0; j < J; ++j) {
       axis += P.T(0, j, k);
       T.assign(inside, 0.0);
@@ -60,6 +125,7 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
       }
     }
     row.axis = axis / J;
+    row.axis_level = row.axis;
     row.shell_sol = 1000 * sol / J;
     row.shell_liq = 1000 * liq / J;
     // Without a melting range no cell is known to be solid or liquid.
@@ -87,6 +153,19 @@ bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidu
   solidus = t[bottom];
   liquidus = top < t.size() ? t[top] : ConstM(ConstM.n_rows - 1, 0);
   return liquidus > solidus;
+}
+
+double AxisReaches(Tepora& P, const std::vector<StrandRow>& rows, double solidus,
+                   double liquidus, double g) {
+  std::vector<double> z, v;
+  for (const StrandRow& r : rows) z.push_back(r.z), v.push_back(r.axis_level);
+  // The ends exactly, not as a difference: g = 1 is the solidus itself.
+  const auto at = [g](double lo, double hi) { return g == 1 ? lo : g == 0 ? hi : hi - g * (hi - lo); };
+  const double theta = P.model == Formulation::Cylindrical
+                           ? at(EnthalpyOrNaN(P, solidus), EnthalpyOrNaN(P, liquidus))
+                           : at(solidus, liquidus);
+  if (std::isnan(theta)) return NAN;
+  return LastCrossingBelow(z, v, theta);
 }
 
 double LastCrossingBelow(const std::vector<double>& z, const std::vector<double>& v,

@@ -17,7 +17,13 @@ struct StrandRow {
   double shell_sol;  // solid shell (below the solidus), mean over the sectors, mm
   double shell_liq;  // shell below the liquidus (solid and mushy), mm
   double solid;      // solid fraction of the cross-section, 0..1
-  // The last three are NaN when no solidus and liquidus are known.
+  // The last three are NaN when no solidus and liquidus are known. In the
+  // cylindrical step all three come from the rings' enthalpies (see
+  // front.h), so that they move smoothly as a ring freezes; in the flat step
+  // from the rings' temperatures.
+  // The axis, for the crater end: in the cylindrical step the enthalpy of
+  // the disc on the axis, J/m^3; in the flat step `axis`, degC.
+  double axis_level;
 };
 
 // Thickness of the layer below `theta` at the surface, m: a radial profile
@@ -35,8 +41,20 @@ double ShellThickness(const std::vector<double>& r, const std::vector<double>& T
 // copying ring 1.
 std::vector<double> ProfileRadii(const Tepora& P);
 
-// Every slice of the model's current field.
+// Every slice of the model's current field (its enthalpy P.H_final when the
+// last run left one, else that of P.T).
 std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus);
+
+// Where the steel on the axis last reaches a solid fraction g (0 <= g <= 1)
+// along the strand, m from the meniscus: 1 the crater end (the axis wholly
+// solid), 0 the end of the liquid pool (the axis begins to freeze). Read on
+// StrandRow::axis_level between slice centres, against the enthalpy of that
+// solid fraction in the cylindrical step and, in the flat step, against the
+// temperature liquidus - g (liquidus - solidus). The same conventions as
+// LastCrossingBelow: negative when the first slice's axis has reached it,
+// +infinity when the last slice's has not.
+double AxisReaches(Tepora& P, const std::vector<StrandRow>& rows, double solidus,
+                   double liquidus, double g);
 
 // Solidus and liquidus estimated from the material table: the top stretch
 // of rows whose heat capacity dH/dT exceeds three times the table's median,

@@ -25,7 +25,8 @@ std::vector<char> AirCooledSlices(const vec& dz, double air_length);
 mat SectorProfile(const cube& T);
 
 // Heat balance of a run of the cylindrical step over the slices it updates
-// (1 .. ndz-2), every term in J for the whole circle.
+// (0 .. ndz-2 when steel enters through the face at z = 0, else 1 .. ndz-2),
+// every term in J for the whole circle.
 struct EnergyAccount {
   double surface_out = 0;    // heat lost through the surface
   double carried_in = 0;     // transport and conduction through the inlet face
@@ -85,6 +86,10 @@ class Tepora {
   LinearTable ConstLin;
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
   EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
+  // Enthalpy of every cell after the last run of the simulator (Compute),
+  // J/m^3: where the fronts lie inside the rings, which T alone does not
+  // tell where the table releases latent heat at one temperature.
+  cube H_final;
   // The solvers copy T into `snapshot` before step `snapshot_step` (none
   // when negative): the field a while before the end, for the steadiness check.
   int snapshot_step = -1;

@@ -31,4 +31,8 @@ struct CasterZones {
   // Solidus and liquidus of the steel, degC; NaN when not stated.
   double solidus = std::numeric_limits<double>::quiet_NaN();
   double liquidus = std::numeric_limits<double>::quiet_NaN();
+  // Solid fraction of the steel on the axis at which the crater ends, 0..1
+  // (1: the axis wholly solid; plants that place soft reduction by a solid
+  // fraction state theirs, such as 0.7 or 0.9).
+  double crater_solid_fraction = 1.0;
 };
