@@ -1,7 +1,6 @@
-// Bad input, end to end: every fault of every input file ends the run with
-// the documented status and one line on standard error naming the file, the
-// entry and what was expected, never with a signal, and a run stopped for
-// bad input leaves TeporaOut as it found it.
+// Bad input, end to end: every fault ends the run with its status and one
+// line naming the file, the entry and what was expected, never with a signal;
+// a run stopped for bad input leaves TeporaOut as it found it.
 #include <sys/stat.h>
 
 #include <set>
@@ -186,8 +185,7 @@ const std::vector<BadInput> kEntryFaults = {
      "Input/Caster.toml: is a symbolic link to a file that does not exist"},
     {"CasterOverlap", "sim", kCaster,
      "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 500\n[[spray]]\nfrom_m = "
-     "1.5\nto_m = 2.5\n"
-     "htc_W_m2K = 300\n",
+     "1.5\nto_m = 2.5\nhtc_W_m2K = 300\n",
      2, "spray[2].from_m is 1.5, before the end of spray[1] at 2 m"},
     {"CasterInMould", "opt", kCaster,
      "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 0.5\nto_m = 2\nhtc_W_m2K = 500\n", 2,
@@ -236,8 +234,7 @@ const std::vector<BadInput> kEntryFaults = {
      "Input/Caster.toml: mould.coolant_degC is 308 degC, above the 100 degC at which the mould's "
      "cooling water boils (kelvin instead of degC?)"},
     {"CasterSteelOffTable", "sim", kCaster, "[steel]\nsolidus_degC = 1400\nliquidus_degC = 1500\n",
-     0,
-     "Input/Caster.toml: [steel] states solidus_degC 1400 and liquidus_degC 1500, but "
+     0, "Input/Caster.toml: [steel] states solidus_degC 1400 and liquidus_degC 1500, but "
      "Input/Interp.csv releases its latent heat between 1450 and 1500 degC"},
 
     {"OutputMissing", "opt", "TeporaOut", kMissing, 2,
@@ -309,10 +306,8 @@ TEST_P(BadInputTest, EndsWithOneLineAndTheDocumentedStatus) {
   ASSERT_EQ(r.signal, 0) << "ended by signal " << r.signal << "\n" << r.err;
   EXPECT_EQ(r.status, c.status) << r.err;
   ASSERT_NE(r.err.find(c.message), std::string::npos) << r.err;
-  // Besides the fault's line only the library's blank line before its own
-  // warnings and, from a run that goes on, the lines on its own outcome: the
-  // small case is far from steady after its few steps, and the plot is
-  // missing.
+  // Besides the fault's line only blank lines and, from a run that goes on,
+  // the not-yet-steady and missing-plot warnings of the small case.
   std::istringstream lines(r.err);
   int said = 0;
   for (std::string l; std::getline(lines, l);)
@@ -353,8 +348,7 @@ TEST(BadInput, ExtremeButPossibleInputsOnlyWarn) {
   EXPECT_NE(r.err.find("warning: Input/TechSettings.txt: line 1 (strand radius, m) is 10 m, more "
                        "than the 1 m of the largest round strands (mm or cm instead of m?); the "
                        "grid holds 500 x 8 x 30 = 120000 cells\n"),
-            std::string::npos)
-      << r.err;
+            std::string::npos) << r.err;
   EXPECT_NE(r.err.find("mould.coolant_degC is 1000 degC"), std::string::npos) << r.err;
   for (const char* unsaid : {"htc_W_m2K is", "line 6", "Interp.csv", "liquidus"})
     EXPECT_EQ(r.err.find(unsaid), std::string::npos) << unsaid << "\n" << r.err;
@@ -364,11 +358,9 @@ TEST(BadInput, ExtremeButPossibleInputsOnlyWarn) {
   r = Start(TEPORA_SIM);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err.rfind("warning: Input/TechSettings.txt: line 1 (strand radius, m) is 75 m", 0),
-            0u)
-      << r.err;
+            0u) << r.err;
   EXPECT_NE(r.err.find("3750 x 8 x 30 = 900000 cells\nerror: Input/Caster.toml: line 1"),
-            std::string::npos)
-      << r.err;
+            std::string::npos) << r.err;
 }
 
 }  // namespace

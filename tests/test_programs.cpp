@@ -33,8 +33,7 @@ std::string EveryResult(const Outcome& r) {
   std::sort(lines.begin(), lines.end());
   std::string every;
   for (const std::string& line : lines) every += line + "\n";
-  std::filesystem::remove_all("TeporaOut");
-  std::filesystem::create_directory("TeporaOut");
+  ClearResults();
   return every;
 }
 
@@ -111,9 +110,7 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfRanks) {
                              "--noprefix -n 3 \"$0\" \"$@\"";
   const Outcome r = Start("/bin/sh", 2, false, {"-c", mpirun, TEPORA_OPT, "--model", "flat"});
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string results = EveryResult(r);
-  const auto at = std::mismatch(results.begin(), results.end(), expected.begin()).first;
-  EXPECT_TRUE(results == expected) << "from: " << results.substr(at - results.begin(), 300);
+  ExpectSame(EveryResult(r), expected);
 
   RunDir::Write("Input/NumSettings.txt", Lines({0.02, 0.1, 0.25, 60, 0}));
   const Outcome bad = Start("/bin/sh", 2, false, {"-c", mpirun, TEPORA_OPT, "--model", "flat"});
@@ -144,9 +141,7 @@ TEST(Programs, ACasterFileStatingTheBuiltInZonesGivesTheSameResults) {
       RunDir::Write("Input/Caster.toml", builtin);
       const Outcome with = Start(program, 1, false, args);
       ASSERT_EQ(with.status, 0) << with.err;
-      const std::string results = EveryResult(with);
-      const auto at = std::mismatch(results.begin(), results.end(), expected.begin()).first;
-      EXPECT_TRUE(results == expected) << "from: " << results.substr(at - results.begin(), 300);
+      ExpectSame(EveryResult(with), expected);
     }
 }
 
@@ -198,8 +193,7 @@ TEST(Programs, SimulatorGivesTheSameResultsOnAnyNumberOfThreads) {
           results += ReadFile(std::string("TeporaOut/") + f);
         if (threads == 1) first = results;
         EXPECT_EQ(results, first) << threads << " threads";
-        std::filesystem::remove_all("TeporaOut");
-        std::filesystem::create_directory("TeporaOut");
+        ClearResults();
       }
     }
   }

@@ -1,6 +1,5 @@
 // The figures derived from a field: shell thickness, crater end, solidus and
 // liquidus from the table, and the simulator's summary files end to end.
-#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "front.h"
@@ -96,8 +95,9 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   RunDir dir;
   WriteSmallCase(0.01, 0.1, 0.25, 0.05, 6.0, 1500);
   RunDir::Write("Input/TechSettings.txt", Lines({0.05, 6.0, 30, 1530, 0.6, 800, 1.2}));
-  RunDir::Write("Input/Caster.toml", "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[air]\nfrom_m = 5.5\n"
-                                     "[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n");
+  const std::string caster = "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[air]\nfrom_m = 5.5\n"
+                             "[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n";
+  RunDir::Write("Input/Caster.toml", caster);
   RunDir::Write("Input/ControlPoints.mat", "0.05 1 3.05 1000\n0.046 1 3.05 1000\n"
                                            "0.045 1 1.25 1000\n0.044 1 3.05 1000\n"
                                            "0.02 1 3.05 1000\n0.001 1 3.05 1000\n");
@@ -107,17 +107,7 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   cube H, T;  // solidus 5.8e9 J/m^3 in the test table
   ASSERT_TRUE(H.load("TeporaOut/H_0.cub", arma_ascii));
   ASSERT_TRUE(T.load("TeporaOut/T_0_final.cub", arma_ascii));
-  std::vector<std::vector<double>> rows;  // Strand.csv by slice
-  {
-    std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));
-    std::string line;
-    std::getline(csv, line);
-    while (std::getline(csv, line)) {
-      std::replace(line.begin(), line.end(), ',', ' ');
-      std::istringstream fields(line);
-      rows.emplace_back(std::istream_iterator<double>(fields), std::istream_iterator<double>());
-    }
-  }
+  const std::vector<std::vector<double>> rows = StrandCsv();
   ASSERT_EQ(rows.size(), 60u);
   const auto& points = s["control_points"];
   ASSERT_EQ(points.size(), 6u);
@@ -140,10 +130,14 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   // Over 30 mm, three rings of 10 mm.
   EXPECT_GT(s["shell_at_mould_exit_mm"].get<double>(), 30);
   EXPECT_EQ(r.err.find("spans fewer than 3 rings"), std::string::npos) << r.err;
-  double crater = -1;
-  for (uword k = 0; k + 1 < H.n_slices; ++k)
-    if (H(0, 0, k) >= 5.8e9 && H(0, 0, k + 1) < 5.8e9)
-      crater = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - 5.8e9) / (H(0, 0, k) - H(0, 0, k + 1));
+  const auto axis_falls_below = [&](double level) {  // the last crossing on the axis, m
+    double at = -1;
+    for (uword k = 0; k + 1 < H.n_slices; ++k)
+      if (H(0, 0, k) >= level && H(0, 0, k + 1) < level)
+        at = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - level) / (H(0, 0, k) - H(0, 0, k + 1));
+    return at;
+  };
+  const double crater = axis_falls_below(5.8e9);
   ASSERT_GT(crater, 0.8) << r.out;
   EXPECT_NEAR(s["crater_end_m"].get<double>(), crater, 1e-9);
   EXPECT_EQ(s["crater_solid_fraction"].get<double>(), 1.0);
@@ -165,22 +159,14 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   ASSERT_GT(shell, 0.015);
   EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-9) << r.out;
   EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
-  const std::string csv = ReadFile("TeporaOut/Strand.csv");
-  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 61);
 
   // A crater that ends where the axis is 0.7 solid (7.9e9 - 0.7 x 2.1e9),
   // upstream of the wholly solid axis; the same field, so the same ends.
-  RunDir::Write("Input/Caster.toml", "[mould]\nlength_m = 0.8\nhtc_W_m2K = 1500\n[air]\nfrom_m = 5.5\n"
-                                     "[steel]\nsolidus_degC = 1450\nliquidus_degC = 1500\n"
-                                     "crater_solid_fraction = 0.7\n");
+  RunDir::Write("Input/Caster.toml", caster + "crater_solid_fraction = 0.7\n");
   const Outcome r7 = Start(TEPORA_SIM, 1, false, {});
   ASSERT_EQ(r7.status, 0) << r7.err;
   const auto s7 = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
-  const double H7 = 7.9e9 - 0.7 * 2.1e9;
-  double crater7 = -1;
-  for (uword k = 0; k + 1 < H.n_slices; ++k)
-    if (H(0, 0, k) >= H7 && H(0, 0, k + 1) < H7)
-      crater7 = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - H7) / (H(0, 0, k) - H(0, 0, k + 1));
+  const double crater7 = axis_falls_below(7.9e9 - 0.7 * 2.1e9);
   EXPECT_NEAR(s7["crater_end_m"].get<double>(), crater7, 1e-9);
   EXPECT_LT(crater7, crater - 0.05);
   EXPECT_EQ(s7["liquid_pool_end_m"], s["liquid_pool_end_m"]);
@@ -212,21 +198,11 @@ TEST(Results, ReheatingInPlantTermsHardlyChangesWithTheSlices) {
     ASSERT_EQ(r.status, 0) << r.err;
     s[g] = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"));
     EXPECT_TRUE(s[g]["steady_state"]["steady"].get<bool>());
-    std::vector<double> z, surf;
-    std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));
-    std::string line;
-    std::getline(csv, line);
-    while (std::getline(csv, line)) {
-      std::replace(line.begin(), line.end(), ',', ' ');
-      std::istringstream fields(line);
-      double zk, low, mean;
-      fields >> zk >> low >> mean;
-      z.push_back(zk);
-      surf.push_back(mean);
-    }
+    const auto rows = StrandCsv();  // z, lowest and mean surface temperature
     per_slice[g] = 0;
-    for (size_t k = 0; k + 1 < z.size(); ++k)
-      per_slice[g] = std::max(per_slice[g], (surf[k + 1] - surf[k]) / (z[k + 1] - z[k]));
+    for (size_t k = 0; k + 1 < rows.size(); ++k)
+      per_slice[g] = std::max(per_slice[g], (rows[k + 1][2] - rows[k][2]) /
+                                                (rows[k + 1][0] - rows[k][0]));
     const bool coarse = g == 0;
     EXPECT_EQ(r.err.find("warning: Input/NumSettings.txt: line 2 (axial cell length, m) is 0.1 m, "
                          "longer than a tenth of the 0.8 m mould, which then spans fewer than "

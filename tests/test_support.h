@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,33 @@ inline std::string ReadFile(const std::string& name) {
   std::stringstream s;
   s << std::ifstream(name).rdbuf();
   return s.str();
+}
+
+// TeporaOut/Strand.csv below its header, one row of numbers per slice.
+inline std::vector<std::vector<double>> StrandCsv() {
+  std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));
+  std::vector<std::vector<double>> rows;
+  std::string line;
+  std::getline(csv, line);
+  while (std::getline(csv, line)) {
+    for (char& c : line) c = c == ',' ? ' ' : c;
+    std::istringstream fields(line);
+    rows.emplace_back();
+    for (double v; fields >> v;) rows.back().push_back(v);
+  }
+  return rows;
+}
+
+// Empties TeporaOut/ for the next run.
+inline void ClearResults() {
+  std::filesystem::remove_all("TeporaOut");
+  std::filesystem::create_directory("TeporaOut");
+}
+
+// Two runs' results agree to the byte; otherwise shows where they part.
+inline void ExpectSame(const std::string& results, const std::string& expected) {
+  const auto at = std::mismatch(results.begin(), results.end(), expected.begin(), expected.end());
+  EXPECT_TRUE(results == expected) << "from: " << results.substr(at.first - results.begin(), 300);
 }
 
 // A steel-like table: points every 25 degC from 25 to 1600, enthalpy rising
