@@ -8,11 +8,8 @@
 
 namespace {
 
-// Rings of R/8, R/16, R/32 at Fo = 0.05, 0.2 and 0.5. Time steps of 1 % of
-// the stability estimate keep the time error, which has the opposite sign,
-// near 5 % of the space error. The disc on the axis is compared with the
-// exact mean over the disc, the surface temperature with the exact one at
-// r = R.
+// Rings of R/8, R/16, R/32 at Fo = 0.05, 0.2, 0.5; steps of 1 % of the
+// stability estimate keep the time error near 5 % of the space error.
 TEST(Cylinder, ConvergesToTheExactCoolingOfALongBar) {
   RunDir dir;
   const CoolingCylinder bar;
@@ -42,12 +39,9 @@ TEST(Cylinder, ConvergesToTheExactCoolingOfALongBar) {
   }
 }
 
-// The two-phase solution itself: with no superheat it is the one-phase
-// problem, whose k for a Stefan number c (Tm - Ts) / L of 1 is tabulated as
-// 0.6201; with superheat and the melt at four times the solid's
-// conductivity, both profiles meet at Tm at the front, the surface is at
-// Ts, and the solid's heat flow at the front is the melt's plus the latent
-// heat of the moving front.
+// Without superheat the one-phase k of 0.6201 (Stefan number 1, tabulated);
+// with it and a melt four times as conductive, both profiles meet at Tm and
+// the front's heat balance holds.
 TEST(Cylinder, NeumannSolutionMeetsItsConditions) {
   NeumannProperties one;
   one.T0 = one.Tm;
@@ -67,13 +61,9 @@ TEST(Cylinder, NeumannSolutionMeetsItsConditions) {
   EXPECT_NEAR((solid - melt) / (p.L * speed), 1.0, 1e-5);
 }
 
-// The front of the model on the strand of large radius against the exact
-// one, read every 0.5 s to 60 s, the largest error over 30 to 60 s. With
-// the melt at four times the solid's conductivity, a face conductivity that
-// mixes the two cells' (the harmonic mean) puts the front ahead by 5.7 % on
-// 4 mm and 3.2 % on 2 mm rings; the Kirchhoff fluxes keep it within 1.3 and
-// 0.5 %. Equal conductivities show the error of the enthalpy step itself
-// (2.1 and 0.8 %), which falls with the ring width.
+// The largest front error over 30 to 60 s on 4 and 2 mm rings. With the melt
+// four times as conductive a harmonic-mean face put the front 5.7 and 3.2 %
+// ahead; the Kirchhoff fluxes keep 1.3 and 0.5 %.
 TEST(Cylinder, FreezingFrontFollowsTheNeumannSolution) {
   RunDir dir;
   for (double ratio : {1.0, 4.0}) {
@@ -95,13 +85,8 @@ TEST(Cylinder, FreezingFrontFollowsTheNeumannSolution) {
   }
 }
 
-// The same freezing on a moving strand at steady state: steel at T0 enters
-// through the meniscus at 1 cm/s into a mould whose wall holds the surface at
-// Ts all along, so the shell at z = v t is the half-space's front after t.
-// Read from the rows Strand.csv prints (their z the slice centres, the
-// shell from the rings' enthalpies), equal conductivities, 4 mm rings; a
-// held inlet slice put the front a slice behind and the ring-centre
-// temperatures a ring, up to +14 %.
+// The same freezing on a strand moving at 1 cm/s at steady state: the shell
+// at z = v t is the half-space's front after t, read from Strand.csv's rows.
 TEST(Cylinder, MovingStrandShellFollowsTheNeumannFront) {
   RunDir dir;
   NeumannStrand strand;
@@ -151,10 +136,8 @@ Tepora ZonedStrand() {
   return P;
 }
 
-// Every joule the content loses leaves through the surface or the outlet, net
-// of what comes in; and what comes in is the casting steel's enthalpy carried
-// at the casting speed through the full circle (conduction back into the
-// inlet slice is a fraction of a per cent here).
+// The content's loss leaves through the surface or the outlet, net of the
+// casting steel's enthalpy carried in through the full circle.
 TEST(Cylinder, StrandBalancesItsHeat) {
   RunDir dir;
   Tepora P = ZonedStrand();
@@ -172,11 +155,8 @@ TEST(Cylinder, StrandBalancesItsHeat) {
   EXPECT_NEAR(e.carried_in / inflow, 1.0, 0.01);
 }
 
-// Below the estimate the explicit step keeps every temperature between the
-// coolant's and the casting temperature; at twice the estimate the run leaves
-// the table, so the warning comes before a run diverges. The three-sector bar
-// diverges from about 1.15 times the estimate; the strand, whose eight equal
-// sectors exchange no heat though the estimate counts them, from about 1.8.
+// Below the estimate temperatures stay between the coolant's and the
+// casting temperature; at twice it the run leaves the table.
 TEST(Cylinder, StableStepEstimateSeparatesStableFromDivergingRuns) {
   RunDir dir;
   const CoolingCylinder bar;
@@ -196,12 +176,8 @@ TEST(Cylinder, StableStepEstimateSeparatesStableFromDivergingRuns) {
   EXPECT_GE(P.T.min(), P.T_inf);
   EXPECT_THROW(run(2.0, 300), TableRangeError);
 
-  // Sprays of 1e6 W/(m^2 K): the step draws their flux through half a ring
-  // of steel, which takes no more than 2 lambda / dr, and the estimate
-  // follows (with the raw htc it was 51 times shorter here). A run is stable
-  // when it keeps every temperature between the coolant's and the casting
-  // temperature; the longest such step, found by bisection, lies within a
-  // factor of three above the estimate.
+  // Sprays of 1e6 W/(m^2 K) draw through half a ring (at most 2 lambda / dr):
+  // the longest stable step, by bisection, lies within 3 times the estimate.
   Tepora Q = ZonedStrand();
   Q.SetCoolM(1e6);
   const double quench = Q.StableStepEstimate(Q.vz);

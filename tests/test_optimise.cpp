@@ -75,11 +75,9 @@ TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
   EXPECT_EQ(o.ScenOut[0], "\n\n Scenario 1 \n: Minimal ObjFValue: -3 \n");
 }
 
-// Air cooling from 6.5 m of the 13 m strand reaches three of the four
-// elements (slices 0-39, 30-69, 60-99, 90-129). In the cylindrical step every
-// element is air-cooled on the very slices the whole strand is, also
-// element 2, which holds slices 65 to 69 of it two places upstream of the
-// last; the flat step keeps its rule, which leaves that element none.
+// Air cooling from 6.5 m of 13 m: in the cylindrical step every element
+// (slices 0-39, 30-69, 60-99, 90-129) is air-cooled on the very slices the
+// whole strand is; the flat step's rule leaves element 2 none.
 TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   Tepora strand(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.02, 30,
                 0.5, 500);
@@ -108,21 +106,15 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   EXPECT_NEAR(o.TertiaryLengthOf(1), 6.5 - 3.0 - 2 * 3.0, 1e-12);
 }
 
-// Known answers of one iteration in the cylindrical step. Every element's
-// run under each candidate is simulated here on its own, from the element's
-// starting field and inlet slice; each element's own point, at the outer
-// ring's centre, is then given as its target the surface temperature a
-// chosen candidate leaves there (+0.5 K, so the deviation truncates to 0),
-// and the search must find that candidate: not the coldest (a signed
-// objective), nor one fitted to another point (element 2 holds a first
-// point whose target no candidate reaches), nor one fitted to the ring's
-// centre, 20 K and more hotter. The combined fields are the chosen runs',
-// the slices two neighbours share the mean of both runs there.
+// Known answers of one cylindrical iteration: each element's own point is
+// given the surface temperature a chosen candidate leaves there (+0.5 K),
+// and the search must find that candidate, not the coldest, nor one fitted
+// to element 2's unreachable first point or to the ring's centre. Shared
+// slices of the combined fields are the mean of both neighbours' runs.
 TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) {
   const long first[4] = {0, 30, 60, 90};
   const double air[4] = {0, 0, 0, 10 * 0.1};  // the last 1 m of the strand
-  // The element's field after a run and the surface temperature of every
-  // sector and slice (no point lies in the mould's first 1 m of element 0).
+  // The element's field after a run, and its surface temperatures.
   const auto run = [&](int i, double htc, mat* surface = nullptr) {
     Tepora U(0.01, 0.1, 0.25 * M_PI, field_.slices(first[i], first[i] + 39), table_, 0.02, 30,
              0.5, htc, air[i], 500, 10);
@@ -180,9 +172,7 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
     if (i > 0) expected.slices(0, 9) = 0.5 * W[i - 1].slices(30, 39) + 0.5 * W[i].slices(0, 9);
     EXPECT_TRUE(arma::approx_equal(o.Elem(i), expected, "absdiff", 0));
   }
-  // The next iteration's inlet of an element is the first of the slices it
-  // shares with its upstream neighbour, as combined: the last pair leaves
-  // element 4's in Tf.vec.
+  // The next iteration's inlet is the first shared slice, as combined.
   const cube inlet = o.Elem(3).slices(0, 0);
   RunDir::Write("Input/OptSettings.txt", "100\n1000\n100\n2\n4\n40\n");
   ::testing::internal::CaptureStdout();
@@ -218,9 +208,8 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
                                  "absdiff", 0));
   EXPECT_TRUE(arma::all(zero.OptimalHtcs == 0.0));
 
-  // The first iteration takes every inlet slice from the starting fields:
-  // the last element evaluated is element 3, whose inlet is slice 30 of
-  // element 2, slice 90 of the strand.
+  // The first iteration's inlets come from the starting fields: the last
+  // evaluated, element 3, has slice 90 of the strand.
   Make("100\n1000\n300\n1\n4\n10\n").ComputePHA();
   cube inlet;
   inlet.load("Tf.vec", arma_ascii);
@@ -248,9 +237,7 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
           << p << " " << done;
 }
 
-// The steel takes 200 s through an element of 4 m at 1.2 m/min: element runs
-// of 0.5 s steps need 400 of them. Without steps (warned of elsewhere) or
-// casting speed there is no passage to wait for.
+// 200 s through an element of 4 m at 1.2 m/min: 400 steps of 0.5 s.
 TEST_F(OptimiseTest, WarnsOnceWhenElementRunsEndBeforeTheSteelHasPassedThrough) {
   const struct {
     const char* settings;
@@ -276,12 +263,9 @@ TEST_F(OptimiseTest, WarnsOnceWhenElementRunsEndBeforeTheSteelHasPassedThrough) 
   }
 }
 
-// Element 2 alone holds steel near the table's lowest point, against an
-// ambient below it, so its search leaves the table. On one thread the
-// (element, candidate) pairs run in order: the candidates of element 3 are
-// skipped, so the iteration's last pair leaves no field, and nothing of the
-// iteration is printed or kept. The element models use the table handed
-// over, whatever TeporaOut/ConstM.mat holds by then.
+// Element 2's search leaves the table: element 3 is skipped and nothing of
+// the iteration is printed or kept. Element models use the table in memory,
+// not TeporaOut/ConstM.mat.
 TEST_F(OptimiseTest, AFailingElementAbandonsItsIterationWithTheTableInMemory) {
   RunDir::Write("TeporaOut/ConstM.mat", "1 2 3\n");
   field_.slices(72, 88).fill(25.0);
@@ -301,10 +285,8 @@ TEST_F(OptimiseTest, AFailingElementAbandonsItsIterationWithTheTableInMemory) {
   EXPECT_TRUE(arma::all(o.OptimalHtcs == 0.0));
 }
 
-// Layouts at the edges of what can be cut (elements sharing a quarter):
-// every element holds at least four slices, a multiple of four but the last,
-// which runs to the strand's end and holds more than it shares with the one
-// before, whose coefficient covers those slices.
+// Every element holds at least four slices, a multiple of four but the
+// last, which holds more than it shares with the one before.
 TEST(ElementLayout, CutsOnlyLayoutsThatLeaveEveryElementItsOwnSlices) {
   const std::vector<uword> refused;
   std::vector<uword> last_of_24(23, 16);

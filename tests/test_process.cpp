@@ -14,16 +14,14 @@ namespace {
 
 constexpr auto npos = std::string::npos;
 
-// For Start("/bin/sh", ..., ShellArgs(line, program)): runs `line` in the
-// shell, where kExec starts the program with the flat time step, so that a
-// test can close or redirect a descriptor, set a limit or a variable.
+// Runs `line` in the shell, where kExec starts the program (flat step).
 const std::string kExec = "exec \"$0\" \"$@\"";
 std::vector<std::string> ShellArgs(const std::string& line, const char* program) {
   return {"-c", line, program, kFlat[0], kFlat[1]};
 }
 
-// Start-up opens a closed console descriptor on /dev/null, so that no file
-// opened later (a result's temporary) takes its number and its lines.
+// A closed console descriptor is opened on /dev/null, so no result's
+// temporary takes its number.
 TEST(Process, StartUpReopensClosedConsoleDescriptors) {
   for (int closed : {0, 1, 2}) {
     const pid_t pid = fork();
@@ -38,9 +36,7 @@ TEST(Process, StartUpReopensClosedConsoleDescriptors) {
   }
 }
 
-// The console on a closed descriptor is no fault; on a full device the
-// lost lines give status 3 and one error; a file-size limit fails writes
-// (status 3) instead of killing the run.
+// A closed console is no fault; a full one, or a file-size limit, status 3.
 TEST(Process, ConsoleAndFileSizeFaultsEndWithTheirStatus) {
   const struct {
     std::string line;  // the shell line that starts the simulator
@@ -65,9 +61,7 @@ TEST(Process, ConsoleAndFileSizeFaultsEndWithTheirStatus) {
   }
 }
 
-// A fake Octave first on the path, bin/octave running the shell lines
-// `octave`, and the plot script it would read, for runs of ShellArgs lines
-// that begin with kPath.
+// A fake Octave running `octave`, first on the path of lines with kPath.
 const std::string kPath = "PATH=$PWD/bin:$PATH ";
 void FakeOctave(const std::string& octave) {
   std::filesystem::create_directories("bin");
@@ -76,10 +70,8 @@ void FakeOctave(const std::string& octave) {
   RunDir::Write("TeporaOut/visualiseF.m", "% read by the fake only\n");
 }
 
-// For a fake Octave whose line `/bin/sleep 1000 & echo $! > ../sleeper.pid`
-// left its child's number: true once that process has ended (or is a
-// zombie no one has reaped yet), false while it still runs after 30 s. A
-// kill takes effect some time after it is sent.
+// True once the fake viewer's sleeper has ended (or is a zombie), false
+// while it still runs after 30 s.
 bool SleeperEnds(const std::string& pid) {
   const std::string stat = "/proc/" + std::to_string(std::stoi(pid)) + "/stat";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -91,13 +83,9 @@ bool SleeperEnds(const std::string& pid) {
   }
 }
 
-// The viewer's lines go to TeporaOut/plot.log, which each run creates anew
-// in place of a planted link, and --plot-range reaches visualiseF. The
-// console warns once when no plot was written anew, also over an old one:
-// when the viewer fails, or when it does not end in time and is stopped
-// with its children, and without the plot script, when no Octave starts;
-// --no-plot starts none and says nothing. A time limit that is not a
-// number is named on one line and the minute taken.
+// The viewer writes into a plot.log made anew over a planted link, gets
+// --plot-range, and is warned of once when it fails, hangs (stopped with its
+// children) or has no script; --no-plot starts none and says nothing.
 TEST(Process, TheViewerWritesIntoThePlotLogAndIsStoppedWhenItHangs) {
   RunDir dir;
   WriteSmallCase();
@@ -160,10 +148,8 @@ TEST(Process, TheViewerWritesIntoThePlotLogAndIsStoppedWhenItHangs) {
   }
 }
 
-// Stopped runs. One killed while it computes has its progress lines in its
-// console file: each reached the file as it was printed, also the first one,
-// seen there while the run still computes. One stopped by SIGTERM or SIGINT
-// while its viewer runs ends the viewer's whole group and says so in the log.
+// A run's first progress line reaches its console file while it computes;
+// SIGTERM or SIGINT during the viewer ends the viewer's group and is logged.
 TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
   RunDir dir;
   WriteSmallCase(0.005, 0.025, 0.05, 0.1, 5.0, 10000000);  // 20 x 40 x 200 cells, hours of steps
@@ -206,9 +192,8 @@ TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
   }
 }
 
-// The optimiser's threads: a thread count no machine can hold is refused
-// with a message that names it, and worker stacks set too small to unwind a
-// candidate that stops are raised, so that the stop is reported.
+// An impossible thread count is refused; worker stacks too small to unwind
+// a failing candidate are raised, so the failure is reported.
 TEST(Process, ThreadCountAndStacks) {
   RunDir dir;
   WriteSmallCase();

@@ -14,9 +14,7 @@ namespace {
 
 constexpr auto npos = std::string::npos;
 
-// Every file an optimiser run leaves (TeporaOut/ and the scratch files) and
-// its console lines, sorted, without what tells the time taken: the elapsed
-// time and the progress lines.
+// Every result file and console line of a run, sorted, without timings.
 std::string EveryResult(const Outcome& r) {
   std::vector<std::string> names = {"T_old.cub", "Tf.vec"}, lines;
   for (const auto& f : std::filesystem::directory_iterator("TeporaOut"))
@@ -47,11 +45,8 @@ void WriteSmallOptimisation() {
   RunDir::Write("Input/Caster.toml", "[air]\nfrom_m = 5.8\n");
 }
 
-// Every file and console line is the same on 1, 2 and 3 threads, under
-// either step. The report holds every element and point, and says that
-// htcs sit at the grid's bound, that an element holds no point or a second
-// point that is not scored, that the search has not converged and that a
-// point lies in the mould.
+// The same files and console on 1, 2 and 3 threads under either step, and
+// every doubt about the result warned of.
 TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreadsAndReportsDoubts) {
   RunDir dir;
   WriteSmallOptimisation();
@@ -76,8 +71,7 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreadsAndReportsDoubts)
       cube T;
       ASSERT_TRUE(T.load("TeporaOut/T_opt.cub", arma_ascii));
       ASSERT_EQ(report["control_points"].size(), 4u);
-      // Point 4 lies at the outer ring's centre: the flat step reads that
-      // cell, the cylindrical step the surface, tens of kelvin colder.
+      // Point 4 at the outer ring's centre: the cylindrical step reads the surface.
       const double read = report["control_points"][3]["temperature_degC"].get<double>();
       const double cell = T(uword(GridIndex(0.09, 0.02)), 0, uword(GridIndex(5, 0.1)));
       if (args.empty())
@@ -96,15 +90,13 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfThreadsAndReportsDoubts)
 }
 
 #ifdef TEPORA_MPI
-// Three ranks of two threads deal the pairs among them: every file and
-// console line as on two threads of one process. A run that leaves the
-// material table stops every rank, with one error line and status 1.
+// Three ranks of two threads give two threads' results; a failure stops
+// every rank with one error line and status 1.
 TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfRanks) {
   RunDir dir;
   WriteSmallOptimisation();
   const std::string expected = EveryResult(Start(TEPORA_OPT, 2));
-  // One machine, started without a remote shell (the "isolated" launcher),
-  // with the search path of the threaded run (no prefix of mpirun's own).
+  // One machine, no remote shell, the threaded run's search path.
   const std::string mpirun = std::string(TEPORA_MPIEXEC) + " --oversubscribe --mca plm isolated " +
                              (geteuid() == 0 ? "--allow-run-as-root " : "") +
                              "--noprefix -n 3 \"$0\" \"$@\"";
@@ -120,10 +112,8 @@ TEST(Programs, OptimiserGivesTheSameResultsOnAnyNumberOfRanks) {
 }
 #endif
 
-// A case file that states the built-in zones changes nothing, for either
-// program and time step. On a 12.8 m strand its air cooling from 7.8 m is
-// 12.8 - 7.8 = 5.000000000000001 m long in binary, which moved the end of an
-// element's air cooling by a slice.
+// A case file of the built-in zones changes nothing; 12.8 - 7.8 m of air is
+// 5.000000000000001 m in binary, which once moved an element's air cooling.
 TEST(Programs, ACasterFileStatingTheBuiltInZonesGivesTheSameResults) {
   RunDir dir;
   WriteSmallCase(0.02, 0.1, 0.25, 0.1, 12.8, 30);
@@ -169,11 +159,8 @@ TEST(Programs, OptimalSpraysRunAgainInTheSimulator) {
   EXPECT_NE(r.out.find("point 3 at r 0.09 m, phi 0.5 rad, z 5 m: "), npos);
 }
 
-// The simulator splits the slices of every step across threads: on a grid
-// large enough to be split, every file and console line is the same on 1, 2
-// and 3 threads, for both time steps. A time step far beyond the stability
-// limit is warned of at start, and the run stops with status 1 when its
-// temperatures leave the material table.
+// The same simulator results on 1, 2 and 3 threads for both steps; an
+// unstable step is warned of and ends with status 1 off the table.
 TEST(Programs, SimulatorGivesTheSameResultsOnAnyNumberOfThreads) {
   RunDir dir;
   WriteSmallCase(0.01, 0.1, 0.25, 0.1, 15, 0);  // 10 x 8 x 150 cells
@@ -199,10 +186,8 @@ TEST(Programs, SimulatorGivesTheSameResultsOnAnyNumberOfThreads) {
   }
 }
 
-// The command line: help and version print and end, a bad argument gets one
-// line and status 2, and none of them touches TeporaOut; -C runs elsewhere.
-// A run that writes all but one of its results ends with status 3, the
-// others written and no temporary left.
+// Help, version and bad arguments (one line, status 2) leave TeporaOut alone;
+// -C runs elsewhere; one unwritable result gives status 3, the rest written.
 TEST(Programs, CommandLineAndExitStatuses) {
   RunDir dir;
   WriteSmallCase();
@@ -252,13 +237,9 @@ TEST(Programs, CommandLineAndExitStatuses) {
                                          "TempProfile_final.mat"}));
 }
 
-// The optimiser on a small case. It keeps scratch files in the working
-// directory: one it may not write into is bad input, found before anything
-// is computed. It reads files saved on Windows, or with blank lines around
-// the numbers, as plain ones. Without iterations or element steps it writes
-// its results and warns on one line that the htcs printed were not searched.
-// A scratch file that cannot be replaced ends the run with status 3 and is
-// reported once, not once per candidate.
+// The optimiser refuses an unwritable working directory, reads CR LF and
+// blank-padded files as plain, warns when nothing was searched, and reports
+// an unreplaceable scratch file once with status 3.
 TEST(Programs, OptimiserOnASmallCase) {
   RunDir dir;
   WriteSmallCase();

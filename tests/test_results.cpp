@@ -8,9 +8,8 @@
 
 namespace {
 
-// A profile linear in r, T = 1550 - 10000 r (degC), has its solidus of
-// 1480 degC at r = 7 mm: a 93 mm shell on a 100 mm radius, wherever the
-// sample points lie; 1490 degC at 6 mm, between the two innermost points.
+// T = 1550 - 10000 r (degC): 1480 degC at r = 7 mm, a 93 mm shell on a
+// 100 mm radius wherever the samples lie; 1490 degC at 6 mm.
 TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   std::vector<double> r, T;
   for (int i = 0; i < 10; ++i) r.push_back(0.005 + 0.01 * i), T.push_back(1550 - 10000 * r.back());
@@ -27,8 +26,7 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_EQ(LastCrossingBelow(z, axis, 1300), INFINITY);  // beyond the strand's end
   EXPECT_LT(LastCrossingBelow(z, axis, 1600), 0);
 
-  // Reheating: the peak after a zone's exit may lie at the next zone's end
-  // (990 at 3.5 m) or at a sample inside (960 at 2.5 m for the zone to 3 m).
+  // The peak after a zone's exit at the next zone's end or at a sample inside.
   const std::vector<double> surf{1000, 900, 960, 990, 950};
   const std::vector<double> zs{0.5, 1.5, 2.5, 3.5, 4.5};
   EXPECT_DOUBLE_EQ(RiseAfter(zs, surf, 1.5, 3.5), 90);
@@ -53,13 +51,9 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol, liq));
   EXPECT_EQ(sol, 1450);
   EXPECT_EQ(liq, 1500);
-  // The cylindrical model reads the fronts from the rings' enthalpies
-  // (solidus 5.8e9, liquidus 7.9e9 J/m^3): rings 0..6 melt (1550 degC),
-  // ring 7 a fifth solid (1490 degC), ring 8 three fifths (1470 degC), ring 9
-  // solid (1250 degC). Over this wide range the solidus lies where the
-  // rings' temperatures cross 1450 degC between the centres of rings 8 and 9
-  // (85 and 95 mm), the liquidus where they cross 1500 degC between rings 6
-  // and 7; the solid fraction of the cross-section is the rings' by volume.
+  // Fronts from the rings' enthalpies (solidus 5.8e9, liquidus 7.9e9 J/m^3):
+  // rings 0..6 melt, 7 a fifth solid, 8 three fifths, 9 solid. The solidus
+  // crosses between ring centres 8 and 9, the liquidus between 6 and 7.
   const double ring[10] = {8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 7.48e9, 6.64e9, 5e9};
   m.H_final.set_size(arma::size(m.T));
   for (uword c = 0; c < m.T.n_elem; ++c) {
@@ -75,9 +69,8 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_NEAR(rows[7].solid, solid, 1e-12);
   EXPECT_NEAR(rows[7].axis, 1550, 1e-9);
   EXPECT_NEAR(rows[7].z, 0.75, 1e-12);
-  // The axis along the strand: wholly solid from between slices 3 and 4 on,
-  // a tenth solid (7.69e9) 0.21 / 0.4 of the way from slice 0 to slice 1,
-  // and at the liquidus in slice 0.
+  // The axis wholly solid between slices 3 and 4, a tenth solid (7.69e9)
+  // 0.21 / 0.4 of the way from slice 0 to 1, at the liquidus in slice 0.
   for (uword k = 0; k < m.T.n_slices; ++k) rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * k : 5e9;
   rows[2].axis_level = 6.7e9, rows[3].axis_level = 6.1e9;
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 1.0), 0.35 + 0.1 * 0.3 / 1.1, 1e-12);
@@ -85,12 +78,10 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_EQ(AxisReaches(m, rows, 1450, 1500, 0.0), 0.05);
 }
 
-// The summary against the crater end, the mould-exit shell and the control
-// points recomputed here from the saved field and Strand.csv. Points at
-// and beyond the outer ring's centre (45 mm of 50) read the surface, the
-// others the straight line between the ring centres either side. The grid
-// is coarse for the 0.8 m mould: its slices and the shell at its exit are
-// warned of.
+// The summary against the crater end, mould-exit shell and control points
+// recomputed from the saved field and Strand.csv. Points beyond the outer
+// ring's centre (45 mm of 50) read the surface, others interpolate between
+// ring centres.
 TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   RunDir dir;
   WriteSmallCase(0.01, 0.1, 0.25, 0.05, 6.0, 1500);
@@ -127,7 +118,6 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_NE(r.err.find("warning: Input/NumSettings.txt: line 2 (axial cell length, m) is 0.1 m, "
                        "longer than a tenth of the 0.8 m mould"),
             std::string::npos) << r.err;
-  // Over 30 mm, three rings of 10 mm.
   EXPECT_GT(s["shell_at_mould_exit_mm"].get<double>(), 30);
   EXPECT_EQ(r.err.find("spans fewer than 3 rings"), std::string::npos) << r.err;
   const auto axis_falls_below = [&](double level) {  // the last crossing on the axis, m
@@ -141,10 +131,7 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   ASSERT_GT(crater, 0.8) << r.out;
   EXPECT_NEAR(s["crater_end_m"].get<double>(), crater, 1e-9);
   EXPECT_EQ(s["crater_solid_fraction"].get<double>(), 1.0);
-  // Slices 7 and 8 have their centres 5 cm either side of the mould's end;
-  // the shell of each sector from its rings' enthalpies and temperatures
-  // (the front lies inside the surface ring's inner face, where the
-  // surface plays no part).
+  // Slices 7 and 8 are centred 5 cm either side of the mould's end.
   double shell = 0;
   RadialLine line;
   line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.T_sol = 1450, line.T_liq = 1500;
@@ -160,8 +147,7 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-9) << r.out;
   EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
 
-  // A crater that ends where the axis is 0.7 solid (7.9e9 - 0.7 x 2.1e9),
-  // upstream of the wholly solid axis; the same field, so the same ends.
+  // A crater ending where the axis is 0.7 solid, upstream; the same field.
   RunDir::Write("Input/Caster.toml", caster + "crater_solid_fraction = 0.7\n");
   const Outcome r7 = Start(TEPORA_SIM, 1, false, {});
   ASSERT_EQ(r7.status, 0) << r7.err;
@@ -174,13 +160,10 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
       << r7.out;
 }
 
-// A strong spray zone followed by a weak one reheats the surface sharply.
-// On slices of 0.1 and 0.05 m the rise after each zone agrees within the
-// change of the zone exits' temperatures between the grids, the largest rise
-// over 1 m within 1 %, while the steepest rise between two neighbouring
-// slices grows by more than half. The 0.1 m slices are too long for the
-// 0.8 m mould and the shell at its exit spans fewer than three rings
-// of 10 mm: each is warned of, on one line.
+// A strong spray zone then a weak one: on slices of 0.1 and 0.05 m the rise
+// after each zone agrees within the change of the exit temperatures, the
+// largest rise over 1 m within 1 %, while the steepest rise between
+// neighbouring slices grows by over half. Coarse grids are warned of.
 TEST(Results, ReheatingInPlantTermsHardlyChangesWithTheSlices) {
   RunDir dir;
   WriteSmallCase();
@@ -235,11 +218,9 @@ TEST(Results, ReheatingInPlantTermsHardlyChangesWithTheSlices) {
   EXPECT_TRUE(s[0]["largest_reheating_K_per_m"].is_null());  // the flat step's figure
 }
 
-// Without latent heat in the table and without [steel] no shell, solid
-// fraction or crater end is known, and none is made up: the shell used to
-// read the full radius over a liquid axis. Without a time step the files
-// hold the starting field and the console gives no figures of a run. A
-// figure the console gives is given whole, however long.
+// Without latent heat or [steel] no shell, solid fraction or crater end is
+// made up. Without a time step the files hold the starting field. A figure
+// the console gives is given whole, however long.
 TEST(Results, FiguresLeftOutWhereUnknownAndPrintedWhole) {
   RunDir dir;
   WriteSmallCase();
