@@ -9,8 +9,7 @@
 
 namespace {
 
-// Contents that are not text to write; a reader that opens the pipe waits
-// for ever.
+// Contents that are not text to write.
 const std::string kMissing = "<missing>", kUnreadable = "<unreadable>", kDirectory = "<directory>",
                   kBinary = "<binary>", kPipe = "<pipe>", kDangling = "<dangling link>";
 const std::string kNum = "Input/NumSettings.txt", kTech = "Input/TechSettings.txt",
@@ -18,9 +17,7 @@ const std::string kNum = "Input/NumSettings.txt", kTech = "Input/TechSettings.tx
                   kOpt = "Input/OptSettings.txt", kStart = "TeporaOut/T_0.cub",
                   kCaster = "Input/Caster.toml";
 
-// The program, "sim" or "opt", is run on the small case with `file` given
-// `content`, or one of the markers above; `message` is in the line that
-// reports the fault.
+// "sim" or "opt" on the small case with `file` holding `content`.
 struct BadInput {
   std::string name, program, file, content;
   int status;
@@ -28,8 +25,7 @@ struct BadInput {
 };
 std::ostream& operator<<(std::ostream& os, const BadInput& c) { return os << c.name; }
 
-// `parts` dotted parts, or `parts` nested arrays, in a TOML file of 80 to
-// 100 KB.
+// TOML nested `parts` or `levels` deep.
 std::string DeepHeader(int parts) {
   std::string key = "[mould";
   for (int n = 1; n < parts; ++n) key += ".a";
@@ -39,16 +35,14 @@ std::string DeepArray(int levels) {
   return "[mould]\nlength_m = " + std::string(levels, '[') + std::string(levels, ']') + "\n";
 }
 
-// A temperature field of the small case's grid (5 x 8 x 30 cells) in the
-// simulator's own format, with `value` in its first cell.
+// A start field of the small case's 5 x 8 x 30 cells, `value` first.
 std::string StartField(const std::string& value) {
   std::string text = "ARMA_CUB_TXT_FN008\n5 8 30\n";
   for (int n = 0; n < 5 * 8 * 30; ++n) text += (n == 0 ? value : "1500") + (n % 8 == 7 ? "\n" : " ");
   return text;
 }
 
-// Faults of the file as a whole. Every input goes through one reader, so
-// they are tried on one file, and a missing file on each of the others.
+// Whole-file faults on one file (all share a reader), a missing one on each.
 std::vector<BadInput> FileFaults() {
   const std::string generic[][3] = {
       {"Missing", kMissing, "missing; expected"},
@@ -242,8 +236,7 @@ const std::vector<BadInput> kEntryFaults = {
     {"OutputIsAFile", "sim", "TeporaOut", "results\n", 2,
      "TeporaOut: the output directory is missing or not writable"},
 
-    // Optional: a start field that cannot serve is reported, and the run
-    // starts from the casting temperature.
+    // A start field that cannot serve: the casting temperature instead.
     {"StartEmpty", "sim", kStart, "", 0,
      "TeporaOut/T_0.cub: is not a temperature field saved by the simulator"},
     {"StartUnreadable", "sim", kStart, kUnreadable, 0,
@@ -296,7 +289,7 @@ TEST_P(BadInputTest, EndsWithOneLineAndTheDocumentedStatus) {
   RunDir::Write(kOpt, "300\n900\n300\n1\n4\n4\n");  // elements of 8, 8, 8, 12 slices
   RunDir::Write(kPoints, "0.09 1.0 1.0 1400\n0.09 1.0 2.5 1300\n");
   Apply(c);
-  // The run may be another user's, so that file permissions hold for it.
+  // An unreadable file is run as another user.
   chmod(dir.path().c_str(), 0755);
   if (std::filesystem::is_directory("TeporaOut")) chmod("TeporaOut", 0777);
   const std::set<std::string> before = Listing("TeporaOut");
@@ -328,10 +321,8 @@ INSTANTIATE_TEST_SUITE_P(FileFaults, BadInputTest, ::testing::ValuesIn(FileFault
 INSTANTIATE_TEST_SUITE_P(EntryFaults, BadInputTest, ::testing::ValuesIn(kEntryFaults),
                          [](const auto& info) { return info.param.name; });
 
-// Extreme inputs a verification case may use run with warnings at most: a
-// radius of 10 m, htcs of 1e8 W/(m^2 K), a coolant at 1000 degC, a table
-// without latent heat. A radius warning comes with the settings check,
-// before any later input is read: here ahead of a refused case file.
+// Extreme but possible inputs only warn; the radius warning comes before
+// a refused case file.
 TEST(BadInput, ExtremeButPossibleInputsOnlyWarn) {
   RunDir dir;
   WriteSmallCase();

@@ -1,7 +1,5 @@
-// The front of a radial line read from its rings' enthalpies: the annulus
-// rule where the freezing range spans several rings, and the split ring of a
-// narrow range, which must find a known front to a small share of a ring
-// wherever it lies and move with it without a jump.
+// The front of a radial line from its rings' enthalpies: the annulus rule
+// over a wide freezing range, the split ring of a narrow one.
 #include <cmath>
 
 #include "front.h"
@@ -9,12 +7,8 @@
 
 namespace {
 
-// Rings 0..3 of 1 mm; the surface ring solid, ring 2 half and ring 1 a
-// quarter solid, the disc melt: a range wider than a ring. The solid shell
-// by the annulus rule: by volume (not by radius) the solid half of ring 2
-// ends at sqrt(3^2 - (3^2 - 2^2) / 2). The liquidus where the enthalpy
-// crosses it between the centres of the disc (3 at 0.5) and ring 1 (1.75 at
-// 1.5).
+// Rings of 1 mm: the surface ring solid, ring 2 half, ring 1 a quarter, the
+// disc melt. By volume the solid half of ring 2 ends at sqrt(3^2 - 5 / 2).
 TEST(Front, WideRangeTakesTheSolidPartAsAnAnnulusByVolume) {
   RadialLine line;
   line.faces = {0.0, 1.0, 2.0, 3.0, 4.0};
@@ -26,8 +20,7 @@ TEST(Front, WideRangeTakesTheSolidPartAsAnAnnulusByVolume) {
   EXPECT_DOUBLE_EQ(LiquidusFront(line), 0.5 + 1.0 / 1.25);
   // Half solid: ring 2 has reached it, ring 1 is half way there.
   EXPECT_DOUBLE_EQ(FrontRadius(line, 0.5), std::sqrt(4.0 - 0.5 * 3.0));
-  // The ends: all melt (the surface melt too, or not known), all solid, a
-  // disc half frozen.
+  // All melt, all solid, a disc half frozen.
   line.H = {3.0, 3.0, 3.0, 3.0};
   EXPECT_DOUBLE_EQ(FrontRadius(line, 1.0), 4.0);
   EXPECT_DOUBLE_EQ(LiquidusFront(line), 4.0);
@@ -46,14 +39,10 @@ TEST(Front, WideRangeTakesTheSolidPartAsAnAnnulusByVolume) {
   EXPECT_THROW(FrontRadius(line, 1.0), std::invalid_argument);
 }
 
-// A sharp front at rf in rings of 1 mm near r = 50 mm: the enthalpy falls
-// from the solidus enthalpy at rf by 0.4 of the latent heat per mm towards
-// the surface (the solid's sensible heat) and rises from the liquidus
-// enthalpy by 0.1 per mm into the melt (its superheat). Every ring holds the
-// exact mean of that profile over its volume. As rf sweeps through three
-// rings the front read back stays within 1 um of it and never jumps; the
-// solid fraction alone, which takes the sensible heat for latent heat, is
-// out by a tenth of a ring or more and halts at the faces.
+// A sharp front at rf near r = 50 mm, sensible heat on both sides, each ring
+// holding the profile's exact mean: as rf sweeps three rings the front read
+// stays within 1 um and never jumps; the annulus rule is out by a tenth of
+// a ring.
 TEST(Front, NarrowRangeFollowsASweptFrontWithoutJumps) {
   const int I = 56;
   RadialLine line;
@@ -63,8 +52,7 @@ TEST(Front, NarrowRangeFollowsASweptFrontWithoutJumps) {
   const auto profile = [&](double r, double rf) {
     return r >= rf ? line.H_sol - 400.0 * (r - rf) : line.H_liq + 100.0 * (rf - r);
   };
-  // Mean over ring i by the r-weighted midpoint rule on 2000 pieces, split
-  // at rf so that each piece is linear.
+  // Mean over ring i, r-weighted midpoint rule, pieces split at rf.
   const auto ring_mean = [&](int i, double rf) {
     const double a = line.faces[i], b = line.faces[i + 1];
     double s = 0.0, w = 0.0;

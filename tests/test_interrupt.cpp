@@ -14,10 +14,8 @@ bool IsTemporary(const std::filesystem::path& p) {
   return p.filename().string().find(".tmp") != std::string::npos;
 }
 
-// Every result in `dir` loads and holds exactly the text of a complete
-// matrix or cube: 25 characters a number, a line end after every row, and
-// the rows its name promises (the table's 1600, its 64 points, the radial
-// cells of a profile or field).
+// Every result in `dir` is a complete matrix or cube of the rows its name
+// promises, 25 characters a number.
 void ExpectWholeFiles(const std::string& dir, uword ndr, const std::string& when) {
   for (const auto& e : std::filesystem::directory_iterator(dir)) {
     const std::string path = e.path().string(), name = e.path().filename().string(),
@@ -41,8 +39,7 @@ void ExpectWholeFiles(const std::string& dir, uword ndr, const std::string& when
   }
 }
 
-// Kills the program at spread moments of a complete run's duration and
-// checks the files after every kill; then a complete run clears the rest.
+// Kills at spread moments of a run, checking after each; a full run clears.
 void KillAtManyMoments(const char* program, uword ndr) {
   const auto t0 = std::chrono::steady_clock::now();
   ASSERT_EQ(Start(program, 2).status, 0);

@@ -51,10 +51,8 @@ TEST(MaterialTable, TakesPlateausAndRefusesTablesWithoutTheirFirstFilledRow) {
   EXPECT_NEAR(at26.ConstM(799, 2), 40.0, 1e-12);  // 800 degC
 }
 
-// A table in J/m^3 is refused by its mean heat capacity, which no table in
-// kJ/m^3 reaches even with its latent heat released within a kelvin; a
-// casting temperature is refused at the solidus of the table's own latent
-// heat (1450 to 1500 degC in the test table), not above it.
+// A table in J/m^3 is refused by its mean heat capacity; casting at the
+// table's solidus (1450 degC) is refused, above it not.
 TEST(MaterialTable, RefusesEnthalpiesInJoulesAndCastingIntoASolidStrand) {
   RunDir dir;
   EXPECT_THROW(StrandWithTable("25,100000,50\n40,60000000,50\n"), InputError);  // 4e6 a kelvin
@@ -66,9 +64,7 @@ TEST(MaterialTable, RefusesEnthalpiesInJoulesAndCastingIntoASolidStrand) {
   EXPECT_EQ(StrandWithTable("25,100,50\n1600,6400000,30\n", 100).T_in, 100);
 }
 
-// The inverse lookups are also checked against the literal first-match search
-// on random tables with plateaus, empty rows and falling stretches, at, just
-// above and just below every row's enthalpy.
+// Also against the literal first-match search on random odd tables.
 TEST(MaterialTable, LookupsRoundHalfUpAndFindTheFirstExceedingRow) {
   RunDir dir;
   Tepora m = StrandWithTable(SteelTable(), 1550);

@@ -2,6 +2,7 @@
 // element coordinates, the htc search and progressive hedging.
 #include <omp.h>
 
+#include "exact_cylinder.h"
 #include "optimise.h"
 #include "tepora.h"
 #include "test_support.h"
@@ -83,11 +84,7 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
                 0.5, 500);
   strand.TertiaryLength = 6.5;
   const std::vector<char> air = strand.PlanCylinder(StepRule()).tertiary;
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();  // elements without a point of their own
-  Optimise o = Make("100\n1000\n100\n1\n4\n0\n");
-  ::testing::internal::GetCapturedStderr();
-  ::testing::internal::GetCapturedStdout();
+  Optimise o = [&] { Silenced quiet; return Make("100\n1000\n100\n1\n4\n0\n"); }();
   o.RealTertiaryLength = 6.5;
   o.model = Formulation::Cylindrical;
   const long first[4] = {0, 30, 60, 90};
@@ -175,14 +172,13 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
   // The next iteration's inlet is the first shared slice, as combined.
   const cube inlet = o.Elem(3).slices(0, 0);
   RunDir::Write("Input/OptSettings.txt", "100\n1000\n100\n2\n4\n40\n");
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  Optimise next(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
-  next.model = Formulation::Cylindrical;
-  next.RealTertiaryLength = 1.0;
-  next.ComputePHA();
-  ::testing::internal::GetCapturedStderr();
-  ::testing::internal::GetCapturedStdout();
+  {
+    Silenced quiet;
+    Optimise next(0.02, field_, 0.25, table_, 0.01, 0.1, 0.25 * M_PI, 30, 0.5, cp);
+    next.model = Formulation::Cylindrical;
+    next.RealTertiaryLength = 1.0;
+    next.ComputePHA();
+  }
   cube tf;
   ASSERT_TRUE(tf.load("Tf.vec", arma_ascii));
   EXPECT_TRUE(arma::approx_equal(tf, inlet, "absdiff", 1e-9));
@@ -249,12 +245,10 @@ TEST_F(OptimiseTest, WarnsOnceWhenElementRunsEndBeforeTheSteelHasPassedThrough) 
                {"100\n1000\n300\n1\n4\n0\n", 1.2, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.settings);
-    ::testing::internal::CaptureStdout();
-    const Optimise o = Make(c.settings);
+    const Optimise o = [&] { Silenced quiet; return Make(c.settings); }();
     ::testing::internal::CaptureStderr();
     o.WarnIfRunsShort(c.speed);
     const std::string err = ::testing::internal::GetCapturedStderr();
-    ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(err, c.warns ? "warning: Input/OptSettings.txt: line 6 (time steps of an element "
                              "simulation) is 399, which simulates 199.5 s, shorter than the 200 s "
                              "the steel takes through an element of 4 m at 1.2 m/min; expected at "

@@ -3,10 +3,6 @@
 // runs, thread count and stack.
 #include <signal.h>
 
-#include <algorithm>
-#include <chrono>
-#include <thread>
-
 #include "program_start.h"
 #include "test_support.h"
 
@@ -74,13 +70,10 @@ void FakeOctave(const std::string& octave) {
 // while it still runs after 30 s.
 bool SleeperEnds(const std::string& pid) {
   const std::string stat = "/proc/" + std::to_string(std::stoi(pid)) + "/stat";
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  for (;;) {
+  return WaitFor([&] {
     const std::string s = ReadFile(stat);
-    if (s.find("(sleep)") == npos || s.find(") Z ") != npos) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+    return s.find("(sleep)") == npos || s.find(") Z ") != npos;
+  }, 30);
 }
 
 // The viewer writes into a plot.log made anew over a planted link, gets
@@ -154,14 +147,11 @@ TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
   RunDir dir;
   WriteSmallCase(0.005, 0.025, 0.05, 0.1, 5.0, 10000000);  // 20 x 40 x 200 cells, hours of steps
   pid_t run = Launch(TEPORA_SIM);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  bool computing = true, seen = false;
-  while (computing && !seen && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  bool computing = true;
+  EXPECT_TRUE(WaitFor([&] {
     computing = waitpid(run, nullptr, WNOHANG) == 0;
-    seen = computing && ReadFile("out.txt").find("0          out of 10000000\n") != npos;
-  }
-  EXPECT_TRUE(seen) << ReadFile("out.txt");
+    return !computing || ReadFile("out.txt").find("0          out of 10000000\n") != npos;
+  }, 60) && computing) << ReadFile("out.txt");
   if (computing) {
     kill(run, SIGKILL);
     Finish(run);
@@ -174,13 +164,9 @@ TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
     signal(sig, SIG_DFL);  // a run started with a signal ignored keeps ignoring it
     std::filesystem::remove("sleeper.pid");
     run = Launch("/bin/sh", 1, false, ShellArgs(kPath + kExec, TEPORA_SIM));
-    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     std::string pid;
-    while (pid.find('\n') == npos && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      pid = ReadFile("sleeper.pid");
-    }
-    ASSERT_NE(pid.find('\n'), npos) << "the viewer did not start";
+    ASSERT_TRUE(WaitFor([&] { return (pid = ReadFile("sleeper.pid")).find('\n') != npos; }, 60))
+        << "the viewer did not start";
     kill(run, sig);
     const Outcome r = Finish(run);
     EXPECT_EQ(r.signal, sig) << r.status << r.err;

@@ -31,8 +31,7 @@ class StepTest : public ::testing::Test {
     model_->model = Formulation::Flat;
   }
 
-  // A model of the given shape with uneven cells, random spray htcs, a mould
-  // over the first slices and an air-cooled end zone, and a random field.
+  // Uneven cells, random htcs and field, a mould and an air-cooled end.
   Tepora Shaped(const Shape& s, std::mt19937& rng) {
     Tepora m = *model_;
     std::uniform_real_distribution<double> u(0, 1);
@@ -60,10 +59,8 @@ class StepTest : public ::testing::Test {
   RunDir dir_;
 };
 
-// Every inlet condition and surface law: the simulator's 'y', 'n' and an
-// undriven inlet, the element solver for element 0 and for a later element;
-// the flat step against the literal per-visit sweep, the cylindrical finite
-// volumes against their literal form, which must also balance their heat.
+// Inlets 'y', 'n', undriven and both element cases, each step against its
+// literal form; the cylindrical one must also balance its heat.
 TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
   for (const Formulation f : {Formulation::Flat, Formulation::Cylindrical}) {
     const bool flat = f == Formulation::Flat;
@@ -117,10 +114,8 @@ TEST_F(StepTest, AUniformFieldAtTheCoolingTemperaturesStaysUniform) {
   EXPECT_TRUE(SameBits(H0, m.TempToEn(m.T)));
 }
 
-// A step's runs cover the slices 1 .. K-2 once each, on any number of
-// threads, step after step: a worker that comes late never takes a run of a
-// step that is over, nor a run twice. A second thread's steps at the same
-// time are run too. The lowest failing slice's exception is raised.
+// A step's runs cover slices 1 .. K-2 once each on any number of threads,
+// also beside another caller; the lowest failing slice's exception is raised.
 TEST(SliceRuns, CoverEverySliceOnceAndRaiseTheLowestFailure) {
   // lo 1: the inlet's rule sets slice 0; lo 0: the step updates it too.
   const auto sweep = [](int threads, int K, int steps, int lo = 1) {
@@ -159,15 +154,11 @@ TEST(SliceRuns, CoverEverySliceOnceAndRaiseTheLowestFailure) {
   }
 }
 
-// The threads of a step chosen from step times fed to the choice: all
-// threads while they are at least a tenth quicker, one while they are not,
-// timed again after holds that grow while the timing confirms the choice,
-// so that a machine that becomes busy or quiet is followed; on a quiet
-// machine one thread is timed again only once two threads slow down.
+// All threads while they are a tenth quicker, one otherwise, timed again
+// after growing holds, so a machine turning busy or quiet is followed.
 TEST(ThreadChoice, KeepsTheQuickerAndFollowsTheMachine) {
   ThreadChoice choice(2);
-  // Steps of 1 ms on one thread and `all` ms on two: how many of n steps
-  // ran on two threads.
+  // Of n steps of 1 ms on one thread and `all` ms on two, those on two.
   const auto on_two = [&](double all, int n) {
     int two = 0;
     for (int i = 0; i < n; ++i) {

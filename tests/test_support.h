@@ -1,5 +1,5 @@
-// Shared by the tests: a run directory, the small steel-like case and a way
-// to run the programs and collect how they ended.
+// Shared by the tests: a run directory, the small steel-like case, and
+// running the programs.
 #pragma once
 
 #include <fcntl.h>
@@ -8,17 +8,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "headers.h"
 
-// A fresh temporary directory holding Input/ and TeporaOut/, the working
-// directory for the test's lifetime.
+// A fresh working directory with Input/ and TeporaOut/ for the test's life.
 class RunDir {
  public:
   RunDir() : dir_(mkdtemp(tmpl_)), old_(std::filesystem::current_path()) {
@@ -61,6 +62,15 @@ inline std::vector<std::vector<double>> StrandCsv() {
   return rows;
 }
 
+// Polls `done` every 20 ms: true once it holds, false if `seconds` pass first.
+template <class Done>
+bool WaitFor(Done done, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+    if (std::chrono::steady_clock::now() > deadline) return false;
+  return true;
+}
+
 // Empties TeporaOut/ for the next run.
 inline void ClearResults() {
   std::filesystem::remove_all("TeporaOut");
@@ -73,9 +83,7 @@ inline void ExpectSame(const std::string& results, const std::string& expected) 
   EXPECT_TRUE(results == expected) << "from: " << results.substr(at.first - results.begin(), 300);
 }
 
-// A steel-like table: points every 25 degC from 25 to 1600, enthalpy rising
-// with a latent-heat step between 1450 and 1500 degC, conductivity falling
-// then rising.
+// Points every 25 degC to 1600, latent heat between 1450 and 1500 degC.
 inline std::string SteelTable() {
   std::ostringstream os;
   os.precision(17);
@@ -103,8 +111,7 @@ inline void WriteSmallCase(double dr0 = 0.02, double dz0 = 0.1, double dphi = 0.
   RunDir::Write("Input/TechSettings.txt", Lines({R, L, 30, 1550, 0.6, 500, 1.2}));
 }
 
-// The one line a run gives when its plot could not be made, as in every
-// test run: no test directory holds the plot script unless it says so.
+// The warning of every test run, whose directory holds no plot script.
 inline std::string NoPlotWarning(const std::string& png) {
   return "warning: the plot TeporaOut/" + png +
          " could not be made; TeporaOut/visualiseF.m is missing (copy scripts/visualiseF.m "
@@ -117,14 +124,11 @@ struct Outcome {
   std::string out, err;
 };
 
-// The end-to-end expectations are those of the flat time step, which
-// reproduces earlier results to the bit.
+// End-to-end runs default to the flat step, which reproduces earlier results.
 inline const std::vector<std::string> kFlat = {"--model", "flat"};
 
-// Starts a program in the working directory, its console going to out.txt
-// and err.txt. `as_other_user` runs it as user nobody when the tests run as
-// root, so that file permissions apply to it. A run still going after 100 s
-// ends by SIGALRM, within CTest's limit.
+// Starts a program, its console to out.txt and err.txt; `as_other_user`
+// runs it as nobody under root, so permissions apply. SIGALRM after 100 s.
 inline pid_t Launch(const char* program, int threads = 1, bool as_other_user = false,
                     const std::vector<std::string>& args = kFlat) {
   const pid_t pid = fork();
