@@ -298,7 +298,7 @@ TEST_P(BadInputTest, EndsWithOneLineAndTheDocumentedStatus) {
       Start(c.program == "sim" ? TEPORA_SIM : TEPORA_OPT, 1, c.content == kUnreadable);
   ASSERT_EQ(r.signal, 0) << "ended by signal " << r.signal << "\n" << r.err;
   EXPECT_EQ(r.status, c.status) << r.err;
-  ASSERT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  ASSERT_NE(r.err.find(c.message), npos) << r.err;
   // Besides the fault's line only blank lines and, from a run that goes on,
   // the not-yet-steady and missing-plot warnings of the small case.
   std::istringstream lines(r.err);
@@ -335,14 +335,13 @@ TEST(BadInput, ExtremeButPossibleInputsOnlyWarn) {
   RunDir::Write(kCaster, "[mould]\nhtc_W_m2K = 1e8\ncoolant_degC = 1000\n");
   Outcome r = Start(TEPORA_SIM, 1, false, {});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err.find("error: "), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("error: "), npos) << r.err;
   EXPECT_NE(r.err.find("warning: Input/TechSettings.txt: line 1 (strand radius, m) is 10 m, more "
                        "than the 1 m of the largest round strands (mm or cm instead of m?); the "
-                       "grid holds 500 x 8 x 30 = 120000 cells\n"),
-            std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("mould.coolant_degC is 1000 degC"), std::string::npos) << r.err;
+                       "grid holds 500 x 8 x 30 = 120000 cells\n"), npos) << r.err;
+  EXPECT_NE(r.err.find("mould.coolant_degC is 1000 degC"), npos) << r.err;
   for (const char* unsaid : {"htc_W_m2K is", "line 6", "Interp.csv", "liquidus"})
-    EXPECT_EQ(r.err.find(unsaid), std::string::npos) << unsaid << "\n" << r.err;
+    EXPECT_EQ(r.err.find(unsaid), npos) << unsaid << "\n" << r.err;
 
   RunDir::Write(kTech, Lines({75, 3, 30, 1550, 0.6, 500}));
   RunDir::Write(kCaster, "[mould\n");
@@ -351,7 +350,7 @@ TEST(BadInput, ExtremeButPossibleInputsOnlyWarn) {
   EXPECT_EQ(r.err.rfind("warning: Input/TechSettings.txt: line 1 (strand radius, m) is 75 m", 0),
             0u) << r.err;
   EXPECT_NE(r.err.find("3750 x 8 x 30 = 900000 cells\nerror: Input/Caster.toml: line 1"),
-            std::string::npos) << r.err;
+            npos) << r.err;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace {
 
 bool IsTemporary(const std::filesystem::path& p) {
-  return p.filename().string().find(".tmp") != std::string::npos;
+  return p.filename().string().find(".tmp") != npos;
 }
 
 // Every result in `dir` is a complete matrix or cube of the rows its name

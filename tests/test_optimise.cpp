@@ -45,14 +45,13 @@ TEST_F(OptimiseTest, CutsTheStrandIntoOverlappingElementsAndPlacesThePoints) {
     EXPECT_EQ(o.ElemL(i)(0, 0, 0), field_(0, 0, i == 0 ? 0 : 30 * i));
   }
   EXPECT_NE(out.find("Setting Elements done.... \n\nNumber of z slices in elements:\n40 with "
-                     "overlap: 10, z = 0 .. 4 m\n40 with overlap: 10, z = 3 .. 7 m\n"),
-            std::string::npos);
+                     "overlap: 10, z = 0 .. 4 m\n40 with overlap: 10, z = 3 .. 7 m\n"), npos);
   // True offsets within the element; slice 125 belongs to the last element.
   EXPECT_TRUE(arma::approx_equal(o.ElemOfCP, vec{0, 1, 2, 3, 3, 2}, "absdiff", 0));
   EXPECT_TRUE(arma::approx_equal(o.CP.CPMat.col(2), vec{35, 15, 5, 29, 35, 0}, "absdiff", 0));
   EXPECT_EQ(o.CP.CPMat(0, 0) + o.CP.CPMat(0, 1), 7 + 1);
   EXPECT_NE(out.find("Point 1 in element 1 at position 35.\nPoint 2 in element 2 at position 15."),
-            std::string::npos);
+            npos);
 }
 
 TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
@@ -223,14 +222,11 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
                                  "absdiff", 0));
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("---------------------------------------------------------------\n 2. PHA "
-                     "iteration out of 2 total. \n"),
-            std::string::npos);
+                     "iteration out of 2 total. \n"), npos);
   for (int p = 1; p <= 2; ++p)
     for (int done = 1; done <= 16; ++done)
       EXPECT_NE(out.find("  iteration " + std::to_string(p) + ": " + std::to_string(done) +
-                         " of the 16 (element, candidate) pairs done, "),
-                std::string::npos)
-          << p << " " << done;
+                         " of the 16 (element, candidate) pairs done, "), npos) << p << " " << done;
 }
 
 // 200 s through an element of 4 m at 1.2 m/min: 400 steps of 0.5 s.
@@ -274,7 +270,7 @@ TEST_F(OptimiseTest, AFailingElementAbandonsItsIterationWithTheTableInMemory) {
   ::testing::internal::CaptureStdout();
   EXPECT_THROW(o.ComputePHA(), TableRangeError);
   const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out.find("Scenario"), std::string::npos);
+  EXPECT_EQ(out.find("Scenario"), npos);
   EXPECT_FALSE(std::filesystem::exists("TeporaOut/T_0.cub"));  // element 3 skipped
   EXPECT_TRUE(arma::all(o.OptimalHtcs == 0.0));
 }

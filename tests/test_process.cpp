@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr auto npos = std::string::npos;
-
 // Runs `line` in the shell, where kExec starts the program (flat step).
 const std::string kExec = "exec \"$0\" \"$@\"";
 std::vector<std::string> ShellArgs(const std::string& line, const char* program) {
@@ -100,8 +98,7 @@ TEST(Process, TheViewerWritesIntoThePlotLogAndIsStoppedWhenItHangs) {
                   "TEPORA_VIEWER_TIMEOUT=1x " + kExec + " --plot-range 900,1550.5");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("warning: TEPORA_VIEWER_TIMEOUT is '1x', expected a positive number of "
-                       "seconds; the viewer gets 60 s\n"),
-            npos) << r.err;
+                       "seconds; the viewer gets 60 s\n"), npos) << r.err;
   EXPECT_EQ(r.err.find("plot"), npos) << r.err;
   EXPECT_EQ(ReadFile("precious.txt"), "not a log\n");
   EXPECT_FALSE(std::filesystem::is_symlink("TeporaOut/plot.log"));
@@ -173,8 +170,7 @@ TEST(Process, StoppedRunsKeepTheirProgressAndEndTheirViewers) {
     EXPECT_TRUE(SleeperEnds(pid)) << pid;
     const std::string stopped = sig == SIGTERM ? "SIGTERM\n" : "SIGINT\n";
     EXPECT_NE(ReadFile("TeporaOut/plot.log").find("\ntepora: no plot: the run was stopped by " +
-                                                  stopped),
-              npos);
+                                                  stopped), npos);
   }
 }
 

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr auto npos = std::string::npos;
-
 // Every result file and console line of a run, sorted, without timings.
 std::string EveryResult(const Outcome& r) {
   std::vector<std::string> names = {"T_old.cub", "Tf.vec"}, lines;
@@ -150,8 +148,7 @@ TEST(Programs, OptimalSpraysRunAgainInTheSimulator) {
   EXPECT_NE(r.out.find("[[spray]] entries are not used"), npos);
   EXPECT_NE(r.out.find("z = 0 .. 2.4 m"), npos) << r.out;  // element 1
   const std::string sprays = ReadFile("TeporaOut/OptimalSprays.toml");
-  EXPECT_NE(sprays.find("[[spray]]   # element 1\nfrom_m = 0.8\nto_m = 2.5\n"), npos)
-      << sprays;
+  EXPECT_NE(sprays.find("[[spray]]   # element 1\nfrom_m = 0.8\nto_m = 2.5\n"), npos) << sprays;
   EXPECT_NE(sprays.find("to_m = 5.5\n"), npos) << sprays;
   RunDir::Write("Input/Caster.toml", base + sprays);
   r = Start(TEPORA_SIM);
@@ -245,10 +242,7 @@ TEST(Programs, OptimiserOnASmallCase) {
   WriteSmallCase();
   RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 1, 3, 4}));
   RunDir::Write("Input/ControlPoints.mat", "0.09 1.0 1.0 1500\n0.09 1.0 2.5 1480\n");
-  RunDir::Write("out.txt", "");
-  RunDir::Write("err.txt", "");
-  chmod("out.txt", 0666);
-  chmod("err.txt", 0666);
+  for (const char* console : {"out.txt", "err.txt"}) RunDir::Write(console, ""), chmod(console, 0666);
   chmod("TeporaOut", 0777);
   chmod(dir.path().c_str(), 0555);
   Outcome r = Start(TEPORA_OPT, 1, true);

@@ -47,6 +47,8 @@ inline std::string ReadFile(const std::string& name) {
   return s.str();
 }
 
+constexpr auto npos = std::string::npos;
+
 // TeporaOut/Strand.csv below its header, one row of numbers per slice.
 inline std::vector<std::vector<double>> StrandCsv() {
   std::istringstream csv(ReadFile("TeporaOut/Strand.csv"));

@@ -36,8 +36,7 @@ TEST(WholeFile, NeverWritesThroughOrRemovesAFileItDidNotCreate) {
   RunDir::Write("outside.txt", "untouched\n");
   for (bool fails : {false, true}) {
     SCOPED_TRACE(fails ? "failing write" : "write");
-    std::filesystem::remove_all("TeporaOut");
-    std::filesystem::create_directory("TeporaOut");
+    ClearResults();
     if (fails) std::filesystem::create_directory("TeporaOut/r.mat");  // cannot be replaced
     const std::string planted = TemporaryName("TeporaOut/r.mat", 0);
     std::filesystem::create_symlink(dir.path() / "outside.txt", planted);
