@@ -86,8 +86,7 @@ TEST(Front, NarrowRangeFollowsASweptFrontWithoutJumps) {
     // The annulus rule on the outermost ring not wholly solid.
     size_t j = I - 1;
     while (SolidFraction(line.H[j], 1.0, 2.0) >= 1.0) --j;
-    const double f = SolidFraction(line.H[j], 1.0, 2.0), ro = line.faces[j + 1],
-                 ri = line.faces[j];
+    const double f = SolidFraction(line.H[j], 1.0, 2.0), ro = line.faces[j + 1], ri = line.faces[j];
     worst_plain = std::max(worst_plain, std::fabs(std::sqrt(ro * ro - f * (ro * ro - ri * ri)) - rf));
   }
   std::printf("front error %.3g m, largest step %.3g m, annulus rule %.3g m\n", worst, largest_step, worst_plain);

@@ -1,6 +1,5 @@
-// Runs killed at any moment (SIGKILL: no handler, no cleanup) leave every
-// result file whole, the previous run's or the new one, and a later run
-// clears the temporary files the killed writers left behind.
+// Runs killed by SIGKILL at any moment leave every result whole; a later
+// run clears the temporaries they left.
 #include <signal.h>
 
 #include <chrono>

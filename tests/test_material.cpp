@@ -1,6 +1,4 @@
-// Material table: refinement onto whole degrees, the lookups in both
-// directions, and the fast inverse lookups against the literal first-match
-// search on many odd tables.
+// Material table: refinement onto whole degrees and the lookups both ways.
 #include <random>
 
 #include "literal_model.h"

@@ -55,9 +55,8 @@ TEST(Model, StartsFromASavedFieldOnlyOfTheGridsOwnSize) {
   }
 }
 
-// A case file that states the built-in zones changes nothing, under either
-// step; spray zones take the slices whose centres they hold, so a zone
-// between two centres takes none and one from a slice's edge starts there.
+// A case file of the built-in zones changes nothing; sprays take the slices
+// whose centres they hold, so one between two centres takes none.
 TEST(Model, CaseFileZonesLandOnTheirSlices) {
   RunDir dir;
   RunDir::Write("Input/Caster.toml",

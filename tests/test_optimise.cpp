@@ -102,11 +102,9 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   EXPECT_NEAR(o.TertiaryLengthOf(1), 6.5 - 3.0 - 2 * 3.0, 1e-12);
 }
 
-// Known answers of one cylindrical iteration: each element's own point is
-// given the surface temperature a chosen candidate leaves there (+0.5 K),
-// and the search must find that candidate, not the coldest, nor one fitted
-// to element 2's unreachable first point or to the ring's centre. Shared
-// slices of the combined fields are the mean of both neighbours' runs.
+// Each element's own point is given the surface temperature a chosen
+// candidate leaves (+0.5 K): the search must find it, not the coldest nor one
+// fitted to another point or the ring's centre; shared slices are means.
 TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) {
   const long first[4] = {0, 30, 60, 90};
   const double air[4] = {0, 0, 0, 10 * 0.1};  // the last 1 m of the strand
@@ -199,8 +197,7 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
   for (int k : {39, 69, 99})
     EXPECT_TRUE(arma::approx_equal(profile.col(k), 0.5 * (profile.col(k - 1) + profile.col(k + 1)),
                                    "absdiff", 1e-9));
-  EXPECT_TRUE(arma::approx_equal(profile.col(40), vec(field_.slice(40).col(1)),
-                                 "absdiff", 0));
+  EXPECT_TRUE(arma::approx_equal(profile.col(40), vec(field_.slice(40).col(1)), "absdiff", 0));
   EXPECT_TRUE(arma::all(zero.OptimalHtcs == 0.0));
 
   // The first iteration's inlets come from the starting fields: the last
@@ -253,9 +250,8 @@ TEST_F(OptimiseTest, WarnsOnceWhenElementRunsEndBeforeTheSteelHasPassedThrough) 
   }
 }
 
-// Element 2's search leaves the table: element 3 is skipped and nothing of
-// the iteration is printed or kept. Element models use the table in memory,
-// not TeporaOut/ConstM.mat.
+// Element 2's search leaves the table: nothing of the iteration is kept, and
+// the table in memory is used, not TeporaOut/ConstM.mat.
 TEST_F(OptimiseTest, AFailingElementAbandonsItsIterationWithTheTableInMemory) {
   RunDir::Write("TeporaOut/ConstM.mat", "1 2 3\n");
   field_.slices(72, 88).fill(25.0);

@@ -1,6 +1,5 @@
-// The process around a run, end to end: closed or failing console
-// descriptors, a file-size limit, the viewer and a run stopped while it
-// runs, thread count and stack.
+// The process around a run: console descriptors, a file-size limit, the
+// viewer, stopped runs, thread count and stack.
 #include <signal.h>
 
 #include "program_start.h"

@@ -234,15 +234,15 @@ TEST(Programs, CommandLineAndExitStatuses) {
                                          "TempProfile_final.mat"}));
 }
 
-// The optimiser refuses an unwritable working directory, reads CR LF and
-// blank-padded files as plain, warns when nothing was searched, and reports
-// an unreplaceable scratch file once with status 3.
+// Unwritable working directory refused, CR LF read as plain, unsearched htcs
+// warned of, an unreplaceable scratch file reported once with status 3.
 TEST(Programs, OptimiserOnASmallCase) {
   RunDir dir;
   WriteSmallCase();
   RunDir::Write("Input/OptSettings.txt", Lines({300, 900, 300, 1, 3, 4}));
   RunDir::Write("Input/ControlPoints.mat", "0.09 1.0 1.0 1500\n0.09 1.0 2.5 1480\n");
-  for (const char* console : {"out.txt", "err.txt"}) RunDir::Write(console, ""), chmod(console, 0666);
+  for (const char* console : {"out.txt", "err.txt"})  // for the other user's run
+    RunDir::Write(console, ""), chmod(console, 0666);
   chmod("TeporaOut", 0777);
   chmod(dir.path().c_str(), 0555);
   Outcome r = Start(TEPORA_OPT, 1, true);

@@ -78,10 +78,8 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_EQ(AxisReaches(m, rows, 1450, 1500, 0.0), 0.05);
 }
 
-// The summary against the crater end, mould-exit shell and control points
-// recomputed from the saved field and Strand.csv. Points beyond the outer
-// ring's centre (45 mm of 50) read the surface, others interpolate between
-// ring centres.
+// The summary against figures recomputed from the saved field: points beyond
+// the outer ring's centre (45 mm of 50) read the surface, others interpolate.
 TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   RunDir dir;
   WriteSmallCase(0.01, 0.1, 0.25, 0.05, 6.0, 1500);
@@ -156,10 +154,8 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_NE(r7.out.find("crater end (metallurgical length, axis 0.7 solid): "), npos) << r7.out;
 }
 
-// A strong spray zone then a weak one: on slices of 0.1 and 0.05 m the rise
-// after each zone agrees within the change of the exit temperatures, the
-// largest rise over 1 m within 1 %, while the steepest rise between
-// neighbouring slices grows by over half. Coarse grids are warned of.
+// Strong sprays then weak: on slices of 0.1 and 0.05 m the rise after each
+// zone and over 1 m hardly change, the steepest between slices grows by half.
 TEST(Results, ReheatingInPlantTermsHardlyChangesWithTheSlices) {
   RunDir dir;
   WriteSmallCase();
@@ -213,9 +209,8 @@ TEST(Results, ReheatingInPlantTermsHardlyChangesWithTheSlices) {
   EXPECT_TRUE(s[0]["largest_reheating_K_per_m"].is_null());  // the flat step's figure
 }
 
-// Without latent heat or [steel] no shell, solid fraction or crater end is
-// made up. Without a time step the files hold the starting field. A figure
-// the console gives is given whole, however long.
+// Without latent heat or [steel] no shell or crater end is made up; without
+// a step the files hold the starting field; figures print whole.
 TEST(Results, FiguresLeftOutWhereUnknownAndPrintedWhole) {
   RunDir dir;
   WriteSmallCase();
