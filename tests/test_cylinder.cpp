@@ -95,17 +95,7 @@ TEST(Cylinder, MovingStrandShellFollowsTheNeumannFront) {
   RunDir::Write("Input/Interp.csv", strand.Table());
   Tepora P(strand.coarse, dz, 2 * kPi / 3, strand.R, 0.7, 0.0, strand.props.T0,
            "Input/Interp.csv", v, strand.props.Ts, 1.0, 0.0);
-  const int fine = int(std::lround(strand.fine_depth / width));
-  const double inside = strand.R - fine * width;
-  const int core = int(std::ceil(inside / strand.coarse));
-  P.ndr = core + fine;
-  P.dr.set_size(P.ndr);
-  for (int i = 0; i < P.ndr; ++i) P.dr(i) = i < core ? inside / core : width;
-  P.T.set_size(P.ndr, P.ndphi, P.ndz);
-  P.T.fill(strand.props.T0);
-  P.CrystallizerLength = 1e3;
-  P.TertiaryLength = 0.0;
-  P.T_k = strand.props.Ts;
+  ShapeNeumannStrand(P, strand, width);
   P.htc_k = 2.0 * strand.props.lambda_s / width;  // the conductance the step sees
   P.dtau = 0.5 * P.StableStepEstimate(v);
   P.htc_k = strand.htc;

@@ -155,6 +155,23 @@ struct NeumannRun {
   }
 };
 
+// Gives a model of the Neumann strand its rings (of `width` over the outer
+// fine_depth, a few coarse ones in the core, which stays at T0), a field at
+// T0 and the mould law against Ts over its whole length, no air cooling.
+inline void ShapeNeumannStrand(Tepora& P, const NeumannStrand& strand, double width) {
+  const int fine = int(std::lround(strand.fine_depth / width));
+  const double inside = strand.R - fine * width;
+  const int core = int(std::ceil(inside / strand.coarse));
+  P.ndr = core + fine;
+  P.dr.set_size(P.ndr);
+  for (int i = 0; i < P.ndr; ++i) P.dr(i) = i < core ? inside / core : width;
+  P.T.set_size(P.ndr, P.ndphi, P.ndz);
+  P.T.fill(strand.props.T0);
+  P.CrystallizerLength = 1e3;
+  P.TertiaryLength = 0.0;
+  P.T_k = strand.props.Ts;
+}
+
 // Runs the model with rings of `width` (m) in the outer fine_depth, 3
 // sectors and 3 slices, no casting speed and the mould law everywhere, from
 // melt at T0, and reads the front of sector 1, slice 1 at `samples` evenly
@@ -168,18 +185,9 @@ inline NeumannRun RunNeumannStrand(const NeumannStrand& strand, const ExactNeuma
   }
   Tepora P(strand.coarse, 1.0, 2 * kPi / 3, strand.R, 3.0, 0.0, strand.props.T0,
            "Input/Interp.csv", 0.0, strand.props.Ts, 1.0, 0.0);
-  const int fine = int(std::lround(strand.fine_depth / width));
-  const double inside = strand.R - fine * width;
-  const int core = int(std::ceil(inside / strand.coarse));
-  P.ndr = core + fine;
-  P.dr.set_size(P.ndr);
-  for (int i = 0; i < P.ndr; ++i) P.dr(i) = i < core ? inside / core : width;
-  P.T.set_size(P.ndr, P.ndphi, P.ndz);
+  ShapeNeumannStrand(P, strand, width);
   if (P.ndphi != 3 || P.ndz != 3) throw std::logic_error("the Neumann strand's grid is not I x 3 x 3");
   P.model = Formulation::Cylindrical;
-  P.CrystallizerLength = 1e3;
-  P.TertiaryLength = 0.0;
-  P.T_k = strand.props.Ts;
   P.vz = 0.0;
   // The surface ring loses heat through its outer half in series with the
   // htc, at most 2 lambda / dr whatever the htc: the stability estimate,
@@ -190,7 +198,6 @@ inline NeumannRun RunNeumannStrand(const NeumannStrand& strand, const ExactNeuma
   const int first = int(std::ceil(every / (fraction * P.StableStepEstimate(0.0))));
   run.dtau = P.dtau = every / first;
   P.htc_k = strand.htc;
-  P.T.fill(strand.props.T0);
   RadialLine line;
   for (int i = 0; i <= P.ndr; ++i) line.faces.push_back(P.FaceRadius(i));
   line.H_sol = P.EnthalpyAt(strand.solidus);

@@ -108,10 +108,8 @@ struct LinearTable {
   }
   // The same with the conductivity itself, W/(m K).
   void FromEnthalpyK(double h, double& t, double& k) const {
-    const uword c = index.FirstAbove(h);
-    if (c == 0 || c == H.size()) EnthalpyOutside(h, index.Hmax);
-    const uword p = c - 1;
-    const double d = h - H[p];
+    double d;
+    const uword p = RowOf(h, d);
     t = T[p] + d * dT[p];
     k = K[p] + d * dK[p];
   }
@@ -120,10 +118,8 @@ struct LinearTable {
   // potential and the integral along its line, (t - T_p)(K_p + lambda(t)) / 2
   // with lambda(t) = K_p + d dK_p; stops the run outside the table's enthalpies.
   void FromEnthalpyPhi(double h, double& t, double& phi) const {
-    const uword c = index.FirstAbove(h);
-    if (c == 0 || c == H.size()) EnthalpyOutside(h, index.Hmax);
-    const uword p = c - 1;
-    const double d = h - H[p];
+    double d;
+    const uword p = RowOf(h, d);
     t = T[p] + d * dT[p];
     phi = Phi[p] + (d * dT[p]) * (K[p] + 0.5 * (d * dK[p]));
   }
@@ -131,5 +127,15 @@ struct LinearTable {
   // Enthalpy at a temperature, on the same lines; stops the run outside the
   // table's temperatures.
   double Enthalpy(double t) const;
+
+ private:
+  // Row whose line holds enthalpy h, and h's distance d above the row's
+  // enthalpy; stops the run outside the table's enthalpies.
+  uword RowOf(double h, double& d) const {
+    const uword c = index.FirstAbove(h);
+    if (c == 0 || c == H.size()) EnthalpyOutside(h, index.Hmax);
+    d = h - H[c - 1];
+    return c - 1;
+  }
 };
 
