@@ -23,7 +23,7 @@
 // share must outweigh: on the development machine (2 cores, cylindrical
 // step, make bench) two threads run a step of 1000 cells 0.9 times as fast
 // as one, of 2000 cells 1.2 times, of 4000 cells 1.5 times, of 8000 cells
-// 1.7 times and of 32 000 or more 1.75 to 2 times (README, Performance).
+// 1.7 times and of 32 000 or more 1.75 to 2 times (docs/performance.md).
 const double kStepCellsPerThread = 2000;
 
 // Threads for the slices of a step on `cells` cells in K slices: one inside
