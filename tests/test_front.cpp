@@ -111,4 +111,34 @@ TEST(Front, NarrowRangeInTheSurfaceRingReadsTheSurface) {
   EXPECT_NE(with, FrontRadius(line, 1.0));
 }
 
+// A wide range with a potential exactly quadratic in r: the parabola through
+// the front ring's centre and the two points out finds its crossing where a
+// straight line would be out by a good part of a millimetre.
+TEST(Front, WideRangeReadsThePotentialOnAParabola) {
+  RadialLine line;
+  for (int i = 0; i <= 10; ++i) line.faces.push_back(0.008 * i);  // rings of 8 mm, R = 80 mm
+  line.H_sol = 1.0;
+  line.H_liq = 2.0;
+  line.H = {3, 3, 3, 3, 3, 3, 3, 1.6, 0.5, 0.5};  // ring 7 freezing, 8 and 9 solid
+  const auto phi = [](double r) { return 1000.0 - 4e5 * (r - 0.08) * (r - 0.02); };
+  line.range_K = 40;
+  for (int i = 0; i < 10; ++i) line.phi.push_back(phi(0.5 * (line.faces[i] + line.faces[i + 1])));
+  line.phi_surface = phi(0.08);
+  const double r_f = 0.0635;
+  line.phi_sol = phi(r_f);
+  line.phi_liq = phi(0.055);
+  EXPECT_NEAR(FrontRadius(line, 1.0), r_f, 1e-12);
+  const double straight = 0.06 + (phi(0.06) - line.phi_sol) / (phi(0.06) - phi(0.068)) * 0.008;
+  EXPECT_GT(std::fabs(straight - r_f), 3e-4);
+  EXPECT_NEAR(LiquidusFront(line), 0.055, 1e-12);
+  // The front in the surface ring: a straight line to the surface.
+  line.H = {3, 3, 3, 3, 3, 3, 3, 3, 3, 1.6};
+  line.phi_sol = phi(0.078);
+  EXPECT_NEAR(FrontRadius(line, 1.0),
+              0.076 + (phi(0.076) - line.phi_sol) / (phi(0.076) - phi(0.08)) * 0.004, 1e-12);
+  // No potentials: the annulus rule.
+  line.phi.clear();
+  EXPECT_DOUBLE_EQ(FrontRadius(line, 1.0), std::sqrt(0.08 * 0.08 - 0.4 * (0.08 * 0.08 - 0.072 * 0.072)));
+}
+
 }  // namespace

@@ -47,13 +47,15 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   RunDir dir;  // the test table's latent heat lies between 1450 and 1500 degC
   RunDir::Write("Input/Interp.csv", SteelTable());
   Tepora m(0.01, 0.1, 0.5 * M_PI, 0.1, 2.0, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
-  double sol = 0, liq = 0;
-  ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol, liq));
-  EXPECT_EQ(sol, 1450);
-  EXPECT_EQ(liq, 1500);
+  double sol_T = 0, liq_T = 0;
+  ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol_T, liq_T));
+  EXPECT_EQ(sol_T, 1450);
+  EXPECT_EQ(liq_T, 1500);
   // Fronts from the rings' enthalpies (solidus 5.8e9, liquidus 7.9e9 J/m^3):
-  // rings 0..6 melt, 7 a fifth solid, 8 three fifths, 9 solid. The solidus
-  // crosses between ring centres 8 and 9, the liquidus between 6 and 7.
+  // rings 0..6 melt (1550 degC), 7 a fifth solid (1490), 8 three fifths
+  // (1470), 9 solid (1250). The solidus crosses between ring centres 8 and
+  // 9 on the potential's parabola through them and the surface, the
+  // liquidus between 6 and 7 on the one through centres 6, 7 and 8.
   const double ring[10] = {8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 7.48e9, 6.64e9, 5e9};
   m.H_final.set_size(arma::size(m.T));
   for (uword c = 0; c < m.T.n_elem; ++c) {
@@ -62,8 +64,16 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
     m.ConstLin.FromEnthalpy(m.H_final(c), m.T(c), rho);
   }
   std::vector<StrandRow> rows = StrandRows(m, 1450, 1500);
-  EXPECT_NEAR(rows[7].shell_sol, 100 - (85 + 20.0 / 220 * 10), 1e-9);
-  EXPECT_NEAR(rows[7].shell_liq, 100 - (65 + 50.0 / 60 * 10), 1e-9);
+  const double surface = arma::mean(m.SurfaceField().col(7));
+  ASSERT_LT(m.SurfaceField().col(7).max() - surface, 1e-9);  // one surface all round
+  const double P = SteelPotential(1250), Ps = SteelPotential(surface);
+  const double sol = ParabolaCrossing(85, SteelPotential(1470), 95, P, 100, Ps, SteelPotential(1450));
+  const double liq = ParabolaCrossing(65, SteelPotential(1550), 75, SteelPotential(1490), 85,
+                                      SteelPotential(1470), SteelPotential(1500));
+  EXPECT_NEAR(rows[7].shell_sol, 100 - sol, 1e-6);
+  EXPECT_NEAR(rows[7].shell_liq, 100 - liq, 1e-6);
+  // Not the straight lines of the temperature.
+  EXPECT_GT(std::fabs(rows[7].shell_sol - (100 - (85 + 20.0 / 220 * 10))), 0.1);
   double solid = 0;  // by volume: ring i holds (2 i + 1) hundredths of the disc
   for (int i : {7, 8, 9}) solid += (2 * i + 1) * (i == 9 ? 1 : i == 8 ? 0.6 : 0.2) / 100;
   EXPECT_NEAR(rows[7].solid, solid, 1e-12);
@@ -127,19 +137,21 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   EXPECT_NEAR(s["crater_end_m"].get<double>(), crater, 1e-9);
   EXPECT_EQ(s["crater_solid_fraction"].get<double>(), 1.0);
   // Slices 7 and 8 are centred 5 cm either side of the mould's end.
+  const auto potential = SteelPotential;
   double shell = 0;
   RadialLine line;
-  line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.T_sol = 1450, line.T_liq = 1500;
+  line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.range_K = 50;
+  line.phi_sol = potential(1450), line.phi_liq = potential(1500);
   for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * i);
   for (uword k : {7u, 8u})
     for (uword j = 0; j < H.n_cols; ++j) {
       line.H.clear();
-      line.T.clear();
-      for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k)), line.T.push_back(T(i, j, k));
+      line.phi.clear();
+      for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k)), line.phi.push_back(potential(T(i, j, k)));
       shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / H.n_cols;
     }
   ASSERT_GT(shell, 0.015);
-  EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-9) << r.out;
+  EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-6) << r.out;
   EXPECT_EQ(s["zones"][0]["to_m"].get<double>(), 0.8);
 
   // A crater ending where the axis is 0.7 solid, upstream; the same field.

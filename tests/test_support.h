@@ -97,6 +97,36 @@ inline std::string SteelTable() {
   return os.str();
 }
 
+// The Kirchhoff potential of SteelTable at t, W/m from 25 degC: its
+// conductivity runs straight between rows 25 K apart, so the integral adds
+// their trapezoids.
+inline double SteelPotential(double t) {
+  const auto k = [](double x) {
+    return x < 800 ? 50.0 - 0.03 * x : x < 1500 ? 26.0 + 0.004 * (x - 800) : 80.0;
+  };
+  double phi = 0.0;
+  for (double a = 25.0; a < t; a += 25.0) {
+    const double b = std::min(a + 25.0, t), kb = k(a) + (b - a) / 25.0 * (k(a + 25.0) - k(a));
+    phi += 0.5 * (b - a) * (k(a) + kb);
+  }
+  return phi;
+}
+
+// Where the parabola through (x0, y0), (x1, y1), (x2, y2) takes the value
+// `level` between x0 and x1, by the quadratic formula.
+inline double ParabolaCrossing(double x0, double y0, double x1, double y1, double x2, double y2,
+                               double level) {
+  // y = y0 + b (x - x0) + c (x - x0)(x - x1), Newton's divided differences.
+  const double b = (y1 - y0) / (x1 - x0), c = ((y2 - y1) / (x2 - x1) - b) / (x2 - x0);
+  // c u^2 + (b - c (x1 - x0)) u + (y0 - level) = 0 with u = x - x0.
+  const double B = b - c * (x1 - x0), C = y0 - level;
+  if (c == 0) return x0 - C / B;
+  const double d = std::sqrt(B * B - 4 * c * C);
+  for (double u : {(-B + d) / (2 * c), (-B - d) / (2 * c)})
+    if ((u >= 0) == (x1 >= x0) && std::fabs(u) <= std::fabs(x1 - x0)) return x0 + u;
+  return NAN;
+}
+
 // Settings of a whole-strand run, one number per line.
 inline std::string Lines(std::initializer_list<double> values) {
   std::ostringstream os;

@@ -111,21 +111,54 @@ bool NarrowFront(const RadialLine& line, double& r) {
 
 }  // namespace
 
+namespace {
+
+bool ByPotential(const RadialLine& line) {
+  return line.phi.size() == line.H.size() && std::isfinite(line.phi_sol) &&
+         std::isfinite(line.phi_liq) && line.range_K > kSharpRangeK;
+}
+
+// Where the potential crosses `level` between the centre of ring i (above
+// it) and the next point out (at or below it): on the parabola through the
+// two and the point beyond, bisected between them; on the straight line
+// where there is no point beyond.
+double PotentialCrossing(const RadialLine& line, size_t i, double level) {
+  const size_t I = line.H.size();
+  const double x0 = Centre(line, i), y0 = line.phi[i];
+  const double x1 = i + 1 < I ? Centre(line, i + 1) : line.faces[I];
+  const double y1 = i + 1 < I ? line.phi[i + 1] : line.phi_surface;
+  const double x2 = i + 2 < I ? Centre(line, i + 2) : line.faces[I];
+  const double y2 = i + 2 < I ? line.phi[i + 2] : line.phi_surface;
+  if (i + 1 == I || !std::isfinite(y2) || !(y0 > level && y1 <= level))
+    return Crossing(x0, y0, x1, y1, level);
+  const auto above = [&](double x) {  // the Lagrange parabola less the level
+    return y0 * (x - x1) * (x - x2) / ((x0 - x1) * (x0 - x2)) +
+           y1 * (x - x0) * (x - x2) / ((x1 - x0) * (x1 - x2)) +
+           y2 * (x - x0) * (x - x1) / ((x2 - x0) * (x2 - x1)) - level;
+  };
+  double lo = x0, hi = x1;  // above(lo) > 0 >= above(hi)
+  for (int it = 0; it < 200; ++it) {
+    const double mid = 0.5 * (lo + hi);
+    if (mid <= lo || mid >= hi) break;
+    (above(mid) > 0.0 ? lo : hi) = mid;
+  }
+  return 0.5 * (lo + hi);
+}
+
+}  // namespace
+
 double FrontRadius(const RadialLine& line, double g) {
   CheckLine(line);
   if (!(g > 0.0 && g <= 1.0)) throw std::invalid_argument("the solid fraction must lie in (0, 1]");
   const size_t I = line.H.size();
-  const bool by_temperature = g == 1.0 && line.T.size() == I && std::isfinite(line.T_sol) &&
-                              line.T_liq - line.T_sol > kSharpRangeK;
+  const bool by_potential = g == 1.0 && ByPotential(line);
   double r;
-  if (!by_temperature && NarrowFront(line, r)) return r;
+  if (!by_potential && NarrowFront(line, r)) return r;
   for (size_t i = I; i-- > 0;) {
     const double f = Fraction(line, i);
     if (!(f < g)) continue;
-    if (by_temperature && i + 1 < I)
-      return Crossing(Centre(line, i), line.T[i], Centre(line, i + 1), line.T[i + 1], line.T_sol);
-    if (by_temperature && std::isfinite(line.T_surface) && line.T_surface <= line.T_sol)
-      return Crossing(Centre(line, i), line.T[i], line.faces[I], line.T_surface, line.T_sol);
+    if (by_potential && (i + 1 < I || line.phi_surface <= line.phi_sol))
+      return PotentialCrossing(line, i, line.phi_sol);
     return InsideRing(line, i, f / g);
   }
   return 0.0;
@@ -134,17 +167,12 @@ double FrontRadius(const RadialLine& line, double g) {
 double LiquidusFront(const RadialLine& line) {
   const double solid = FrontRadius(line, 1.0);
   const size_t I = line.H.size();
-  const bool by_temperature =
-      line.T.size() == I && std::isfinite(line.T_liq) && line.T_liq - line.T_sol > kSharpRangeK;
+  const bool by_potential = ByPotential(line);
   for (size_t i = I; i-- > 0;) {
     if (line.H[i] < line.H_liq) continue;
-    // As the solidus front: the temperature runs straighter than the enthalpy.
-    if (by_temperature && i + 1 < I)
-      return std::min(solid, Crossing(Centre(line, i), line.T[i], Centre(line, i + 1),
-                                      line.T[i + 1], line.T_liq));
-    if (by_temperature && line.T_surface < line.T_liq)
-      return std::min(solid, Crossing(Centre(line, i), line.T[i], line.faces[I], line.T_surface,
-                                      line.T_liq));
+    // As the solidus front: the potential runs straighter than the enthalpy.
+    if (by_potential && (i + 1 < I || line.phi_surface < line.phi_liq))
+      return std::min(solid, PotentialCrossing(line, i, line.phi_liq));
     double r_out, H_out;
     if (i + 1 < I) {
       r_out = Centre(line, i + 1);

@@ -55,19 +55,21 @@ void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H
   for (int i = 0; i <= I; ++i) line.faces[i] = P.FaceRadius(i);
   line.H_sol = H_sol;
   line.H_liq = H_liq;
-  line.T.resize(I);
-  line.T_sol = T_sol;
-  line.T_liq = T_liq;
+  line.phi.resize(I);
+  double t;
+  P.ConstLin.FromEnthalpyPhi(H_sol, t, line.phi_sol);
+  P.ConstLin.FromEnthalpyPhi(H_liq, t, line.phi_liq);
+  line.range_K = T_liq - T_sol;
   sol = liq = solid = 0.0;
   for (int j = 0; j < J; ++j) {
     for (int i = 0; i < I; ++i) {
-      double rho;
       line.H[i] = H(i, j, k);
-      P.ConstLin.FromEnthalpy(line.H[i], line.T[i], rho);
+      P.ConstLin.FromEnthalpyPhi(line.H[i], t, line.phi[i]);
       solid += SolidFraction(line.H[i], H_sol, H_liq) * P.CentreRadius(i) * P.dr(i);
     }
     line.H_surface = EnthalpyOrNaN(P, Ts(j, k));
-    line.T_surface = Ts(j, k);
+    line.phi_surface = NAN;
+    if (!std::isnan(line.H_surface)) P.ConstLin.FromEnthalpyPhi(line.H_surface, t, line.phi_surface);
     sol += R - FrontRadius(line, 1.0);
     liq += R - LiquidusFront(line);
   }
