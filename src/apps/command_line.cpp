@@ -68,10 +68,10 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // help or version, on standard output
-    std::string what = e.what();
-    for (char& c : what)
+    std::string message = e.what();
+    for (char& c : message)
       if (c == '\n') c = ' ';
-    std::cerr << "error: " << what << "; " << usage << std::endl;
+    std::cerr << "error: " << message << "; " << usage << std::endl;
     return kExitBadInput;
   }
   options.model =
