@@ -232,8 +232,8 @@ Usage OptimiserRun(int elements, int threads, Formulation model, double* updates
   Optimise& C = *made;
   C.model = model;
   *updates = 0;
-  for (int i = 0; i < C.nElem; ++i) *updates += double(C.Elem(i).n_elem);
-  *updates *= double(C.CandidateHtcs().size()) * C.Heatpmax * C.pmax;
+  for (const ElementState& el : C.elements) *updates += double(el.field.n_elem);
+  *updates *= double(C.CandidateHtcs().size()) * C.settings.element_steps * C.settings.iterations;
   return Measure([&] { Quietly([&] { C.ComputePHA(); }); }, threads > 1);
 }
 
