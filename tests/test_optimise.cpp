@@ -16,7 +16,7 @@ class OptimiseTest : public ::testing::Test {
     table_ = Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30,
                     0.5, 500).ConstM;
     field_.set_size(8, 8, 130);
-    for (uword c = 0; c < field_.n_elem; ++c) field_(c) = 900 + c % 8 * 10 + c / 64 % 130;
+    for (uword c = 0; c < field_.n_elem; ++c) field_(c) = double(900 + c % 8 * 10 + c / 64 % 130);
   }
   // Points at the surface, sector 1, and slice indices 35, 45, 65, 119, 125.
   Optimise Make(const std::string& settings, std::initializer_list<double> slices = {35.5}) {
@@ -210,6 +210,7 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
   // Combined htcs are the means of neighbours' choices.
   EXPECT_EQ(o.elements[0].htc, 0.5 * o.OptimalHtcs(0) + 0.5 * o.OptimalHtcs(1));
   EXPECT_EQ(o.elements[3].htc, 0.5 * o.OptimalHtcs(3) + 0.5 * o.OptimalHtcs(2));
+  for (const ElementState& el : o.elements) EXPECT_EQ(el.speed, 0.02);  // one casting speed
   // The last element's own cells are its evaluation's, uncombined.
   EXPECT_TRUE(arma::approx_equal(cube(o.elements[3].field.slices(10, 39)),
                                  cube(o.found[3].field.slices(10, 39)), "absdiff", 0));
