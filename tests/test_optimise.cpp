@@ -16,7 +16,7 @@ class OptimiseTest : public ::testing::Test {
     table_ = Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30,
                     0.5, 500).ConstM;
     field_.set_size(8, 8, 130);
-    for (uword c = 0; c < field_.n_elem; ++c) field_(c) = 900 + c % 8 * 10 + c / 64 % 130;
+    for (uword c = 0; c < field_.n_elem; ++c) field_(c) = double(900 + c % 8 * 10 + c / 64 % 130);
   }
   // Points at the surface, sector 1, and slice indices 35, 45, 65, 119, 125.
   Optimise Make(const std::string& settings, std::initializer_list<double> slices = {35.5}) {
@@ -38,11 +38,11 @@ TEST_F(OptimiseTest, CutsTheStrandIntoOverlappingElementsAndPlacesThePoints) {
   ::testing::internal::CaptureStdout();
   Optimise o = Make("10\n2000\n100\n5\n4.9\n300\n", {35.5, 45.5, 65.5, 119.5, 125.5, 60.5});
   const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(o.pmax + o.nElem + o.Heatpmax, 309);
+  EXPECT_EQ(o.settings.iterations + o.settings.elements + o.settings.element_steps, 309);
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(o.Elem(i).n_slices, 40u);
-    EXPECT_EQ(o.Elem(i)(0, 0, 0), field_(0, 0, 30 * i));
-    EXPECT_EQ(o.ElemL(i)(0, 0, 0), field_(0, 0, i == 0 ? 0 : 30 * i));
+    EXPECT_EQ(o.elements[i].field.n_slices, 40u);
+    EXPECT_EQ(o.elements[i].field(0, 0, 0), field_(0, 0, 30 * i));
+    EXPECT_EQ(o.elements[i].slices.first, 30 * i);
   }
   EXPECT_NE(out.find("Setting Elements done.... \n\nNumber of z slices in elements:\n40 with "
                      "overlap: 10, z = 0 .. 4 m\n40 with overlap: 10, z = 3 .. 7 m\n"), npos);
@@ -59,19 +59,18 @@ TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
   Optimise o = Make("100\n1000\n100\n1\n4\n0\n");
   EXPECT_EQ(o.CandidateHtcs(), (std::vector<double>{100, 200, 300, 400, 500, 600, 700, 800,
                                                     900, 1000}));
-  o.htcmax = 950;
+  o.settings.highest_htc = 950;
   EXPECT_EQ(o.CandidateHtcs().size(), 9u);
   EXPECT_EQ(o.TertiaryLengthOf(3), 5.0);
   EXPECT_NEAR(o.TertiaryLengthOf(2), 2.0, 1e-12);
   EXPECT_NEAR(o.TertiaryLengthOf(0), -13.0, 1e-12);
   // No time step: every candidate leaves the field as it is and scores the
   // same, so the smallest htc wins; the signed deviation 1005 - 1008.9 prints as -3.
-  vec X_av_old{0.0, 0.02};
   cube none;
-  vec r = o.CompScen(0, o.Elem(0), o.Param, X_av_old, none, 500);
+  const ElementResult r = o.SearchElement(0, o.elements[0].field, 0.02, none, 500);
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(o.OptimalHtcs(0), 100);
-  EXPECT_EQ(r(r.n_elem - 1), 100);
+  EXPECT_EQ(r.htc, 100);
   EXPECT_EQ(o.ScenOut[0], "\n\n Scenario 1 \n: Minimal ObjFValue: -3 \n");
 }
 
@@ -91,8 +90,7 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE("element " + std::to_string(i + 1));
     ElementSearch s;
-    vec field = o.ToVect(o.Elem(i));
-    o.PrepareSearch(i, field, 0.02, cube(), 500, s);
+    o.PrepareSearch(i, o.elements[i].field, 0.02, cube(), 500, s);
     const std::vector<char> own = s.model->PlanCylinder(StepRule()).tertiary;
     ASSERT_EQ(own.size(), 40u);
     EXPECT_EQ(std::count(own.begin(), own.end(), 1), expected[i]);
@@ -148,8 +146,7 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
   o.RealTertiaryLength = 1.0;
   {  // a candidate scores the very surface temperature its run leaves
     ElementSearch s;
-    vec field = o.ToVect(o.Elem(1));
-    o.PrepareSearch(1, field, 0.02, cube(field_.slices(30, 30)), 500, s);
+    o.PrepareSearch(1, o.elements[1].field, 0.02, cube(field_.slices(30, 30)), 500, s);
     o.RunCandidate(s, 0, 700, false);
     mat Ts;
     run(1, 700, &Ts);
@@ -164,10 +161,10 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
     cube expected = W[i];
     if (i < 3) expected.slices(30, 39) = 0.5 * W[i].slices(30, 39) + 0.5 * W[i + 1].slices(0, 9);
     if (i > 0) expected.slices(0, 9) = 0.5 * W[i - 1].slices(30, 39) + 0.5 * W[i].slices(0, 9);
-    EXPECT_TRUE(arma::approx_equal(o.Elem(i), expected, "absdiff", 0));
+    EXPECT_TRUE(arma::approx_equal(o.elements[i].field, expected, "absdiff", 0));
   }
   // The next iteration's inlet is the first shared slice, as combined.
-  const cube inlet = o.Elem(3).slices(0, 0);
+  const cube inlet = o.elements[3].field.slices(0, 0);
   RunDir::Write("Input/OptSettings.txt", "100\n1000\n100\n2\n4\n40\n");
   {
     Silenced quiet;
@@ -211,12 +208,12 @@ TEST_F(OptimiseTest, HedgingCombinesNeighboursAndAssemblesTheStrand) {
   o.progress_interval = 0;  // a progress line after every pair
   o.ComputePHA();
   // Combined htcs are the means of neighbours' choices.
-  EXPECT_EQ(o.Param(0), 0.5 * o.OptimalHtcs(0) + 0.5 * o.OptimalHtcs(1));
-  EXPECT_EQ(o.Param(3), 0.5 * o.OptimalHtcs(3) + 0.5 * o.OptimalHtcs(2));
+  EXPECT_EQ(o.elements[0].htc, 0.5 * o.OptimalHtcs(0) + 0.5 * o.OptimalHtcs(1));
+  EXPECT_EQ(o.elements[3].htc, 0.5 * o.OptimalHtcs(3) + 0.5 * o.OptimalHtcs(2));
+  for (const ElementState& el : o.elements) EXPECT_EQ(el.speed, 0.02);  // one casting speed
   // The last element's own cells are its evaluation's, uncombined.
-  vec own = o.X_s(3).head(o.X_s(3).n_elem - 2);
-  EXPECT_TRUE(arma::approx_equal(cube(o.Elem(3).slices(10, 39)), o.DeVect(own, 8, 8, 30),
-                                 "absdiff", 0));
+  EXPECT_TRUE(arma::approx_equal(cube(o.elements[3].field.slices(10, 39)),
+                                 cube(o.found[3].field.slices(10, 39)), "absdiff", 0));
   const std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("---------------------------------------------------------------\n 2. PHA "
                      "iteration out of 2 total. \n"), npos);

@@ -47,14 +47,14 @@ mat AssembledSurface(const Optimise& C, const Tepora& P, const CasterZones& zone
 void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
                      const CasterZones& zones, double overlap, bool searched) {
   json r;
-  const ElementLayout layout = ElementLayoutOf(C.nElem, overlap, C.ndz);
+  const ElementLayout layout = ElementLayoutOf(C.settings.elements, overlap, C.ndz);
   const std::vector<double> htcs = C.CandidateHtcs();
   std::printf("\nOptimiser report (TeporaOut/OptReport.json)\n  element  from m   to m     "
               "htc W/(m2 K)\n");
   json elements = json::array();
-  for (int i = 0; i < C.nElem; ++i) {
-    const double from = double(layout.elem[i].first) * C.dz0,
-                 to = double(layout.elem[i].last + 1) * C.dz0;
+  for (int i = 0; i < C.settings.elements; ++i) {
+    const double from = double(layout.elem[i].first) * C.dz0;
+    const double to = double(layout.elem[i].last + 1) * C.dz0;
     elements.push_back({{"element", i + 1}, {"from_m", from}, {"to_m", to},
                         {"htc_W_m2K", C.OptimalHtcs(i)}});
     std::printf("  %-8d %-8s %-8s %s\n", i + 1, Metres(from).c_str(), Metres(to).c_str(),
@@ -93,7 +93,7 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
   }
   r["control_points"] = points;
   // An element is scored at its last point; the others in it are not.
-  for (int i = 0; i < C.nElem; ++i) {
+  for (int i = 0; i < C.settings.elements; ++i) {
     std::vector<uword> in;
     for (uword p = 0; p < C.ElemOfCP.n_elem; ++p)
       if (C.ElemOfCP(p) == i) in.push_back(p + 1);

@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
     C.WarnIfRunsShort(Techset(6));
     C.ComputePHA();
     WriteWhole("TeporaOut/OptimalSprays.toml", "toml",
-               SpraysToml(ElementStretches(ElementLayoutOf(C.nElem, overlap, C.ndz), C.OptimalHtcs,
-                                           C.dz0, zones.mould_length,
+               SpraysToml(ElementStretches(ElementLayoutOf(C.settings.elements, overlap, C.ndz),
+                                           C.OptimalHtcs, C.dz0, zones.mould_length,
                                            P.L - P.TertiaryLength)));
     ReportOptimiser(C, P, CP, zones, overlap, counts.iterations > 0 && counts.element_steps > 0);
     WarnIfUnsearched(counts);

@@ -1,6 +1,6 @@
-// Optimiser set-up: settings, the cut of the strand into overlapping
-// elements, the control points in element-local grid indices, and the packing
-// of fields into vectors.
+// Optimiser set-up: the cut of the strand into overlapping elements, every
+// element's starting state, and the control points in element-local grid
+// indices.
 #include "optimise.h"
 #include "tepora.h"
 
@@ -42,61 +42,31 @@ std::string SpraysToml(const std::vector<SprayZone>& zones) {
 
 Optimise::Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, double pdr0,
                    double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP)
-    : CP() {
-  ConstM = pConstM;
-  const SettingsFile file = OptSettingsFile();
-  Settings_fname = file.path;
-  LoadSettings(Settings, file, 6);
-  CheckOptSettings(Settings, file);
-  dr0 = pdr0;
-  dz0 = pdz0;
-  dphi = pdphi;
-  T_inf = pT_inf;
-  dtau = pdtau;
-  overlap = poverlap;
-  p_s.set_size(2);
-  p_s.fill(0.5);
-  nElem = CountSetting(Settings, file, 4, 3);
-  pmax = CountSetting(Settings, file, 3);
-  Heatpmax = CountSetting(Settings, file, 5);
-  opt = true;
-  parallel = true;
-  n_offset = 0;
-  Param.set_size(nElem + 1);
-  Param.fill(kStartHtc);
-  Param(nElem) = pv_z;
-  T = T_0;
-  ndr = int(T.n_rows);
-  ndphi = int(T.n_cols);
-  ndz = int(T.n_slices);
-  CP = pCP;
+    : settings(ReadOptSettings()),
+      dr0(pdr0),
+      dz0(pdz0),
+      dphi(pdphi),
+      T_inf(pT_inf),
+      dtau(pdtau),
+      casting_speed(pv_z),
+      ndr(int(T_0.n_rows)),
+      ndphi(int(T_0.n_cols)),
+      ndz(int(T_0.n_slices)),
+      n_offset(0),
+      T(T_0),
+      overlap(poverlap),
+      CP(pCP),
+      RealTertiaryLength(kAirCooledLength),
+      ConstM(pConstM) {
   const double steps[3] = {dr0, dphi, dz0};
   const int counts[3] = {ndr, ndphi, ndz};
   CheckControlPoints(CP.CPMat, steps, counts);
   ElemOfCP.set_size(CP.CPMat.n_rows);
-  OptimalHtcs.zeros(nElem);
-  ScenOut.assign(nElem, "");
-  ScenErr.assign(nElem, "");
-  htcmax = Settings(1);
-  htcmin = Settings(0);
-  htc_step = Settings(2);
-  RealTertiaryLength = kAirCooledLength;
-  Elem.set_size(nElem);
-  ElemL.set_size(nElem);
-  ElemR.set_size(nElem);
-  X_s.set_size(nElem);
-  X_L.set_size(nElem);
+  OptimalHtcs.zeros(settings.elements);
+  ScenOut.assign(size_t(settings.elements), "");
+  ScenErr.assign(size_t(settings.elements), "");
   SetElements();
-  nX.set_size(nElem);
-  nX(0) = double(Elem(0).n_rows * Elem(0).n_cols * Elem(0).n_slices + 1);
-  for (int i = 1; i < nElem; ++i)
-    nX(i) = double(Elem(i).n_rows * Elem(i).n_cols * (Elem(i).n_slices - ElemL(i).n_slices) + 1);
-  Vecv_z.set_size(nElem);
-  Vecv_z.fill(Param(nElem));
-  ProfileMat.set_size(ndr, ndz);
 }
-
-Optimise::~Optimise() {}
 
 // An element run starts from the element's field of the iteration before and
 // its inlet slice; only steel that has entered through that inlet during the
@@ -108,42 +78,21 @@ Optimise::~Optimise() {}
 // Without steps the htcs are not searched at all, which is warned of apart;
 // a strand at rest has no passage to wait for.
 void Optimise::WarnIfRunsShort(double speed_m_min) const {
-  if (Heatpmax <= 0 || !(speed_m_min > 0)) return;
+  const int steps = settings.element_steps;
+  if (steps <= 0 || !(speed_m_min > 0)) return;
   uword slices = 0;
-  for (int i = 0; i < nElem; ++i) slices = std::max(slices, Elem(i).n_slices);
+  for (const ElementState& el : elements) slices = std::max(slices, el.field.n_slices);
   const double length = std::round(double(slices) * dz0 * 1e6) / 1e6;   // m
   const double passage = std::round(length * 60 / speed_m_min * 10) / 10;  // s
   const double needed = std::ceil(passage / dtau * (1 - 1e-12));
-  if (double(Heatpmax) >= needed) return;
+  if (double(steps) >= needed) return;
   const SettingsFile file = OptSettingsFile();
   std::cout.flush();
-  std::cerr << "warning: " << file.Entry(5) << " is " << Heatpmax << ", which simulates "
-            << ValueText(std::round(Heatpmax * dtau * 10) / 10) << " s, shorter than the "
+  std::cerr << "warning: " << file.Entry(5) << " is " << steps << ", which simulates "
+            << ValueText(std::round(steps * dtau * 10) / 10) << " s, shorter than the "
             << ValueText(passage) << " s the steel takes through an element of "
             << ValueText(length) << " m at " << ValueText(speed_m_min)
             << " m/min; expected at least " << ValueText(needed) << " steps" << std::endl;
-}
-
-SettingsFile OptSettingsFile() {
-  return {"Input/OptSettings.txt",
-          {"lowest htc, W/(m2 K)", "highest htc, W/(m2 K)", "htc step, W/(m2 K)",
-           "number of iterations", "number of elements", "time steps of an element simulation"}};
-}
-
-void CheckOptSettings(const vec& Settings, const SettingsFile& file) {
-  RequireAbove(Settings, file, 0, 0, true);
-  RequireAbove(Settings, file, 2, 0);
-  if (Settings(0) > Settings(1))
-    throw InputError(file.Entry(0) + " is " + ValueText(Settings(0)) + ", above line 2 (" +
-                     ValueText(Settings(1)) + "); expected the lowest htc first");
-  // Every addition of the step must move the candidate, and the grid must
-  // stay a search rather than a sweep of millions of simulations.
-  if (!(Settings(0) + Settings(2) > Settings(0) && Settings(1) + Settings(2) > Settings(1)) ||
-      (Settings(1) - Settings(0)) / Settings(2) >= 10000)
-    throw InputError(file.Entry(2) + " is " + ValueText(Settings(2)) +
-                     ", which gives more than 10000 candidates between lines 1 and 2; expected a "
-                     "larger step");
-  CountSetting(Settings, file, 4, 3);
 }
 
 void CheckControlPoints(const mat& M, const double steps[3], const int counts[3]) {
@@ -212,43 +161,28 @@ ElementLayout ElementLayoutOf(int nElem, double overlap, int ndz) {
   return layout;
 }
 
-// Packing order: rows fastest, then columns, then slices (the order in
-// which the library stores a cube).
-vec Optimise::ToVect(cube& S) {
-  vec v(S.n_elem);
-  uword c = 0;
-  for (uword i = 0; i < S.n_slices; ++i)
-    for (uword j = 0; j < S.n_cols; ++j)
-      for (uword k = 0; k < S.n_rows; ++k) v(c++) = S(k, j, i);
-  return v;
-}
-
-cube Optimise::DeVect(vec& v, int m, int n, int o) {
-  cube S(m, n, o);
-  uword c = 0;
-  for (int i = 0; i < o; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < m; ++k) S(k, j, i) = v(c++);
-  return S;
-}
-
+// Every element's state from the strand's field: its slices, its leading
+// shared ones, the casting speed and the starting htc.
 void Optimise::SetElements() {
-  layout = ElementLayoutOf(nElem, overlap, ndz);
-  const auto Cut = [&](const SliceRange& r) { return cube(T.slices(r.first, r.last)); };
-  ElemL(0) = Cut(layout.left0);
-  for (int i = 0; i < nElem; ++i) {
-    Elem(i) = Cut(layout.elem[i]);
-    if (i > 0) ElemL(i) = ElemR(i - 1);
-    if (i < nElem - 1) ElemR(i) = Cut(layout.right[i]);
+  const int n = settings.elements;
+  layout = ElementLayoutOf(n, overlap, ndz);
+  n_offset = int(layout.right[1].Count());
+  elements.assign(size_t(n), ElementState());
+  for (int i = 0; i < n; ++i) {
+    ElementState& el = elements[size_t(i)];
+    el.slices = layout.elem[size_t(i)];
+    el.shared_before = i == 0 ? layout.left0.Count() : layout.right[size_t(i) - 1].Count();
+    el.field = T.slices(uword(el.slices.first), uword(el.slices.last));
+    el.speed = casting_speed;
+    el.htc = kStartHtc;
   }
-  n_offset = int(ElemR(1).n_slices);
 
   std::cout << "Setting Elements done.... \n\n";
   std::cout << "Number of z slices in elements:" << "\n";
-  for (int j = 0; j < nElem; ++j)
-    std::cout << Elem(j).n_slices << " with overlap: " << ElemL(j).n_slices << ", z = "
-              << Metres(layout.elem[j].first * dz0) << " .. "
-              << Metres((layout.elem[j].last + 1) * dz0) << " m\n";
+  for (const ElementState& el : elements)
+    std::cout << el.field.n_slices << " with overlap: " << el.shared_before << ", z = "
+              << Metres(double(el.slices.first) * dz0) << " .. "
+              << Metres(double(el.slices.last + 1) * dz0) << " m\n";
 
   AssignControlPoints();
 }
@@ -263,8 +197,8 @@ void Optimise::AssignControlPoints() {
     M(p, 1) = GridIndex(M(p, 1), dphi);
     M(p, 2) = PointSlice(M(p, 2), dz0);
   }
-  std::vector<uword> slices(nElem);
-  for (int i = 0; i < nElem; ++i) slices[i] = Elem(i).n_slices;
+  std::vector<uword> slices;
+  for (const ElementState& el : elements) slices.push_back(el.field.n_slices);
   vec offset = M.col(2);
   PlacePoints(offset, ElemOfCP, slices, n_offset);
   M.col(2) = offset;

@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "control_points.h"
+#include "element_state.h"
 #include "headers.h"
+#include "opt_settings.h"
 #include "ranks.h"
-#include "settings_file.h"
 #include "step.h"
 #include "tepora.h"
 #include "zones.h"
@@ -36,26 +37,12 @@ struct IterationAbandoned {};
 // Spray htc every element starts from before its first search, W/(m^2 K).
 const double kStartHtc = 500.0;
 
-// Input/OptSettings.txt and what each of its lines means.
-SettingsFile OptSettingsFile();
-
-// Checks of the optimiser's inputs that need no model. The program runs them
-// before it builds the whole-strand model, so that bad input leaves no file
-// behind; the constructor runs them again for every other caller.
-
-// The htc grid must be finite, non-empty and not negative, and progressive
-// hedging needs three elements.
-void CheckOptSettings(const vec& Settings, const SettingsFile& file);
-
 // Every control point must lie inside the strand's grid (steps and counts
-// radial, angular, axial) with a finite target.
+// radial, angular, axial) with a finite target. The program checks this, as
+// it does the settings, before it builds the whole-strand model, so that bad
+// input leaves no file behind; the constructor checks again for every other
+// caller.
 void CheckControlPoints(const mat& CPMat, const double steps[3], const int counts[3]);
-
-// Slices first .. last of the strand.
-struct SliceRange {
-  long first, last;
-  long Count() const { return last - first + 1; }
-};
 
 // The cut of ndz slices into nElem elements overlapping by `overlap`: every
 // element but the last has the same slices (rounded down to a multiple of
@@ -105,49 +92,40 @@ void CheckUnpointedElements(const vec& element, double offset1,
 struct ElementSearch {
   std::unique_ptr<Tepora> model;
   ElementStart start;
-  cube T_old, Tf;  // start field and inlet slice, for the scratch files
+  cube T_old, Tf;  // start field and inlet slice, degC, for the scratch files
   uword a = 0, b = 0, k = 0;  // ring, sector and element slice of the point
   double r = 0;               // the point's radius, m (the cylindrical step reads it)
-  double target = 0, htcl = 0;
+  double target = 0;          // the point's target temperature, degC
+  double htcl = 0;            // htc on the element's leading shared slices, W/(m^2 K)
   std::mutex lock;  // guards best, which candidates on any thread update
   ElementWinner best;
 };
 
 class Optimise {
  public:
-  bool opt;       // scenario evaluation optimises the element's htc
-  bool parallel;  // elements of one iteration are evaluated independently
-  double dr0;
-  double dz0;
-  double dphi;
-  double T_inf;
-  double dtau;
-  vec p_s;  // weights of the upstream and downstream element of a pair
-  int ndr;
-  int ndphi;
-  int ndz;
+  OptSettings settings;  // Input/OptSettings.txt
+  bool opt = true;       // every element's htc is searched; without, it keeps the combined one
+  double dr0;            // ring width, m
+  double dz0;            // slice length, m
+  double dphi;           // sector angle, rad
+  double T_inf;          // ambient temperature, degC
+  double dtau;           // time step, s
+  double casting_speed;  // m/s
+  // Weights of the upstream and the downstream element of a neighbouring
+  // pair in what the two share (their shared slices, htc and speed).
+  double upstream_weight = 0.5, downstream_weight = 0.5;
+  int ndr;       // rings
+  int ndphi;     // sectors
+  int ndz;       // slices of the strand
   int n_offset;  // slices shared by neighbouring elements
-  int nElem;
-  int pmax;      // progressive hedging iterations
-  int Heatpmax;  // time steps of every element simulation
-  field<cube> Elem;   // temperature field of every element
-  field<cube> ElemL;  // leading slices shared with the element before
-  field<cube> ElemR;  // trailing slices shared with the element after
-  field<vec> X_s;     // evaluation result of every element
-  field<vec> X_L;     // values of every element's leading shared slices
-  vec Param;          // htc of every element, then the casting speed
-  vec Vecv_z;         // casting speed per element
-  vec nX;             // length of every element's evaluation result
+  std::vector<ElementState> elements;  // every element, as the last iteration left it
+  std::vector<ElementResult> found;    // what every element's search of the last iteration found
   vec ElemOfCP;       // element holding each control point
-  cube T;             // whole-strand field: initial, at the end the assembled result
-  mat ProfileMat;     // radial-axial profile of the result
+  cube T;             // whole-strand field, degC: initial, at the end the assembled result
   double overlap;     // fraction of an element shared with its neighbour
   ControlPoints CP;   // control points, positions as element-local grid indices
   vec CPRadius;       // radius of every control point as read, m
-  vec OptimalHtcs;    // htc chosen for every element by its last search
-  double htcmax;
-  double htcmin;
-  double htc_step;
+  vec OptimalHtcs;    // htc chosen for every element by its last search, W/(m^2 K)
   double RealTertiaryLength;  // air-cooled length at the end of the strand, m
   ElementLayout layout;       // the elements' slices in the strand
   mat ConstM;                 // refined material table of the whole strand
@@ -165,44 +143,58 @@ class Optimise {
   std::atomic<bool>* abandon = nullptr;
   Formulation model = Formulation::Cylindrical;  // time step of the element models
   CasterZones zones;  // the mould of element 0; the sprays are what the search finds
-  std::string Settings_fname;
-  vec Settings;
 
+  // The strand's field T_0 (degC) at the casting speed pv_z (m/s), cut into
+  // elements sharing the fraction poverlap; the grid's ring width pdr0 (m),
+  // slice length pdz0 (m) and sector angle pdphi (rad), the ambient pT_inf
+  // (degC), the time step pdtau (s) and the control points as read.
   Optimise(double pv_z, cube& T_0, double poverlap, const mat& pConstM, double pdr0,
            double pdz0, double pdphi, double pT_inf, double pdtau, ControlPoints& pCP);
-  ~Optimise();
 
-  vec ToVect(cube& S);
-  cube DeVect(vec& v, int m, int n, int o);
-  void SetElements();
-  vec CompScen(int ind, cube& T_old, vec Param, vec& X_av_old, cube& Tf, double htcl);
-  vec OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl);
+  // Progressive hedging, iteration by iteration, then the assembled strand
+  // and its files.
   void ComputePHA();
-  void RecordIteration(int p, const vec& htcs_before);
 
-  // OptimiseScen in its parts, which the driver runs as (element, candidate)
+  // The hedging's steps (hedging.cpp, pair_search.cpp, combine.cpp):
+  // every element's inlet and inlet htc from what the last iteration left
+  // (`htcs_before`: the htcs it chose, the starting htc before the first);
+  // the search of every element's htc, as (element, candidate) pairs across
+  // threads and ranks, into `found`; the iteration's record; the weighted
+  // combination of neighbours on what they share; and the rebuild of every
+  // element's leading shared slices from its upstream neighbour.
+  void PrepareIteration(const vec& htcs_before);
+  void SearchIteration(int p);
+  void RecordIteration(int p, const vec& htcs_before);
+  void CombineNeighbours();
+  void RebuildSharedSlices();
+
+  // One element's search on this thread alone: from its field, at the
+  // speed v_z (m/s), with the inlet slice Tf and the htc htcl (W/(m^2 K)) on
+  // its leading shared slices.
+  ElementResult SearchElement(int ind, const cube& field, double v_z, const cube& Tf,
+                              double htcl);
+
+  // SearchElement in its parts, which the driver runs as (element, candidate)
   // pairs across threads and ranks: the search's shared start, one
   // candidate (`last`: the iteration's last pair, which leaves its files),
   // and the winner's result with its console lines.
-  void PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, double htcl,
+  void PrepareSearch(int ind, const cube& field, double v_z, const cube& Tf, double htcl,
                      ElementSearch& s);
   void RunCandidate(ElementSearch& s, long candidate, double htc, bool last);
-  vec FinishSearch(int ind, const ElementWinner& best);
+  ElementResult FinishSearch(int ind, ElementWinner&& best);
   double PointReading(const Tepora& U, const ElementSearch& s) const;
-  // The part of an element's result that belongs to it alone (without the
-  // leading slices it shares with the element before, for every element but
-  // the first); the leading shared values go to X_L(ind).
-  vec OwnPart(int ind, const vec& X_s);
 
   std::vector<double> CandidateHtcs() const;
   double TertiaryLengthOf(int ind) const;
 
-  // One warning line when an element simulation (Heatpmax steps of dtau)
-  // ends before the steel, at the casting speed speed_m_min (m/min), has
-  // passed through the longest element.
+  // One warning line when an element simulation (element_steps steps of
+  // dtau) ends before the steel, at the casting speed speed_m_min (m/min),
+  // has passed through the longest element.
   void WarnIfRunsShort(double speed_m_min) const;
 
  private:
+  void SetElements();
   void AssignControlPoints();
+  std::vector<ElementWinner> SearchPairs(int p, const std::vector<double>& htcs);
   void Assemble();
 };

@@ -6,29 +6,6 @@
 #include "optimise.h"
 #include "tepora.h"
 
-// The element's field and htc packed as one vector, simulated and optimised;
-// returns the part that belongs to the element alone (for every element
-// after the first, without the leading slices it shares with the one before)
-// and keeps the leading shared values in X_L(ind).
-vec Optimise::CompScen(int ind, cube& T_old, vec Param, vec& X_av_old, cube& Tf, double htcl) {
-  const double v_z = X_av_old(X_av_old.n_elem - 1);
-  vec X_s(T_old.n_elem + 1);
-  X_s.head(T_old.n_elem) = ToVect(T_old);
-  X_s(T_old.n_elem) = Param(ind);
-  if (opt) {
-    vec Xhelp = X_s.head(T_old.n_elem);
-    X_s.subvec(0, X_s.n_elem - 1) = OptimiseScen(ind, Xhelp, v_z, Tf, htcl);
-  }
-  return OwnPart(ind, X_s);
-}
-
-vec Optimise::OwnPart(int ind, const vec& X_s) {
-  const uword K = uword(ndr * ndphi * n_offset);
-  X_L(ind) = X_s.head(K);
-  if (ind != 0) return X_s.tail(X_s.n_elem - K);
-  return X_s;
-}
-
 // Deviation in whole degrees (truncated toward zero); a deviation that is
 // not a finite number of 32-bit size ranks after every other.
 static double Objective(double d) {
@@ -37,11 +14,12 @@ static double Objective(double d) {
   return std::fabs(t);
 }
 
-// The search grid, built by repeated addition of the step: whether htcmax
-// itself is reached follows from the rounding of the sums.
+// The search grid, built by repeated addition of the step: whether the
+// highest htc itself is reached follows from the rounding of the sums.
 std::vector<double> Optimise::CandidateHtcs() const {
   std::vector<double> htcs;
-  for (double htc = htcmin; htc <= htcmax; htc += htc_step) htcs.push_back(htc);
+  for (double htc = settings.lowest_htc; htc <= settings.highest_htc; htc += settings.htc_step)
+    htcs.push_back(htc);
   return htcs;
 }
 
@@ -56,8 +34,9 @@ std::vector<double> Optimise::CandidateHtcs() const {
 double Optimise::TertiaryLengthOf(int ind) const {
   if (model == Formulation::Flat) {
     double length = RealTertiaryLength;
-    for (int i = nElem - 2; i >= ind; --i)
-      length = length - (nElem - 1 - i) * dz0 * double(Elem(i + 1).n_slices - n_offset);
+    const int n = settings.elements;
+    for (int i = n - 2; i >= ind; --i)
+      length = length - (n - 1 - i) * dz0 * double(elements[size_t(i) + 1].field.n_slices - n_offset);
     return length;
   }
   const std::vector<char> air = AirCooledSlices(vec(uword(ndz), fill::value(dz0)),
@@ -68,23 +47,24 @@ double Optimise::TertiaryLengthOf(int ind) const {
   return double(slices) * dz0;
 }
 
-vec Optimise::OptimiseScen(int ind, vec& pElemi, double v_z, cube& Tf, double htcl) {
+ElementResult Optimise::SearchElement(int ind, const cube& field, double v_z, const cube& Tf,
+                                      double htcl) {
   ElementSearch s;
-  PrepareSearch(ind, pElemi, v_z, Tf, htcl, s);
+  PrepareSearch(ind, field, v_z, Tf, htcl, s);
   const std::vector<double> htcs = CandidateHtcs();
   for (size_t c = 0; c < htcs.size(); ++c) {
     if (abandon && abandon->load()) throw IterationAbandoned();
     RunCandidate(s, long(c), htcs[c], c + 1 == htcs.size());
   }
-  return FinishSearch(ind, s.best);
+  return FinishSearch(ind, std::move(s.best));
 }
 
 // Everything of an element's search but the candidate's htc. Building the
 // model and its start (the enthalpy field, the step's constants, the inlet
 // slice's enthalpies) costs a few steps; done once, it is shared by every
 // candidate instead of repeated for each.
-void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, double htcl,
-                             ElementSearch& s) {
+void Optimise::PrepareSearch(int ind, const cube& field, double v_z, const cube& Tf,
+                             double htcl, ElementSearch& s) {
   // The element is scored at its last control point (at point 0's indices
   // when it holds none).
   uword CPIndex = 0;
@@ -93,23 +73,22 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
 
   const double TertLengthforElem = TertiaryLengthOf(ind);
 
-  const int r = int(Elem(ind).n_rows), c = int(Elem(ind).n_cols), sl = int(Elem(ind).n_slices);
   s.a = uword(CP.CPMat(CPIndex, 0));
   s.b = uword(CP.CPMat(CPIndex, 1));
   s.k = uword(CP.CPMat(CPIndex, 2));
   s.r = CPRadius(CPIndex);
   s.target = CP.CPMat(CPIndex, 3);
   s.htcl = htcl;
-  s.T_old = DeVect(pElemi, r, c, sl);
+  s.T_old = field;
   s.Tf = Tf;
-  s.model = std::make_unique<Tepora>(dr0, dz0, dphi, s.T_old, ConstM, v_z, T_inf, dtau, htcmin,
-                                     TertLengthforElem, htcl, n_offset);
+  s.model = std::make_unique<Tepora>(dr0, dz0, dphi, s.T_old, ConstM, v_z, T_inf, dtau,
+                                     settings.lowest_htc, TertLengthforElem, htcl, n_offset);
   Tepora& U = *s.model;
   U.model = model;
   U.CrystallizerLength = zones.mould_length;
   U.htc_k = zones.mould_htc;
   U.T_k = zones.coolant;
-  if (Heatpmax > 0) {
+  if (settings.element_steps > 0) {
     s.start = U.StartElement(ind, Tf);
   } else if (model == Formulation::Cylindrical) {
     StepRule rule;  // without a run, the surface law the run would apply
@@ -131,7 +110,7 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
     SaveScratch(s.T_old, "T_old.cub");
     SaveScratch(s.Tf, "Tf.vec");
   }
-  U.RunElement(s.start, Heatpmax);
+  U.RunElement(s.start, settings.element_steps);
   if (last) {
     SaveWhole(U.T, "TeporaOut/T_0.cub");
     SaveWhole(SectorProfile(U.T), "TeporaOut/TempProfile_part.mat");
@@ -157,24 +136,23 @@ double Optimise::PointReading(const Tepora& U, const ElementSearch& s) const {
   return PointTemperature(U, U.T, s.r, s.b, s.k, surface);
 }
 
-vec Optimise::FinishSearch(int ind, const ElementWinner& best) {
+ElementResult Optimise::FinishSearch(int ind, ElementWinner&& best) {
   const double best_htc = CandidateHtcs()[size_t(best.candidate)];
   OptimalHtcs(ind) = best_htc;
   char line[96];
   if (best.obj == datum::inf) {
-    ScenErr[ind] = "warning: scenario " + std::to_string(ind + 1) +
-                   ": no candidate htc gave a finite deviation; the smallest htc is kept\n";
+    ScenErr[size_t(ind)] = "warning: scenario " + std::to_string(ind + 1) +
+                           ": no candidate htc gave a finite deviation; the smallest htc is kept\n";
     std::snprintf(line, sizeof line, "\n\n Scenario %d \n: Minimal ObjFValue: %g \n", ind + 1,
                   best.diff);
   } else {
-    ScenErr[ind].clear();
+    ScenErr[size_t(ind)].clear();
     std::snprintf(line, sizeof line, "\n\n Scenario %d \n: Minimal ObjFValue: %d \n", ind + 1,
                   int(best.diff));
   }
-  ScenOut[ind] = line;
-  cube field = best.field;
-  vec result(field.n_elem + 1);
-  result.head(field.n_elem) = ToVect(field);
-  result(field.n_elem) = best_htc;
+  ScenOut[size_t(ind)] = line;
+  ElementResult result;
+  result.field = std::move(best.field);
+  result.htc = best_htc;
   return result;
 }
