@@ -44,6 +44,10 @@ const double kArmijo = 1e-4;
 // casting enthalpy, some 2e-5 K, wide against rounding, narrow against the
 // table's rows (1 K apart).
 const double kFluxDifference = 1e-8;
+// A cross-section's Jacobian is factored again only when a step with the
+// old factors left more than this fraction of the residual or had to be
+// shortened: factoring costs n J^2, a solve with the factors n J.
+const double kChordContraction = 0.25;
 // The steady solve costs about as much as this many time steps of the
 // strand when its sectors differ (far less when they are alike): a shorter
 // transient run gets no distance to the steady strand.
@@ -156,66 +160,94 @@ void RingStep(const Slice& s, std::vector<double>& step) {
   for (int i = I - 2; i >= 0; --i) step[i] = (rhs[i] - up[i] * step[i + 1]) / di[i];
 }
 
-// The Newton step of a whole cross-section: the disc (one unknown) and
-// every ring cell of every sector, a sparse system of five entries a row
-// (the disc's row holds ring 1 of every sector), solved by SuperLU. Writes
-// -G'^-1 G into step (I x J, the disc in every sector).
-void SectionStep(const Slice& s, std::vector<double>& step) {
-  const CylinderPlan& pl = s.plan;
-  const int I = pl.I, J = pl.J;
-  const uword n = 1 + uword(I - 1) * J;
-  const auto unknown = [&](int i, int j) -> uword {
-    return i == 0 ? 0 : 1 + uword(i - 1) + uword(I - 1) * uword((j + J) % J);
-  };
-  const auto cell = [&](int i, int j) -> uword { return uword(I) * uword((j + J) % J) + i; };
-  std::vector<uword> rows, cols;
-  std::vector<double> vals;
-  rows.reserve(5 * n + J);
-  cols.reserve(5 * n + J);
-  vals.reserve(5 * n + J);
-  const auto add = [&](uword r, uword c, double v) {
-    rows.push_back(r);
-    cols.push_back(c);
-    vals.push_back(v);
-  };
-  vec rhs(n);
-  double disc = 0.0;
-  for (int j = 0; j < J; ++j) {
-    const double w = s.dt * pl.invA0 * pl.grad_c[cell(0, j)];
-    disc += w;
-    add(0, unknown(1, j), -w * s.dphi[cell(1, j)]);
+// The Jacobian of a whole cross-section, factored: the disc (one unknown)
+// and every ring cell of every sector, numbered ring after ring from the
+// axis (1 + (i-1) J + j), so that every coupling, the disc's to ring 1 and
+// the closing of the circle included, lies within J of the diagonal. Its
+// LU factors stay in that band. No pivot is needed: the matrix is
+// V^-1 (V D^-1 + G) D with V the cell volumes, D the potential's
+// derivatives and G the symmetric conductances of the faces (and the
+// surface), whose middle factor is a symmetric, diagonally dominant
+// M-matrix.
+struct SectionMatrix {
+  int I = 0, J = 0;
+  uword n = 0, w = 0;        // unknowns, half bandwidth (J)
+  std::vector<double> band;  // row r, column c at r (2w + 1) + c - r + w
+
+  uword Unknown(int i, int j) const {
+    return i == 0 ? 0 : 1 + uword(i - 1) * J + uword((j + J) % J);
   }
-  add(0, 0, 1.0 + disc * s.dphi[0]);
-  rhs(0) = -s.G[0];
-  for (int j = 0; j < J; ++j)
-    for (int i = 1; i < I; ++i) {
-      const uword c = cell(i, j), r = unknown(i, j);
-      const double a = s.dt * pl.invA_c[c], g = s.dt * pl.gphi_c[c];
-      const double gin = a * pl.grad_c[c - 1], gout = i + 1 < I ? a * pl.grad_c[c] : 0.0;
-      double diag = 1.0 + (gin + gout + 2.0 * g) * s.dphi[c];
-      if (i + 1 < I) add(r, unknown(i + 1, j), -gout * s.dphi[c + 1]);
-      else diag += a * pl.R_s * s.dq[j];
-      add(r, unknown(i - 1, j), -gin * s.dphi[cell(i - 1, j)]);
-      add(r, unknown(i, j + 1), -g * s.dphi[cell(i, j + 1)]);
-      add(r, unknown(i, j - 1), -g * s.dphi[cell(i, j - 1)]);
-      add(r, r, diag);
-      rhs(r) = -s.G[c];
+  uword Cell(int i, int j) const { return uword(I) * uword((j + J) % J) + i; }
+  double& At(uword r, uword c) { return band[r * (2 * w + 1) + c + w - r]; }
+
+  // The Jacobian at the slice's state, then its factors.
+  void Factor(const Slice& s) {
+    const CylinderPlan& pl = s.plan;
+    I = pl.I;
+    J = pl.J;
+    n = 1 + uword(I - 1) * J;
+    w = uword(J);
+    band.assign(n * (2 * w + 1), 0.0);
+    double disc = 0.0;
+    for (int j = 0; j < J; ++j) {
+      const double g = s.dt * pl.invA0 * pl.grad_c[Cell(0, j)];
+      disc += g;
+      At(0, Unknown(1, j)) -= g * s.dphi[Cell(1, j)];
     }
-  umat at(2, rows.size());
-  for (size_t e = 0; e < rows.size(); ++e) {
-    at(0, e) = rows[e];
-    at(1, e) = cols[e];
+    At(0, 0) += 1.0 + disc * s.dphi[0];
+    for (int j = 0; j < J; ++j)
+      for (int i = 1; i < I; ++i) {
+        const uword c = Cell(i, j), r = Unknown(i, j);
+        const double a = s.dt * pl.invA_c[c], g = s.dt * pl.gphi_c[c];
+        const double gin = a * pl.grad_c[c - 1], gout = i + 1 < I ? a * pl.grad_c[c] : 0.0;
+        double diag = 1.0 + (gin + gout + 2.0 * g) * s.dphi[c];
+        if (i + 1 < I) At(r, Unknown(i + 1, j)) -= gout * s.dphi[c + 1];
+        else diag += a * pl.R_s * s.dq[j];
+        At(r, Unknown(i - 1, j)) -= gin * s.dphi[Cell(i - 1, j)];
+        At(r, Unknown(i, j + 1)) -= g * s.dphi[Cell(i, j + 1)];
+        At(r, Unknown(i, j - 1)) -= g * s.dphi[Cell(i, j - 1)];
+        At(r, r) += diag;
+      }
+    const uword W = 2 * w + 1;
+    for (uword k = 0; k < n; ++k) {
+      const double* pivot_row = &band[k * W + w];  // column k + m at pivot_row[m]
+      const uword last = std::min(n - 1, k + w);
+      for (uword r = k + 1; r <= last; ++r) {
+        double* row = &band[r * W + w - r];  // column c at row[c]
+        const double l = row[k] / pivot_row[0];
+        row[k] = l;
+        for (uword c = k + 1; c <= last; ++c) row[c] -= l * pivot_row[c - k];
+      }
+    }
   }
-  const sp_mat A(true, at, vec(vals), n, n, true, false);  // duplicates summed
-  vec x;
-  if (!arma::spsolve(x, A, rhs, "superlu"))
-    throw std::runtime_error("the steady strand's linear solve of slice " +
-                             std::to_string(s.k + 1) + " failed");
-  for (int j = 0; j < J; ++j) {
-    step[cell(0, j)] = x(0);
-    for (int i = 1; i < I; ++i) step[cell(i, j)] = x(unknown(i, j));
+
+  // -G'^-1 G of the slice's residual into step (I x J, the disc in every
+  // sector), by the factors.
+  void Solve(const Slice& s, std::vector<double>& step, std::vector<double>& x) const {
+    const uword W = 2 * w + 1;
+    x.assign(n, 0.0);
+    x[0] = -s.G[0];
+    for (int j = 0; j < J; ++j)
+      for (int i = 1; i < I; ++i) x[Unknown(i, j)] = -s.G[Cell(i, j)];
+    for (uword r = 1; r < n; ++r) {
+      const double* row = &band[r * W + w - r];
+      double sum = x[r];
+      for (uword c = r > w ? r - w : 0; c < r; ++c) sum -= row[c] * x[c];
+      x[r] = sum;
+    }
+    for (uword r = n; r-- > 0;) {
+      const double* row = &band[r * W + w - r];
+      double sum = x[r];
+      const uword last = std::min(n - 1, r + w);
+      for (uword c = r + 1; c <= last; ++c) sum -= row[c] * x[c];
+      x[r] = sum / row[r];
+    }
+    for (int j = 0; j < J; ++j) {
+      step[Cell(0, j)] = x[0];
+      for (int i = 1; i < I; ++i) step[Cell(i, j)] = x[Unknown(i, j)];
+    }
   }
-}
+};
 
 // The surface laws of a slice are the same in every sector.
 bool SameLaws(const std::vector<SurfaceLaw>& law) {
@@ -262,6 +294,8 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
   s.dq.assign(J, 0.0);
   std::vector<double> step(IJ, 0.0), start(IJ, 0.0);
   std::vector<SurfaceLaw> all(J);
+  SectionMatrix jacobian;
+  std::vector<double> work;
 
   for (int k = 0; k + 1 < K; ++k) {
     const double* up = k == 0 ? plan.inflow.data() : out.H.memptr() + IJ * (k - 1);
@@ -276,6 +310,7 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
     std::copy(up, up + n, s.H.begin());
     double norm = s.Evaluate();
     int steps = 0;
+    bool refactor = true;
     while (s.LargestResidual() > tolerance) {
       if (++steps > kMaxNewtonSteps)
         throw std::runtime_error(
@@ -283,10 +318,18 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
             ValueText(std::round(1e6 * (arma::accu(P.dz.head(k)) + 0.5 * P.dz(k))) / 1e6) +
             " m: residual " + ValueText(s.LargestResidual()) + " J/m^3 after " +
             std::to_string(kMaxNewtonSteps) + " Newton steps");
-      if (alike) RingStep(s, step);
-      else SectionStep(s, step);
+      if (alike) {
+        RingStep(s, step);
+      } else {
+        if (refactor) {
+          jacobian.Factor(s);
+          ++out.stats.factorisations;
+        }
+        jacobian.Solve(s, step, work);
+      }
       std::copy(s.H.begin(), s.H.begin() + n, start.begin());
       double length = 1.0;
+      const double before = norm;
       for (int h = 0;; ++h) {
         for (uword c = 0; c < n; ++c)
           s.H[c] = std::min(std::max(start[c] + length * step[c], s.H_low), s.H_high);
@@ -297,6 +340,7 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
         }
         length *= 0.5;
       }
+      refactor = length < 1.0 || norm > kChordContraction * before;
     }
     out.stats.newton_steps += steps;
     out.stats.largest_residual = std::max(out.stats.largest_residual, s.LargestResidual());

@@ -25,6 +25,7 @@ struct SteadyStats {
   int slices = 0;             // slices solved (the outlet slice copies the one before)
   int axisymmetric = 0;       // of them, solved as rings alone: every sector alike
   int newton_steps = 0;       // Newton steps, linear solves
+  int factorisations = 0;     // of a whole cross-section's Jacobian (none on the rings)
   double largest_residual = 0;  // largest residual left in a cell, J/m^3
 };
 
