@@ -13,9 +13,9 @@
 // the example's slices. What remains is one implicit Euler step of the
 // cross-section over the travel time dz_k / vz per slice, and the slices
 // follow one another from the inlet without iteration over the strand.
-// These are the transient's own discrete equations, not an exact march in
-// t = z / v: the transient's steady state on slices of dz itself differs
-// from the exact march by a few kelvin where the cooling changes.
+// These are the transient's own discrete equations on its own slices, not
+// an exact march in t = z / v, so that the two steady strands differ by the
+// axial conduction alone and share the slices' discretisation error.
 #pragma once
 
 #include "tepora.h"
