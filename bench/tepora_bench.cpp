@@ -4,7 +4,9 @@
 // time step, a step on small grids, the simulator on growing grids and the
 // optimiser on the example and on five elements, each on one and two
 // threads with the speed-up, and, built with TEPORA_MPI, the optimiser
-// program on one and two ranks. Beside every time of two threads it prints
+// program on one and two ranks, then the steady strand against the
+// transient run to steady state (`tepora-bench ROOT steady` for those rows
+// alone). Beside every time of two threads it prints
 // their CPU time and how many cores other processes kept busy meanwhile: a
 // speed-up is only worth quoting from a machine nothing else was using.
 #include <fcntl.h>
@@ -20,8 +22,11 @@
 #include <memory>
 #include <sstream>
 
+#include "caster_file.h"
 #include "optimise.h"
 #include "run_setup.h"
+#include "steady_strand.h"
+#include "strand_results.h"
 
 namespace fs = std::filesystem;
 
@@ -237,6 +242,206 @@ Usage OptimiserRun(int elements, int threads, Formulation model, double* updates
   return Measure([&] { Quietly([&] { C.ComputePHA(); }); }, threads > 1);
 }
 
+
+// The strand of the run directory's input with its cross-section refined f
+// times (rings and sectors; the slices as they are), under its caster's
+// zones, and on a refined grid the time step at 0.9 of the stable estimate.
+Tepora CaseModel(double f, CasterZones& zones) {
+  vec Numset, Techset;
+  LoadSettings(Numset, NumSettingsFile("Input/NumSettings.txt"), 4);
+  LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 6);
+  Numset(0) /= f;
+  Numset(2) /= f;
+  Tepora P = BuildStrandModel(Numset, Techset, 1000.0, "Input/Interp.csv");
+  bool present = false;
+  zones = LoadCaster("Input/Caster.toml", Techset(1), present);
+  Quietly([&] { P.SetZones(zones); });
+  if (f != 1) P.dtau = 0.9 * P.StableStepEstimate(P.vz);
+  return P;
+}
+
+// The strand's figures of a field (the model's T and H_final set to it).
+std::vector<StrandRow> Rows(Tepora& P, const cube& H, const cube& T, const CasterZones& c) {
+  P.T = T;
+  P.H_final = H;
+  return StrandRows(P, c.solidus, c.liquidus);
+}
+
+// The steady solve against the transient run carried to steady state, on the
+// model's strand from liquid steel: the transient's steps until every cell
+// lies within 1 K of its own steady state (timed, the steps alone), and the
+// differences of the two steady strands. `ring_path` times the steady solve
+// on the rings alone too (every sector alike).
+double SteadyAgainstTransient(const char* name, Tepora& P, const CasterZones& zones) {
+  omp_set_num_threads(1);
+  SteadyStrand steady;
+  Usage solve;
+  solve.wall = datum::inf;
+  for (int run = 0; run < 5; ++run) {
+    const Usage u = Measure([&] { steady = SolveSteadyStrand(P); });
+    if (u.wall < solve.wall) solve = u;
+  }
+  Usage full;
+  full.wall = datum::inf;
+  for (int run = 0; run < 3; ++run) {
+    const Usage u = Measure([&] { SolveSteadyStrand(P, false); });
+    if (u.wall < full.wall) full = u;
+  }
+  // The transient to its own steady state: until no cell moves by more than
+  // 1e-6 K over 100 steps, at most 8 transits.
+  StepRule rule;
+  rule.H_inlet = P.EnthalpyAt(P.T_in);
+  const double transit = arma::accu(P.dz) / P.vz;
+  const int chunk = 100, most = int(8 * transit / P.dtau);
+  P.T.fill(P.T_in);
+  cube H = P.EnthalpyOf(P.T);
+  P.p = 0;
+  for (cube before; P.p < most;) {
+    before = P.T;
+    P.RunSteps(P.p + chunk, rule, H, false);
+    if (arma::abs(P.T - before).max() <= 1e-6) break;
+  }
+  const cube T_ref = P.T, H_ref = H;
+  const int settled = P.p;
+  // Timed: the steps until every cell lies within 1 K of that state.
+  P.T.fill(P.T_in);
+  H = P.EnthalpyOf(P.T);
+  P.p = 0;
+  Usage march;
+  while (arma::abs(P.T - T_ref).max() > 1.0 && P.p < most) {
+    const Usage u = Measure([&] { P.RunSteps(P.p + 10, rule, H, false); });
+    march.wall += u.wall;
+    march.cpu += u.cpu;
+  }
+  const int to_1K = P.p;
+  const std::vector<StrandRow> a = Rows(P, H_ref, T_ref, zones);
+  const double crater_t = AxisReaches(P, a, zones.solidus, zones.liquidus, 1.0);
+  const double pool_t = AxisReaches(P, a, zones.solidus, zones.liquidus, 0.0);
+  std::vector<double> z, shell_t, shell_s;
+  for (const StrandRow& r : a) z.push_back(r.z), shell_t.push_back(r.shell_sol);
+  const std::vector<StrandRow> b = Rows(P, steady.H, steady.T, zones);
+  const double crater_s = AxisReaches(P, b, zones.solidus, zones.liquidus, 1.0);
+  const double pool_s = AxisReaches(P, b, zones.solidus, zones.liquidus, 0.0);
+  for (const StrandRow& r : b) shell_s.push_back(r.shell_sol);
+  // Largest differences, all along and away from the meniscus (the first
+  // 0.5 m) and the crater end (1 m either side); where the largest lies.
+  double surf = 0, surf_at = 0, surf_away = 0, axis = 0, axis_at = 0, shell = 0, shell_at = 0;
+  for (size_t k = 0; k + 1 < a.size(); ++k) {
+    const double ds = std::fabs(a[k].surf_mean - b[k].surf_mean);
+    const double da = std::fabs(a[k].axis - b[k].axis);
+    const double dd = std::fabs(a[k].shell_sol - b[k].shell_sol);
+    const bool away = a[k].z > 0.5 && std::fabs(a[k].z - crater_t) > 1.0;
+    if (ds > surf) surf = ds, surf_at = a[k].z;
+    if (away) surf_away = std::max(surf_away, ds);
+    if (da > axis) axis = da, axis_at = a[k].z;
+    if (away && dd > shell) shell = dd, shell_at = a[k].z;
+  }
+  const double exit = zones.mould_length;
+  printf("%s, %d x %d x %d cells, %.3g m/min\n", name, P.ndr, P.ndphi, P.ndz, P.vz * 60);
+  printf("  steady solve: %.4f s (cpu %.4f s) on the rings alone (every sector alike), %d "
+         "Newton steps on %d slices; the full cross-section %.4f s (cpu %.4f s)\n",
+         solve.wall, solve.cpu, steady.stats.newton_steps, steady.stats.slices, full.wall,
+         full.cpu);
+  printf("  transient to 1 K of its steady state: %d steps (%.2f transits), %.3f s (cpu %.3f "
+         "s): %.0f times the steady solve's cpu, %.0f times the full cross-section's; settled "
+         "to 1e-6 K after %d steps\n",
+         to_1K, to_1K * P.dtau / transit, march.wall, march.cpu, march.cpu / solve.cpu,
+         march.cpu / full.cpu, settled);
+  printf("  steady solve against the transient's steady state: surface %.3f K at %.2f m "
+         "(%.3f K away from the meniscus and the crater end), axis %.3f K at %.2f m, "
+         "shell %.3f mm at %.2f m (away from both), whole field %.3f K\n",
+         surf, surf_at, surf_away, axis, axis_at, shell, shell_at,
+         arma::abs(T_ref - steady.T).max());
+  printf("  shell at mould exit %.3f / %.3f mm, end of the liquid pool %.3f / %.3f m, crater "
+         "end %.3f / %.3f m (transient / steady)\n\n",
+         AlongStrand(z, shell_t, exit), AlongStrand(z, shell_s, exit), pool_t, pool_s,
+         crater_t, crater_s);
+  return to_1K * P.dtau / transit;
+}
+
+// The steady solve on a cross-section refined f times, on the rings alone
+// and on the full cross-section, against the transient's steps to steady
+// state, timed over 20 steps and counted as the example's transits.
+void SteadyOnFineGrid(double f, double transits) {
+  omp_set_num_threads(1);
+  CasterZones zones;
+  Tepora P = CaseModel(f, zones);
+  Usage rings, full;
+  SteadyStrand s;
+  rings = Measure([&] { s = SolveSteadyStrand(P); });
+  full = Measure([&] { s = SolveSteadyStrand(P, false); });
+  StepRule rule;
+  rule.H_inlet = P.EnthalpyAt(P.T_in);
+  P.T = s.T;
+  cube H = s.H;
+  P.p = 0;
+  const int steps = 20;
+  const Usage t = Measure([&] { P.RunSteps(steps, rule, H, false); });
+  const double needed = transits * arma::accu(P.dz) / P.vz / P.dtau;
+  printf("%4d x %4d x %4d  %10.3f %10.3f %10.3f %10.3f %9.4f %8.0f %12.0f %9.0f\n", P.ndr,
+         P.ndphi, P.ndz, rings.wall, rings.cpu, full.wall, full.cpu, P.dtau, needed,
+         t.cpu / steps * needed, t.cpu / steps * needed / full.cpu);
+}
+
+// A 300 mm bloom at 0.8 m/min: rings of 10 mm, a mould of 1 m, sprays that
+// weaken along 20 m, air cooling to 30 m.
+void WriteBloom() {
+  WriteWhole("Input/NumSettings.txt", "Num", "0.01\n0.1\n0.2\n0.5\n1\n");
+  WriteWhole("Input/TechSettings.txt", "Tech", "0.15\n30\n30\n1550\n0.8\n300\n0.8\n");
+  WriteWhole("Input/Caster.toml", "Caster",
+             "[mould]\nlength_m = 1.0\nhtc_W_m2K = 1200\ncoolant_degC = 35\n"
+             "[[spray]]\nfrom_m = 1.0\nto_m = 2.0\nhtc_W_m2K = 700\n"
+             "[[spray]]\nfrom_m = 2.0\nto_m = 6.0\nhtc_W_m2K = 400\n"
+             "[[spray]]\nfrom_m = 6.0\nto_m = 12.0\nhtc_W_m2K = 250\n"
+             "[[spray]]\nfrom_m = 12.0\nto_m = 20.0\nhtc_W_m2K = 150\n"
+             "[air]\nfrom_m = 20.0\n[steel]\nsolidus_degC = 1480\nliquidus_degC = 1520\n");
+}
+
+// The steady strand against the transient one: the example and the bloom,
+// then the example's cross-section refined to 40 x 40 and 80 x 80.
+void BenchSteady(const fs::path& example) {
+  printf("steady strand (one thread)\n");
+  fs::remove("TeporaOut/T_0.cub");  // the whole runs start from liquid steel
+  CasterZones zones;
+  Tepora P = CaseModel(1, zones);
+  const double transits = SteadyAgainstTransient("example billet", P, zones);
+  // The whole programs on the example, start-up and files included.
+  const std::string sim = fs::path(TEPORA_OPT_PROGRAM).parent_path() / "tepora-sim";
+  setenv("OMP_NUM_THREADS", "1", 1);
+  double whole[2];
+  for (int steady = 0; steady < 2; ++steady) {
+    whole[steady] = datum::inf;
+    const std::string command =
+        sim + " --no-plot" + (steady ? " --steady" : "") + " > /dev/null 2>&1";
+    for (int rep = 0; rep < 5; ++rep) {
+      const Usage u = Measure([&] {
+        if (std::system(command.c_str()) != 0) printf("(%s failed)\n", command.c_str());
+      });
+      whole[steady] = std::min(whole[steady], u.wall);
+    }
+  }
+  vec Num;
+  LoadSettings(Num, NumSettingsFile("Input/NumSettings.txt"), 5);
+  printf("  tepora-sim on the example, whole run, best of 5: %.3f s transient (%.0f time "
+         "steps), %.3f s --steady: %.1f times faster\n\n",
+         whole[0], Num(4), whole[1], whole[0] / whole[1]);
+  const fs::path back = fs::current_path();
+  PrepareRunDir(back / "bloom", example);
+  WriteBloom();
+  {
+    CasterZones bz;
+    Tepora B = CaseModel(1, bz);
+    B.dtau = 0.9 * B.StableStepEstimate(B.vz);
+    SteadyAgainstTransient("bloom 300 mm", B, bz);
+  }
+  fs::current_path(back);
+  printf("%-17s %10s %10s %10s %10s %9s %8s %12s %9s\n", "cross-section", "rings s", "cpu s",
+         "full s", "cpu s", "step s", "steps", "transient s", "x full");
+  for (double f : {4.0, 8.0}) SteadyOnFineGrid(f, transits);
+  printf("(the transient: cpu of 20 steps times the steps of %.2f transits, the example's to "
+         "1 K)\n\n", transits);
+}
+
 void Bench(int argc, char** argv) {
   const fs::path root = fs::absolute(argc > 1 ? argv[1] : ".");
   const fs::path example = root / "examples" / "billet";
@@ -244,6 +449,13 @@ void Bench(int argc, char** argv) {
   PrepareRunDir(work, example);
   const int cores = omp_get_max_threads();
   printf("Tepora benchmarks (%s), %d threads available\n\n", example.c_str(), cores);
+  // `tepora-bench ROOT steady`: the steady strand's rows alone.
+  if (argc > 2 && std::string(argv[2]) == "steady") {
+    BenchSteady(example);
+    fs::current_path(root);
+    fs::remove_all(work);
+    return;
+  }
 
   // Simulator stepper on the example grid, from the strand's steady state,
   // on one thread.
@@ -340,6 +552,8 @@ void Bench(int argc, char** argv) {
     }
   }
   WriteWhole("Input/OptSettings.txt", "Mat", ReadText(example / "Input" / "OptSettings.txt"));
+  printf("\n");
+  BenchSteady(example);
 
 #ifdef TEPORA_MPI
   // The optimiser program itself on threads and on ranks of one thread.

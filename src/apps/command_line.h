@@ -1,6 +1,6 @@
 // The command line both programs share:
 //   --help, --version, --model cylindrical|flat, --plot-range LO,HI,
-//   --no-plot, -C DIR
+//   --no-plot, -C DIR, and the simulator's --steady
 #pragma once
 
 #include <optional>
@@ -11,6 +11,10 @@ struct ProgramOptions {
   // The discretisation of the time step; the flat one reproduces results of
   // earlier versions to the last bit.
   Formulation model = Formulation::Cylindrical;
+  // --steady is offered (by the simulator) when true before the command line
+  // is read; set when given: the steady strand solved directly.
+  bool steady_offered = false;
+  bool steady = false;
 };
 
 // Reads the command line of `program`, whose --help begins with `what`, a

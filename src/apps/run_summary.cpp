@@ -262,19 +262,38 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
 
   const double simulated = f.steps * P.dtau, transit = P.vz > 0 ? length / P.vz : INFINITY;
   double change = NAN;
-  if (P.snapshot.n_elem == P.T.n_elem && P.snapshot.n_elem > 0)
+  if (P.snapshot.n_elem == P.T.n_elem && P.snapshot.n_elem > 0 && !f.steady_solve)
     change = arma::abs(P.T - P.snapshot).max();
-  const bool steady = simulated >= transit && std::isfinite(change) && change <= kSteadyChangeK;
-  s["steady_state"] = {{"simulated_s", simulated},
+  const bool steady = f.steady_solve ||
+                      (simulated >= transit && std::isfinite(change) && change <= kSteadyChangeK);
+  s["steady_state"] = {{"simulated_s", f.steady_solve ? json(nullptr) : json(simulated)},
                        {"transit_s", Number(transit)},
                        {"largest_change_over_last_tenth_K", Number(change)},
                        {"steady", steady}};
-  Say(console,
-      "  steady state: simulated %s s against a transit time of %s s; largest change "
-      "over the last 10 %% of the steps %s K\n",
-      ValueText(simulated).c_str(),
-      std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
-      std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)");
+  // The flat step has no steady solve, and its reports stay as they were.
+  const bool cylindrical = P.model == Formulation::Cylindrical;
+  if (cylindrical) {
+    s["steady_state"]["solved_directly"] = f.steady_solve;
+    s["steady_state"]["largest_difference_to_steady_strand_K"] =
+        f.steady_solve ? json(0.0) : Number(f.steady_distance);
+  }
+  const std::string distance =
+      !cylindrical ? ""
+      : std::isfinite(f.steady_distance)
+          ? "; largest difference to the steady strand (without axial conduction) " +
+                Fixed(f.steady_distance, 3) + " K"
+          : "; largest difference to the steady strand not computed";
+  if (f.steady_solve)
+    Say(console, "  steady state: the steady strand itself, solved slice by slice without axial "
+                 "conduction (transit time %s s)\n",
+        Fixed(transit, 0).c_str());
+  else
+    Say(console,
+        "  steady state: simulated %s s against a transit time of %s s; largest change "
+        "over the last 10 %% of the steps %s K%s\n",
+        ValueText(simulated).c_str(),
+        std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
+        std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)", distance.c_str());
 
   json points = json::array();
   const mat& M = CP.CPMat;
@@ -319,7 +338,12 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
     }
   }
   s["control_points"] = points;
-  if (P.model == Formulation::Cylindrical)
+  if (f.steady_solve)  // the flows of the steady strand, no content that changes
+    s["energy_balance_W"] = {{"surface_out", P.energy.surface_out},
+                             {"carried_in", P.energy.carried_in},
+                             {"carried_out", P.energy.carried_out},
+                             {"residual", P.energy.Residual()}};
+  else if (P.model == Formulation::Cylindrical)
     s["energy_balance_J"] = {{"surface_out", P.energy.surface_out},
                              {"carried_in", P.energy.carried_in},
                              {"carried_out", P.energy.carried_out},
@@ -328,7 +352,7 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   WriteWhole("TeporaOut/Summary.json", "Summary", s.dump(2) + "\n");
   // Without a time step the files describe the starting field, which the
   // warning at start has said; the figures of a run would mislead.
-  if (f.steps <= 0) {
+  if (f.steps <= 0 && !f.steady_solve) {
     std::printf(
         "\nStrand summary: none, no time step ran (Input/NumSettings.txt line 5 is 0); "
         "TeporaOut holds the starting field\n");

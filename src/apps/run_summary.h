@@ -4,6 +4,8 @@
 // points against their targets.
 #pragma once
 
+#include <cmath>
+
 #include "control_points.h"
 #include "tepora.h"
 #include "zones.h"
@@ -14,6 +16,10 @@ struct RunFacts {
   double htc_default;        // spray htc of slices in no zone, W/(m^2 K)
   const CasterZones* zones;  // the caster's zones (and steel, when stated)
   const char* steel_source;  // where a stated solidus and liquidus come from
+  bool steady_solve = false;  // the field is the steady strand solved directly (--steady)
+  // Of a transient run: the largest difference of a cell's temperature to
+  // the steady strand, K; NaN when not computed.
+  double steady_distance = NAN;
 };
 
 // The step before which the solver keeps a copy of the field for the

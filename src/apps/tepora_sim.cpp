@@ -1,10 +1,12 @@
 // tepora-sim: one transient simulation of the whole strand from the settings
-// under Input/, results under TeporaOut/.
+// under Input/, or with --steady the steady strand solved directly, results
+// under TeporaOut/.
 #include "caster_file.h"
 #include "plausibility.h"
 #include "control_points.h"
 #include "run_summary.h"
 #include "run_setup.h"
+#include "steady_strand.h"
 #include "viewer.h"
 
 char filename[] = "Input/Interp.csv";
@@ -19,6 +21,7 @@ const double overlap = 0.25;  // used by the optimiser only
 int main(int argc, char** argv) {
   PrepareProcess();
   ProgramOptions options;
+  options.steady_offered = true;
   const char what[] =
       "simulates the temperature field of a round steel strand in continuous casting, "
       "from the settings in Input/ into results in TeporaOut/ of the working "
@@ -32,10 +35,18 @@ int main(int argc, char** argv) {
     ControlPoints CP = UnusedControlPoints(CPfname);
     const SettingsFile tech = TechSettingsFile(Techfname), num = NumSettingsFile(Numfname);
     vec Techset, Numset;
-    LoadSettings(Techset, tech, kSimNeeds.tech);
-    LoadSettings(Numset, num, kSimNeeds.num);
-    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kSimNeeds);
-    const int pmax = CountSetting(Numset, num, 4);
+    // The steady strand takes no time steps: the number of them is neither
+    // needed nor checked.
+    SettingsNeeds needs = kSimNeeds;
+    if (options.steady) needs.num = 4;
+    LoadSettings(Techset, tech, needs.tech);
+    LoadSettings(Numset, num, needs.num);
+    const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, needs);
+    const int pmax = options.steady ? 0 : CountSetting(Numset, num, 4);
+    if (options.steady && !(Techset(4) > 0))
+      throw InputError(tech.Entry(4) + " is " + ValueText(Techset(4)) +
+                       "; expected a casting speed above 0 for --steady, whose steel travels "
+                       "down the strand from the meniscus");
     bool has_caster = false;
     const CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
     CheckMemory(grid, SimulatorBytes(grid));
@@ -46,10 +57,20 @@ int main(int argc, char** argv) {
     WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, false);
     WarnIfMouldCoarse(P, num);
-    WarnIfUnstable(P, P.vz, num);
-    P.snapshot_step = SteadinessSnapshotStep(pmax);
-    Result = P.Compute(pmax, 'y');
-    ReportStrand(P, {pmax, Techset(5), &zones, Casterfname}, CP);
+    RunFacts facts{pmax, Techset(5), &zones, Casterfname};
+    if (options.steady) {
+      std::printf("The steady strand without axial conduction, solved slice by slice; the time "
+                  "step and the number of time steps (%s lines 4 and 5) are not used\n",
+                  Numfname);
+      ComputeSteady(P);
+      facts.steady_solve = true;
+    } else {
+      WarnIfUnstable(P, P.vz, num);
+      P.snapshot_step = SteadinessSnapshotStep(pmax);
+      Result = P.Compute(pmax, 'y');
+      facts.steady_distance = DistanceToSteady(P, pmax);
+    }
+    ReportStrand(P, facts, CP);
     Visualise("TempProfile_final.mat");  // last: the plot reads the reports
     PrintElapsed(start);
   });
