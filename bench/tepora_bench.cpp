@@ -138,20 +138,20 @@ Tepora ExampleModel(double f, double length = 0) {
 // Cell updates per second of `steps` steps of a model under a rule, the
 // best of three runs from the same field, whose usage is left in `best`.
 double Rate(Tepora& m, const StepRule& rule, int steps, Usage* best = nullptr) {
-  const cube start = m.T;
+  const cube start = m.field.T;
   Usage fastest;
   fastest.wall = datum::inf;
   for (int run = 0; run < 3; ++run) {
-    m.T = start;
-    cube H = m.EnthalpyOf(m.T);
+    m.field.T = start;
+    cube H = m.EnthalpyOf(m.field.T);
     m.p = 0;
     const Usage u =
         Measure([&] { m.RunSteps(steps, rule, H, false); }, omp_get_max_threads() > 1);
     if (u.wall < fastest.wall) fastest = u;
   }
-  m.T = start;
+  m.field.T = start;
   if (best) *best = fastest;
-  return double(m.T.n_elem) * steps / fastest.wall;
+  return double(m.field.T.n_elem) * steps / fastest.wall;
 }
 
 // Microseconds of one cylindrical step of a model on `threads` threads,
@@ -160,11 +160,11 @@ double Rate(Tepora& m, const StepRule& rule, int steps, Usage* best = nullptr) {
 double StepMicroseconds(Tepora& m, int threads, int steps, Usage& best_usage) {
   StepRule rule;
   rule.H_inlet = m.EnthalpyAt(m.T_in);
-  const cube start = m.T;
+  const cube start = m.field.T;
   best_usage.wall = datum::inf;
   for (int run = 0; run < 3; ++run) {
-    m.T = start;
-    cube H = m.EnthalpyOf(m.T), H_new(arma::size(H)), T_new(arma::size(H));
+    m.field.T = start;
+    cube H = m.EnthalpyOf(m.field.T), H_new(arma::size(H)), T_new(arma::size(H));
     CylinderPlan plan = m.PlanCylinder(rule);
     plan.threads = threads;
     plan.choice = ThreadChoice::Fixed(threads);
@@ -174,7 +174,7 @@ double StepMicroseconds(Tepora& m, int threads, int steps, Usage& best_usage) {
         [&] {
           for (int p = 0; p < steps; ++p) {
             m.StepCylinder(rule, plan, H, H_new, T_new);
-            m.T.swap(T_new);
+            m.field.T.swap(T_new);
             plan.phi.swap(plan.phi_new);
             H.swap(H_new);
           }
@@ -182,7 +182,7 @@ double StepMicroseconds(Tepora& m, int threads, int steps, Usage& best_usage) {
         threads > 1);
     if (u.wall < best_usage.wall) best_usage = u;
   }
-  m.T = start;
+  m.field.T = start;
   return best_usage.wall / steps * 1e6;
 }
 
@@ -199,11 +199,12 @@ const char* Name(Formulation f) { return FormulationName(f); }
 // Element `first` .. `first + n - 1` of a strand field as the element solver
 // runs it, inlet from the slice before.
 double ElementRate(const Tepora& strand, int first, int n, int steps, Formulation model) {
-  cube field = strand.T.slices(first, first + n - 1);
-  Tepora elem(strand.dr(0), strand.dz(0), 0.0, field, strand.ConstM, strand.vz, strand.T_inf,
-              strand.dtau, 500, 0, 500, 15);
+  cube field = strand.field.T.slices(first, first + n - 1);
+  Tepora elem(strand.grid.dr(0), strand.grid.dz(0), 0.0, field, strand.material.ConstM, strand.vz,
+              strand.cooling.T_inf, strand.dtau, 500, 0, 500, 15);
   elem.model = model;
-  const ElementStart start = elem.StartElement(1, cube(strand.T.slices(first - 1, first - 1)));
+  const ElementStart start =
+      elem.StartElement(1, cube(strand.field.T.slices(first - 1, first - 1)));
   double best = datum::inf;
   for (int run = 0; run < 3; ++run)
     best = std::min(best, Seconds([&] { elem.RunElement(start, steps); }));
@@ -226,8 +227,9 @@ Usage OptimiserRun(int elements, int threads, Formulation model, double* updates
   Tepora P = ExampleModel(1);
   std::unique_ptr<Optimise> made;  // its set-up's report is not the benchmark's
   Quietly([&] {
-    made = std::make_unique<Optimise>(Techset(6) / 60, P.T, 0.25, P.ConstM, P.dr(0), P.dz(0),
-                                      P.dphi, P.T_inf, P.dtau, CP);
+    made = std::make_unique<Optimise>(Techset(6) / 60, P.field.T, 0.25, P.material.ConstM,
+                                      P.grid.dr(0), P.grid.dz(0), P.grid.dphi, P.cooling.T_inf,
+                                      P.dtau, CP);
   });
   Optimise& C = *made;
   C.model = model;
@@ -252,21 +254,21 @@ void Bench(int argc, char** argv) {
   StepRule fixed;
   fixed.H_inlet = sim.EnthalpyAt(sim.T_in);
   {
-    cube H = sim.EnthalpyOf(sim.T);
+    cube H = sim.EnthalpyOf(sim.field.T);
     sim.RunSteps(3000, fixed, H, false);
   }
   for (Formulation f : {Formulation::Cylindrical, Formulation::Flat}) {
     sim.model = f;
     fixed.H_inlet = sim.EnthalpyAt(sim.T_in);
     printf("simulator step, %s, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
-           Name(f), sim.ndr, sim.ndphi, sim.ndz, Rate(sim, fixed, 1000) / 1e6);
+           Name(f), sim.grid.ndr, sim.grid.ndphi, sim.grid.ndz, Rate(sim, fixed, 1000) / 1e6);
   }
-  const int n = sim.ndz / 2;
+  const int n = sim.grid.ndz / 2;
   double element_rate[2];
   for (Formulation f : {Formulation::Cylindrical, Formulation::Flat}) {
     element_rate[int(f)] = ElementRate(sim, 1, n, 1000, f);
     printf("element solver, %s, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
-           Name(f), sim.ndr, sim.ndphi, n, element_rate[int(f)] / 1e6);
+           Name(f), sim.grid.ndr, sim.grid.ndphi, n, element_rate[int(f)] / 1e6);
   }
   sim.model = Formulation::Cylindrical;
 
@@ -274,8 +276,10 @@ void Bench(int argc, char** argv) {
   {
     Tepora fine = ExampleModel(4, 13.0);
     const double rate = ElementRate(fine, 1, 100, 50, Formulation::Cylindrical);
-    printf("element solver, cylindrical, %d x %d x 100 cells, 50 steps: %.1f million/s, "
-           "%.0f s for 5000 steps\n\n", fine.ndr, fine.ndphi, rate / 1e6, 1.6e5 * 5000 / rate);
+    printf(
+        "element solver, cylindrical, %d x %d x 100 cells, 50 steps: %.1f million/s, "
+        "%.0f s for 5000 steps\n\n",
+        fine.grid.ndr, fine.grid.ndphi, rate / 1e6, 1.6e5 * 5000 / rate);
   }
 
   // A step of a small grid split or not: the example's 10 x 10 slices, as
@@ -289,7 +293,7 @@ void Bench(int argc, char** argv) {
     Usage u;
     for (int threads = 1; threads <= 2; ++threads)
       t[threads - 1] = StepMicroseconds(m, threads, std::max(200, 400000 / slices), u);
-    printf("%6d cells                       %12.1f %12.1f %9.2f %8s\n", int(m.T.n_elem), t[0],
+    printf("%6d cells                       %12.1f %12.1f %9.2f %8s\n", int(m.field.T.n_elem), t[0],
            t[1], t[0] / t[1], OthersText(u.others).c_str());
   }
 
@@ -308,15 +312,15 @@ void Bench(int argc, char** argv) {
         omp_set_num_threads(threads);
         Rate(m, r, 100, &t[threads - 1]);
       }
-      printf("%4d x %4d x %5d = %7.2fM      %-12s %12.3f %12.3f %9.2f %9.3f %8s\n", m.ndr,
-             m.ndphi, m.ndz, m.T.n_elem / 1e6, Name(model), t[0].wall, t[1].wall,
+      printf("%4d x %4d x %5d = %7.2fM      %-12s %12.3f %12.3f %9.2f %9.3f %8s\n", m.grid.ndr,
+             m.grid.ndphi, m.grid.ndz, m.field.T.n_elem / 1e6, Name(model), t[0].wall, t[1].wall,
              t[0].wall / t[1].wall, t[1].cpu, OthersText(t[1].others).c_str());
     }
   }
 
   // The optimiser, in this process: the example and the example cut into 5
   // elements, from the simulated strand, on 1 and 2 threads.
-  sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+  sim.field.T.save("TeporaOut/T_0.cub", arma_ascii);
   vec Opt;
   LoadSettings(Opt, OptSettingsFile(), 6);
   const int example_elements = int(Opt(4));
@@ -328,7 +332,7 @@ void Bench(int argc, char** argv) {
       Usage t[2];
       double updates = 0;
       for (int threads = 1; threads <= 2; ++threads) {
-        sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+        sim.field.T.save("TeporaOut/T_0.cub", arma_ascii);
         t[threads - 1] = OptimiserRun(elements, threads, model, &updates);
       }
       // What one thread spends beside the element steps (at the element

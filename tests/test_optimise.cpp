@@ -13,8 +13,9 @@ class OptimiseTest : public ::testing::Test {
  protected:
   OptimiseTest() {
     RunDir::Write("Input/Interp.csv", SteelTable());
-    table_ = Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30,
-                    0.5, 500).ConstM;
+    table_ =
+        Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500)
+            .material.ConstM;
     field_.set_size(8, 8, 130);
     for (uword c = 0; c < field_.n_elem; ++c) field_(c) = 900 + c % 8 * 10 + c / 64 % 130;
   }
@@ -81,7 +82,7 @@ TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
 TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   Tepora strand(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.02, 30,
                 0.5, 500);
-  strand.TertiaryLength = 6.5;
+  strand.cooling.TertiaryLength = 6.5;
   const std::vector<char> air = strand.PlanCylinder(StepRule()).tertiary;
   Optimise o = [&] { Silenced quiet; return Make("100\n1000\n100\n1\n4\n0\n"); }();
   o.RealTertiaryLength = 6.5;

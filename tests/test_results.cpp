@@ -48,7 +48,7 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   RunDir::Write("Input/Interp.csv", SteelTable());
   Tepora m(0.01, 0.1, 0.5 * M_PI, 0.1, 2.0, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
   double sol_T = 0, liq_T = 0;
-  ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol_T, liq_T));
+  ASSERT_TRUE(EstimateSolidusLiquidus(m.material.ConstM, sol_T, liq_T));
   EXPECT_EQ(sol_T, 1450);
   EXPECT_EQ(liq_T, 1500);
   // Fronts from the rings' enthalpies (solidus 5.8e9, liquidus 7.9e9 J/m^3):
@@ -57,11 +57,11 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   // 9 on the potential's parabola through them and the surface, the
   // liquidus between 6 and 7 on the one through centres 6, 7 and 8.
   const double ring[10] = {8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 7.48e9, 6.64e9, 5e9};
-  m.H_final.set_size(arma::size(m.T));
-  for (uword c = 0; c < m.T.n_elem; ++c) {
+  m.field.H_final.set_size(arma::size(m.field.T));
+  for (uword c = 0; c < m.field.T.n_elem; ++c) {
     double rho;
-    m.H_final(c) = ring[c % 10];
-    m.ConstLin.FromEnthalpy(m.H_final(c), m.T(c), rho);
+    m.field.H_final(c) = ring[c % 10];
+    m.material.ConstLin.FromEnthalpy(m.field.H_final(c), m.field.T(c), rho);
   }
   std::vector<StrandRow> rows = StrandRows(m, 1450, 1500);
   const double surface = arma::mean(m.SurfaceField().col(7));
@@ -81,7 +81,8 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_NEAR(rows[7].z, 0.75, 1e-12);
   // The axis wholly solid between slices 3 and 4, a tenth solid (7.69e9)
   // 0.21 / 0.4 of the way from slice 0 to 1, at the liquidus in slice 0.
-  for (uword k = 0; k < m.T.n_slices; ++k) rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * k : 5e9;
+  for (uword k = 0; k < m.field.T.n_slices; ++k)
+    rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * k : 5e9;
   rows[2].axis_level = 6.7e9, rows[3].axis_level = 6.1e9;
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 1.0), 0.35 + 0.1 * 0.3 / 1.1, 1e-12);
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 0.1), 0.05 + 0.1 * 0.21 / 0.4, 1e-12);

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "control_points.h"
+#include "cooling.h"
 #include "tepora.h"
-#include "zones.h"
 
 // What the run was asked for, beside the model.
 struct RunFacts {

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
-    WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
+    WarnEmptyZones(Casterfname, zones, P.cooling.SetZones(zones, P.grid));
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, false);
     WarnIfMouldCoarse(P, num);
     WarnIfUnstable(P, P.vz, num);

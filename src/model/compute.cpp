@@ -19,7 +19,7 @@ void PrintEnergyBalance(const EnergyAccount& e) {
 double Tepora::SurfaceTemperature(int j, int k) { return SurfaceField()(j, k); }
 
 double Tepora::EnthalpyAt(double t) {
-  return model == Formulation::Flat ? getConstT(t, 'h') : ConstLin.Enthalpy(t);
+  return model == Formulation::Flat ? material.getConstT(t, 'h') : material.ConstLin.Enthalpy(t);
 }
 
 cube Tepora::EnthalpyOf(const cube& field) {
@@ -52,14 +52,14 @@ void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
 // cylindrical step, StartCylinder has set T and the Kirchhoff potential from H).
 void Tepora::StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax,
                        bool progress) {
-  cube H_new(arma::size(T));
-  cube T_new(arma::size(T));
+  cube H_new(arma::size(field.T));
+  cube T_new(arma::size(field.T));
   energy = EnergyAccount();
   energy.content_start = HeatContent(plan, H);
   while (p < pmax) {
-    if (p == snapshot_step) snapshot = T;
+    if (p == snapshot_step) field.snapshot = field.T;
     StepCylinder(rule, plan, H, H_new, T_new);
-    T.swap(T_new);
+    field.T.swap(T_new);
     plan.phi.swap(plan.phi_new);
     if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
     ++p;
@@ -70,12 +70,12 @@ void Tepora::StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pm
 }
 
 void Tepora::StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, bool progress) {
-  cube H_new(arma::size(T));
-  cube T_new(arma::size(T));
+  cube H_new(arma::size(field.T));
+  cube T_new(arma::size(field.T));
   while (p < pmax) {
-    if (p == snapshot_step) snapshot = T;
+    if (p == snapshot_step) field.snapshot = field.T;
     Step(rule, plan, H, H_new, T_new);
-    T.swap(T_new);
+    field.T.swap(T_new);
     if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
     ++p;
     H.swap(H_new);
@@ -84,7 +84,7 @@ void Tepora::StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, 
 }
 
 cube Tepora::Compute(int pmax, char swtch) {
-  cube H = EnthalpyOf(T);
+  cube H = EnthalpyOf(field.T);
   p = 0;
   if (pmax > 0) {
     StepRule rule;
@@ -97,14 +97,14 @@ cube Tepora::Compute(int pmax, char swtch) {
     RunSteps(pmax, rule, H, true);
     if (model == Formulation::Cylindrical) PrintEnergyBalance(energy);
   }
-  H_final = H;
+  field.H_final = H;
   SaveWhole(H, "TeporaOut/H_0.cub");
-  SaveWhole(T, "TeporaOut/T_0_final.cub");
+  SaveWhole(field.T, "TeporaOut/T_0_final.cub");
   const char fnameOctave[] = "TempProfile_final.mat";
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
-  SaveWhole(SectorProfile(T), str0);
-  return T;
+  SaveWhole(SectorProfile(field.T), str0);
+  return field.T;
 }
 
 // Element ind of the optimiser's strand: the inlet of element 0 is the
@@ -113,9 +113,9 @@ cube Tepora::Compute(int pmax, char swtch) {
 cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
   p = 0;
   if (pmax > 0) RunElement(StartElement(ind, T_L), pmax);
-  SaveWhole(T, "TeporaOut/T_0.cub");
-  SaveWhole(SectorProfile(T), "TeporaOut/TempProfile_part.mat");
-  return T;
+  SaveWhole(field.T, "TeporaOut/T_0.cub");
+  SaveWhole(SectorProfile(field.T), "TeporaOut/TempProfile_part.mat");
+  return field.T;
 }
 
 // The model's field is left as it is: the start's temperature, recomputed
@@ -130,25 +130,25 @@ ElementStart Tepora::StartElement(int ind, const cube& T_L) {
     rule.H_inlet = EnthalpyAt(T_in);
   } else {
     rule.inlet = InletKind::Field;
-    rule.H_field.set_size(ndr, ndphi);
-    for (int j = 0; j < ndphi; ++j)
-      for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = EnthalpyAt(T_L(i, j, 0));
+    rule.H_field.set_size(grid.ndr, grid.ndphi);
+    for (int j = 0; j < grid.ndphi; ++j)
+      for (int i = 0; i < grid.ndr; ++i) rule.H_field(i, j) = EnthalpyAt(T_L(i, j, 0));
     if (model == Formulation::Cylindrical) {  // one disc on the axis
       double disc = 0.0;
-      for (int j = 0; j < ndphi; ++j) disc += rule.H_field(0, j);
-      rule.H_field.row(0).fill(disc / double(ndphi));
+      for (int j = 0; j < grid.ndphi; ++j) disc += rule.H_field(0, j);
+      rule.H_field.row(0).fill(disc / double(grid.ndphi));
     }
   }
-  start.H = EnthalpyOf(T);
+  start.H = EnthalpyOf(field.T);
   if (model == Formulation::Cylindrical) {
     start.cyl = PlanCylinder(rule);
-    const cube field = T;
+    const cube held = field.T;
     StartCylinder(start.cyl, start.H);
-    start.T = T;
-    T = field;
+    start.T = field.T;
+    field.T = held;
   } else {
     start.flat = Plan(rule);
-    start.T = T;
+    start.T = field.T;
   }
   return start;
 }
@@ -158,7 +158,7 @@ ElementStart Tepora::StartElement(int ind, const cube& T_L) {
 void Tepora::RunElement(const ElementStart& start, int pmax) {
   p = 0;
   if (pmax <= 0) return;
-  T = start.T;
+  field.T = start.T;
   cube H = start.H;
   if (model == Formulation::Cylindrical) {
     CylinderPlan plan = start.cyl;

@@ -21,11 +21,10 @@
 // writes those final values directly.
 #include <algorithm>
 
-#include "lookup.h"
+#include "cooling.h"
+#include "material.h"
 #include "slice_threads.h"
-#include "surface_laws.h"
 #include "tepora.h"
-
 
 // Second differences of the previous temperature, summed, and the upwind
 // transport term, for every cell of columns 1 .. J-2 of slice k. Flat loops
@@ -67,7 +66,7 @@ void RequireSolverGrid(int I, int J, int K) {
 
 StepPlan Tepora::Plan(const StepRule& rule) {
   StepPlan plan;
-  const int I = ndr, J = ndphi, K = ndz;
+  const int I = grid.ndr, J = grid.ndphi, K = grid.ndz;
   RequireSolverGrid(I, J, K);
   plan.I = I;
   plan.J = J;
@@ -78,30 +77,30 @@ StepPlan Tepora::Plan(const StepRule& rule) {
   plan.rdphi2_c.resize(IJ);
   for (uword c = 0; c <= IJ; ++c) {
     const int i = int(c % I);
-    plan.dr_c[c] = dr(i);
+    plan.dr_c[c] = grid.dr(i);
     if (c == IJ) break;
-    const double r = getR(i);
-    plan.rdphi2_c[c] = (r * dphi) * (r * dphi);
-    plan.drsum_c[c] = i + 1 < I ? dr(i) + dr(i + 1) : 1.0;  // the surface has its own
+    const double r = grid.getR(i);
+    plan.rdphi2_c[c] = (r * grid.dphi) * (r * grid.dphi);
+    plan.drsum_c[c] = i + 1 < I ? grid.dr(i) + grid.dr(i + 1) : 1.0;  // the surface has its own
   }
-  plan.r_s = getR(I - 1);
-  plan.rdphi2_s = (plan.r_s * dphi) * (plan.r_s * dphi);
+  plan.r_s = grid.getR(I - 1);
+  plan.rdphi2_s = (plan.r_s * grid.dphi) * (plan.r_s * grid.dphi);
   plan.dzsum.assign(K, 0.0);
   plan.mould.assign(K, 0);
   plan.tertiary.assign(K, 0);
   for (int k = 1; k + 1 < K; ++k) {
-    plan.dzsum[k] = dz(k - 1) + dz(k);
-    const double a = (dz(k) + dz(k + 1)) * 0.5;
-    plan.mould[k] = rule.mould && CrystallizerLength / a > double(k);
-    plan.tertiary[k] = double(k) > double(ndz) - TertiaryLength / a;
+    plan.dzsum[k] = grid.dz(k - 1) + grid.dz(k);
+    const double a = (grid.dz(k) + grid.dz(k + 1)) * 0.5;
+    plan.mould[k] = rule.mould && cooling.CrystallizerLength / a > double(k);
+    plan.tertiary[k] = double(k) > double(grid.ndz) - cooling.TertiaryLength / a;
   }
   plan.vzdtau = vz * dtau;
-  plan.natural.resize(ConstM.n_rows);
-  plan.radiation.resize(ConstM.n_rows);
-  for (uword r = 0; r < ConstM.n_rows; ++r) {
-    const double Ts = ConstM(r, 0);
-    plan.natural[r] = NaturalConvectionHtc(Ts, T_inf);
-    plan.radiation[r] = RadiationHtc(Ts, T_inf, rule.whole_emissivity);
+  plan.natural.resize(material.ConstM.n_rows);
+  plan.radiation.resize(material.ConstM.n_rows);
+  for (uword r = 0; r < material.ConstM.n_rows; ++r) {
+    const double Ts = material.ConstM(r, 0);
+    plan.natural[r] = NaturalConvectionHtc(Ts, cooling.T_inf);
+    plan.radiation[r] = RadiationHtc(Ts, cooling.T_inf, rule.whole_emissivity);
   }
   plan.threads = StepThreads(double(IJ) * K, K);
   plan.choice = ThreadChoice(plan.threads);
@@ -115,13 +114,13 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
                   cube& T_new) {
   const int I = plan.I, J = plan.J, K = plan.K;
   const uword IJ = uword(I) * J;
-  const TableView tab(ConstM, ConstHindex);
-  const double* Tp = T.memptr();
+  const TableView tab(material.ConstM, material.ConstHindex);
+  const double* Tp = field.T.memptr();
   const double* Hop = H_old.memptr();
   double* Hp = H.memptr();
   double* Tn = T_new.memptr();
   const int s = I - 1;
-  const double dr_s = dr(s), dr_s1 = dr(s - 1), drsum_s = dr_s1 + dr_s;
+  const double dr_s = grid.dr(s), dr_s1 = grid.dr(s - 1), drsum_s = dr_s1 + dr_s;
   // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
   const uword c0 = I, c1 = IJ - I;
 
@@ -134,10 +133,10 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
     // The difference below the run's first slice, as the slice before it
     // would have handed it on.
     const double* Tb = Tp + IJ * (first - 1);
-    for (uword c = c0; c < c1; ++c) qzc[c] = (Tb[IJ + c] - Tb[c]) / dz(first - 1);
+    for (uword c = c0; c < c1; ++c) qzc[c] = (Tb[IJ + c] - Tb[c]) / grid.dz(first - 1);
 
     for (int k = first; k < end; ++k) {
-      const double dzk = dz(k), dzkm = dz(k - 1), dzs = plan.dzsum[k];
+      const double dzk = grid.dz(k), dzkm = grid.dz(k - 1), dzs = plan.dzsum[k];
       const double* __restrict Tk = Tp + IJ * k;
       const double* __restrict Hk = Hop + IJ * k;
       double* __restrict Out = Hp + IJ * k;
@@ -160,14 +159,14 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
         const double lam = tab.cond[row];
         double QdrOUT;
         if (plan.mould[k]) {
-          QdrOUT = (Ts - T_k) * htc_k;
+          QdrOUT = (Ts - cooling.T_k) * cooling.htc_k;
         } else {
           const bool on_row = tab.temp[row] == Ts;
-          double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
-          if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);
+          double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, cooling.T_inf);
+          if (!plan.tertiary[k]) htc_n = htc_n + cooling.CoolM.at(j, k);
           const double htc_r =
-              on_row ? plan.radiation[row] : RadiationHtc(Ts, T_inf, rule.whole_emissivity);
-          QdrOUT = (htc_n + htc_r) * (Ts - T_inf);
+              on_row ? plan.radiation[row] : RadiationHtc(Ts, cooling.T_inf, rule.whole_emissivity);
+          QdrOUT = (htc_n + htc_r) * (Ts - cooling.T_inf);
         }
         const double Tout = Tk[c - 1] - 2 * plan.r_s * dr_s * QdrOUT / lam;
         const double Qdr = 2 * ((Tout - Ts) / dr_s - (Ts - Tk[c - 1]) / dr_s1) / drsum_s;

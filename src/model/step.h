@@ -4,10 +4,9 @@
 #pragma once
 
 #include <armadillo>
-
 #include <vector>
 
-#include "surface_laws.h"
+#include "cooling.h"
 #include "thread_choice.h"
 
 // Both steps need 2 rings (an axis and a surface), 3 sectors and 3 slices

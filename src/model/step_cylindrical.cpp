@@ -50,7 +50,7 @@
 // and on.
 #include <algorithm>
 
-#include "lookup.h"
+#include "material.h"
 #include "slice_threads.h"
 #include "tepora.h"
 
@@ -68,7 +68,7 @@ static void FromEnthalpies(const LinearTable& tab, const double* H, double* T, d
 
 CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   CylinderPlan plan;
-  const int I = ndr, J = ndphi, K = ndz;
+  const int I = grid.ndr, J = grid.ndphi, K = grid.ndz;
   RequireSolverGrid(I, J, K);
   plan.I = I;
   plan.J = J;
@@ -88,28 +88,30 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   if (plan.lo == 0) plan.inflow.assign(IJ, rule.H_inlet);
   for (uword c = 0; c < IJ; ++c) {
     const int i = int(c % I);
-    const double rc = CentreRadius(i), arc = rc * plan.dphi;
-    plan.grad_c[c] = i + 1 < I ? FaceRadius(i + 1) / (0.5 * (dr(i) + dr(i + 1))) : 0.0;
-    plan.invA_c[c] = 1.0 / (rc * dr(i));
+    const double rc = grid.CentreRadius(i), arc = rc * plan.dphi;
+    plan.grad_c[c] =
+        i + 1 < I ? grid.FaceRadius(i + 1) / (0.5 * (grid.dr(i) + grid.dr(i + 1))) : 0.0;
+    plan.invA_c[c] = 1.0 / (rc * grid.dr(i));
     plan.gphi_c[c] = i > 0 ? 1.0 / (arc * arc) : 0.0;
-    plan.area_c[c] = rc * dr(i) * plan.dphi;
+    plan.area_c[c] = rc * grid.dr(i) * plan.dphi;
   }
-  plan.R_s = FaceRadius(I);
-  plan.hw_s = 0.5 * dr(I - 1);
-  plan.invA0 = 1.0 / (double(J) * (CentreRadius(0) * dr(0)));
+  plan.R_s = grid.FaceRadius(I);
+  plan.hw_s = 0.5 * grid.dr(I - 1);
+  plan.invA0 = 1.0 / (double(J) * (grid.CentreRadius(0) * grid.dr(0)));
   plan.invdzs.assign(K, 0.0);
   plan.invdz.resize(K);
   plan.mould.assign(K, 0);
-  plan.tertiary = AirCooledSlices(dz, TertiaryLength);
+  plan.tertiary = AirCooledSlices(grid.dz, cooling.TertiaryLength);
   double z = 0.0;
   for (int k = 0; k < K; ++k) {
-    if (k + 1 < K) plan.invdzs[k] = 1.0 / (0.5 * (dz(k) + dz(k + 1)));
-    plan.invdz[k] = 1.0 / dz(k);
-    plan.mould[k] = rule.mould && z + 0.5 * dz(k) < CrystallizerLength;
-    z += dz(k);
+    if (k + 1 < K) plan.invdzs[k] = 1.0 / (0.5 * (grid.dz(k) + grid.dz(k + 1)));
+    plan.invdz[k] = 1.0 / grid.dz(k);
+    plan.mould[k] = rule.mould && z + 0.5 * grid.dz(k) < cooling.CrystallizerLength;
+    z += grid.dz(k);
   }
   plan.vzdtau = vz * dtau;
-  plan.air.Build(T_inf, ConstLin.T.empty() ? T_in : std::max(T_in, ConstLin.T.back()));
+  plan.air.Build(cooling.T_inf,
+                 material.ConstLin.T.empty() ? T_in : std::max(T_in, material.ConstLin.T.back()));
   return plan;
 }
 
@@ -126,7 +128,7 @@ void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
   // which the surface field reads alone.
   plan.phi.assign(H.n_elem, 0.0);
   plan.phi_new.assign(H.n_elem, 0.0);
-  FromEnthalpies(ConstLin, H.memptr(), T.memptr(), plan.phi.data(), H.n_elem);
+  FromEnthalpies(material.ConstLin, H.memptr(), field.T.memptr(), plan.phi.data(), H.n_elem);
 }
 
 // Heat content of the slices the step updates (lo .. K-2), J.
@@ -137,14 +139,14 @@ double Tepora::HeatContent(const CylinderPlan& plan, const cube& H) const {
     const double* Hk = H.memptr() + IJ * k;
     double s = 0.0;
     for (uword c = 0; c < IJ; ++c) s += plan.area_c[c] * Hk[c];
-    total += s * dz(k);
+    total += s * grid.dz(k);
   }
   return total;
 }
 
 SurfaceLaw Tepora::SurfaceLawAt(const CylinderPlan& plan, int j, int k) const {
-  if (plan.mould[k]) return {true, htc_k, T_k};
-  return {false, plan.tertiary[k] ? 0.0 : CoolM.at(j, k), T_inf};
+  if (plan.mould[k]) return {true, cooling.htc_k, cooling.T_k};
+  return {false, plan.tertiary[k] ? 0.0 : cooling.CoolM.at(j, k), cooling.T_inf};
 }
 
 // Flat loops over a slice that the compiler vectorises, with a wider clone
@@ -181,7 +183,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
                           cube& T_new) {
   const int I = plan.I, J = plan.J, K = plan.K;
   const uword IJ = uword(I) * J;
-  const double* Tp = T.memptr();
+  const double* Tp = field.T.memptr();
   const double* Hop = H_old.memptr();
   const double* pp = plan.phi.data();
   double* Hp = H.memptr();
@@ -217,12 +219,12 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       for (int j = 0; j < J; ++j) {
         const uword c = uword(I) * j + I - 1;
         double q, Ts, t, rho;
-        ConstLin.FromEnthalpy(Hk[c], t, rho);
+        material.ConstLin.FromEnthalpy(Hk[c], t, rho);
         SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tk[c], plan.hw_s, rho, q, Ts);
         Fo[c] = -(plan.R_s * q);
         lost += q;
       }
-      plan.slice_loss[k] = lost * (plan.R_s * plan.dphi * dz(k));
+      plan.slice_loss[k] = lost * (plan.R_s * plan.dphi * grid.dz(k));
 
       CylinderSlice(plan, w, pk, Hk, Hkm, IJ, k, dtau, fzc, fzn, Out);
 
@@ -241,7 +243,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
         for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
       std::swap(fzc, fzn);
 
-      FromEnthalpies(ConstLin, Out, Tn + IJ * k, pn + IJ * k, IJ);
+      FromEnthalpies(material.ConstLin, Out, Tn + IJ * k, pn + IJ * k, IJ);
     }
   }, plan.lo);
   for (int k = plan.lo; k < K - 1; ++k) surface += plan.slice_loss[k];
@@ -266,7 +268,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       return;
     case InletKind::Field:
       std::copy(rule.H_field.memptr(), rule.H_field.memptr() + IJ, Hp);
-      FromEnthalpies(ConstLin, Hp, Tn, pn, IJ);
+      FromEnthalpies(material.ConstLin, Hp, Tn, pn, IJ);
       return;
     case InletKind::Free:
       std::copy(Hop, Hop + IJ, Hp);
@@ -277,23 +279,23 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
 }
 
 mat Tepora::SurfaceField() {
-  mat Ts(ndphi, ndz, fill::zeros);
+  mat Ts(grid.ndphi, grid.ndz, fill::zeros);
   if (model == Formulation::Flat) {
-    for (int k = 0; k < ndz; ++k)
-      for (int j = 0; j < ndphi; ++j) Ts(j, k) = T(ndr - 1, j, k);
+    for (int k = 0; k < grid.ndz; ++k)
+      for (int j = 0; j < grid.ndphi; ++j) Ts(j, k) = field.T(grid.ndr - 1, j, k);
     return Ts;
   }
   StepRule rule;
   CylinderPlan plan = PlanCylinder(rule);
-  for (int k = 0; k < ndz; ++k)
-    for (int j = 0; j < ndphi; ++j) Ts(j, k) = SurfaceTemperatureOn(plan, j, k);
+  for (int k = 0; k < grid.ndz; ++k)
+    for (int j = 0; j < grid.ndphi; ++j) Ts(j, k) = SurfaceTemperatureOn(plan, j, k);
   return Ts;
 }
 
 double Tepora::SurfaceTemperatureOn(const CylinderPlan& plan, int j, int k) const {
   double t, q, rho, Ts;
-  const double Tc = T(ndr - 1, j, k);
-  ConstLin.FromEnthalpy(ConstLin.Enthalpy(Tc), t, rho);
+  const double Tc = field.T(grid.ndr - 1, j, k);
+  material.ConstLin.FromEnthalpy(material.ConstLin.Enthalpy(Tc), t, rho);
   SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tc, plan.hw_s, rho, q, Ts);
   return Ts;
 }

@@ -4,21 +4,12 @@
 // cooling (mould, secondary sprays, tertiary air cooling).
 #pragma once
 
+#include "cooling.h"
+#include "field.h"
+#include "grid.h"
 #include "headers.h"
-#include "lookup.h"
+#include "material.h"
 #include "step.h"
-#include "zones.h"
-
-
-// Number of cells of the given width that cover an extent, ceil(extent / width),
-// before its conversion to a count.
-double CellsToCover(double extent, double width);
-
-// The slices, of lengths dz (m), that an air-cooled end zone of air_length
-// (m) holds: those whose centre lies at or beyond its start. 1 marks such a
-// slice. The cylindrical step cools by this rule, and the optimiser places
-// each element's air cooling by the whole strand's.
-std::vector<char> AirCooledSlices(const vec& dz, double air_length);
 
 // Radial temperatures of angular sector 1 along the strand (rows from the
 // axis to the surface, columns from the inlet): the profile the plots show.
@@ -55,45 +46,24 @@ struct ElementStart {
   CylinderPlan cyl;   // (with the Kirchhoff potential of the start field)
 };
 
+// The strand model: the composition of its grid, material table, cooling
+// and field, the process parameters of a run and the solvers over them.
 class Tepora {
  public:
-  cube T;         // temperature of every cell, degC; ndr x ndphi x ndz
-  mat ConstM;     // refined material table: temperature, enthalpy J/m^3, conductivity
-  mat CoolM;      // spray htc per angular sector (rows) and slice (columns), W/(m^2 K)
-  mat ConstM0;    // material table as read
-  double dphi;    // angular cell width, rad
-  double R;       // strand radius, m
-  double L;       // modelled length, m
-  double Taumax;  // stored only
-  double T_in;    // inlet (casting) temperature, degC
-  double vz;      // casting speed, m/s
-  double T_inf;   // ambient temperature, degC
-  double dtau;    // time step, s
-  vec dr;         // radial cell widths, m
-  vec dz;         // axial cell lengths, m
-  int ndr;
-  int ndphi;
-  int ndz;
-  int p;  // time-step counter of the solvers
-  double CrystallizerLength;  // mould length from the inlet, m
-  double htc_k;               // mould htc, W/(m^2 K)
-  double T_k;                 // temperature the mould flux refers to, degC
-  double TertiaryLength;      // length of the air-cooled zone at the end, m
-  // Index of the enthalpy column of ConstM for the inverse lookup, rebuilt
-  // by IndexConstM whenever ConstM is set.
-  EnthalpyIndex ConstHindex;
-  // The same table as straight lines between its rows (cylindrical step).
-  LinearTable ConstLin;
+  Grid grid;                                     // rings, sectors and slices
+  Material material;                             // the steel's table
+  Cooling cooling;                               // mould, sprays and air along the strand
+  Field field;                                   // temperature (and enthalpy) of every cell
+  double Taumax = 0;                             // stored only
+  double T_in = 0;                               // inlet (casting) temperature, degC
+  double vz = 0;                                 // casting speed, m/s
+  double dtau = 0;                               // time step, s
+  int p = 0;                                     // time-step counter of the solvers
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
   EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
-  // Enthalpy of every cell after the last run of the simulator (Compute),
-  // J/m^3: where the fronts lie inside the rings, which T alone does not
-  // tell where the table releases latent heat at one temperature.
-  cube H_final;
-  // The solvers copy T into `snapshot` before step `snapshot_step` (none
+  // The solvers copy T into field.snapshot before step `snapshot_step` (none
   // when negative): the field a while before the end, for the steadiness check.
   int snapshot_step = -1;
-  cube snapshot;
 
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
@@ -104,41 +74,11 @@ class Tepora {
   // with htcl, the rest with htc.
   Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pConstM, double pvz,
          double pT_inf, double pdtau, double htc, double pTertiaryLength, double htcl, int n_z);
-  ~Tepora();
-
-  void erase();
-  void SetDisc(double dr0, double dz0, double phi);
-  void SetDisc(double pdr0, double pdphi, double pdz0, cube& T_old);
-  void SetSqR(double dr0, double pR);
-  double getR(int ind);
-  // Cylindrical grid: radius of the inner face, the centre and the outer face
-  // of ring i, m. Ring 0 is a disc on the axis; the outer face of the last
-  // ring is the surface.
-  double FaceRadius(int i) const;
-  double CentreRadius(int i) const;
   // Temperature of the surface at sector j, slice k of the current field,
   // degC: in the cylindrical step the outer face's temperature, which the
   // surface flux sees through half a ring of steel; in the flat step the
   // outer ring's own temperature.
   double SurfaceTemperature(int j, int k);
-  void SetDtau(double pdtau);
-  void SetCoolM(double htc);
-  void SetCoolM(double htc0, double htcl, int n_z);
-  // The caster's zones: the mould, the spray zones (every slice whose centre
-  // lies in a zone takes its htc in every sector) and the start of the air
-  // cooling. Returns the number of slices each spray zone covers.
-  std::vector<int> SetZones(const CasterZones& zones);
-
-  // Material table: SetConstM reads and refines it (ReadConstM), then saves
-  // the refined and the original table (SaveConstM).
-  void SetConstM(const char* filename);
-  void ReadConstM(const char* filename);
-  void SaveConstM();
-  void IndexConstM();
-  double getConstT(double& T, char swtch);
-  double getConstH(double& H, char swtch);
-  cube TempToEn(cube& T);
-  cube EnToTemp(cube& H);
   // Longest stable time step of the explicit scheme at a casting speed,
   // estimated from the smallest cell widths and the table's largest
   // diffusivity bound.

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "control_points.h"
+#include "cooling.h"
 #include "headers.h"
 #include "ranks.h"
 #include "settings_file.h"
 #include "step.h"
 #include "tepora.h"
-#include "zones.h"
 
 // What one iteration changed: the largest move of an element's chosen htc
 // against the iteration before (against the starting htc in the first), the largest temperature

@@ -106,9 +106,9 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
                                      TertLengthforElem, htcl, n_offset);
   Tepora& U = *s.model;
   U.model = model;
-  U.CrystallizerLength = zones.mould_length;
-  U.htc_k = zones.mould_htc;
-  U.T_k = zones.coolant;
+  U.cooling.CrystallizerLength = zones.mould_length;
+  U.cooling.htc_k = zones.mould_htc;
+  U.cooling.T_k = zones.coolant;
   if (Heatpmax > 0) {
     s.start = U.StartElement(ind, Tf);
   } else if (model == Formulation::Cylindrical) {
@@ -126,15 +126,15 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
 // rank runs it.
 void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool last) {
   Tepora U = *s.model;
-  U.SetCoolM(htc, s.htcl, n_offset);
+  U.cooling.SetCoolM(U.grid, htc, s.htcl, n_offset);
   if (last) {
     SaveScratch(s.T_old, "T_old.cub");
     SaveScratch(s.Tf, "Tf.vec");
   }
   U.RunElement(s.start, Heatpmax);
   if (last) {
-    SaveWhole(U.T, "TeporaOut/T_0.cub");
-    SaveWhole(SectorProfile(U.T), "TeporaOut/TempProfile_part.mat");
+    SaveWhole(U.field.T, "TeporaOut/T_0.cub");
+    SaveWhole(SectorProfile(U.field.T), "TeporaOut/TempProfile_part.mat");
   }
   ElementWinner seen;
   seen.diff = PointReading(U, s) - s.target;
@@ -142,7 +142,7 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
   seen.candidate = candidate;
   const std::lock_guard<std::mutex> hold(s.lock);
   if (!WinsOver(seen, s.best)) return;
-  seen.field = std::move(U.T);
+  seen.field = std::move(U.field.T);
   s.best = std::move(seen);
 }
 
@@ -151,10 +151,10 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
 // surface law the run applied (the element's mould, sprays and air); in the
 // flat step the cell that holds the point.
 double Optimise::PointReading(const Tepora& U, const ElementSearch& s) const {
-  if (model == Formulation::Flat) return U.T(s.a, s.b, s.k);
+  if (model == Formulation::Flat) return U.field.T(s.a, s.b, s.k);
   const int j = int(s.b), k = int(s.k);
   const double surface = ReadsSurface(U, s.r) ? U.SurfaceTemperatureOn(s.start.cyl, j, k) : NAN;
-  return PointTemperature(U, U.T, s.r, s.b, s.k, surface);
+  return PointTemperature(U, U.field.T, s.r, s.b, s.k, surface);
 }
 
 vec Optimise::FinishSearch(int ind, const ElementWinner& best) {
