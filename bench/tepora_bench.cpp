@@ -165,17 +165,17 @@ double StepMicroseconds(Tepora& m, int threads, int steps, Usage& best_usage) {
   for (int run = 0; run < 3; ++run) {
     m.field.T = start;
     cube H = m.EnthalpyOf(m.field.T), H_new(arma::size(H)), T_new(arma::size(H));
-    CylinderPlan plan = m.PlanCylinder(rule);
+    CylinderStep plan(m, rule);
     plan.threads = threads;
     plan.choice = ThreadChoice::Fixed(threads);
     plan.scratch.resize(threads, plan.scratch[0]);
-    m.StartCylinder(plan, H);
+    plan.Start(m, H);
     const Usage u = Measure(
         [&] {
           for (int p = 0; p < steps; ++p) {
-            m.StepCylinder(rule, plan, H, H_new, T_new);
+            plan.Advance(m, H, H_new, T_new);
             m.field.T.swap(T_new);
-            plan.phi.swap(plan.phi_new);
+            plan.Advanced();
             H.swap(H_new);
           }
         },

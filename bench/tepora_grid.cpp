@@ -44,14 +44,14 @@ struct Figures {
 // slices the step updates.
 double MouldHeat(Tepora& P) {
   StepRule rule;
-  CylinderPlan plan = P.PlanCylinder(rule);
+  const CylinderStep plan(P, rule);
   double total = 0.0;
   for (int k = plan.lo; k < P.grid.ndz; ++k) {
     if (!plan.mould[k]) continue;
     for (int j = 0; j < P.grid.ndphi; ++j) {
       double t, rho, q, Ts;
       P.material.ConstLin.FromEnthalpy(P.field.H_final(P.grid.ndr - 1, j, k), t, rho);
-      SurfaceFlux(P.SurfaceLawAt(plan, j, k), plan.air, P.field.T(P.grid.ndr - 1, j, k), plan.hw_s,
+      SurfaceFlux(plan.SurfaceLawAt(P, j, k), plan.air, P.field.T(P.grid.ndr - 1, j, k), plan.hw_s,
                   rho, q, Ts);
       total += q * plan.R_s * plan.dphi * P.grid.dz(k);
     }

@@ -83,7 +83,7 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   Tepora strand(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.02, 30,
                 0.5, 500);
   strand.cooling.TertiaryLength = 6.5;
-  const std::vector<char> air = strand.PlanCylinder(StepRule()).tertiary;
+  const std::vector<char> air = CylinderStep(strand, StepRule()).tertiary;
   Optimise o = [&] { Silenced quiet; return Make("100\n1000\n100\n1\n4\n0\n"); }();
   o.RealTertiaryLength = 6.5;
   o.model = Formulation::Cylindrical;
@@ -94,7 +94,7 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
     ElementSearch s;
     vec field = o.ToVect(o.Elem(i));
     o.PrepareSearch(i, field, 0.02, cube(), 500, s);
-    const std::vector<char> own = s.model->PlanCylinder(StepRule()).tertiary;
+    const std::vector<char> own = CylinderStep(*s.model, StepRule()).tertiary;
     ASSERT_EQ(own.size(), 40u);
     EXPECT_EQ(std::count(own.begin(), own.end(), 1), expected[i]);
     EXPECT_TRUE(std::equal(own.begin(), own.end(), air.begin() + first[i]));

@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "cooling.h"
 #include "numeric_text.h"
-#include "tepora.h"
 
 namespace {
 
@@ -222,75 +220,6 @@ double LinearTable::Enthalpy(double t) const {
   }
   const uword p = uword(above - T.begin()) - 1;
   return H[p] + (t - T[p]) * ((H[p + 1] - H[p]) / (T[p + 1] - T[p]));
-}
-
-// The explicit step weighs a cell's old enthalpy by
-//   1 - dtau (a (2/dr^2 + 2/(r dphi)^2 + 2/dz^2) + vz/dz),   a = lambda / c,
-// (heat conduction to the six neighbours and upwind transport to the next
-// slice), and errors stop growing only while that weight stays
-// non-negative. The bound takes the smallest widths, r of ring 1 (the
-// innermost ring the heat equation updates), the largest conductivity and
-// the smallest volumetric heat capacity c = dH/dT of the table's set rows.
-// The surface's extra loss to the coolant is left out: it adds about
-// r h dr / lambda of the radial part, a few per cent of the whole with the
-// mould's 2000 W/(m^2 K) on the example. Infinite when the table gives no
-// positive heat capacity.
-double Tepora::StableStepEstimate(double speed) {
-  double lambda_max = 0.0, c_min = datum::inf;
-  for (uword r = 0; r < material.ConstM.n_rows; ++r) {
-    if (!(material.ConstM(r, 0) > 0)) continue;  // rows below the table's first point
-    lambda_max = std::max(lambda_max, material.ConstM(r, 2));
-    if (r + 1 < material.ConstM.n_rows && material.ConstM(r + 1, 0) > material.ConstM(r, 0)) {
-      const double c = (material.ConstM(r + 1, 1) - material.ConstM(r, 1)) /
-                       (material.ConstM(r + 1, 0) - material.ConstM(r, 0));
-      if (c > 0) c_min = std::min(c_min, c);
-    }
-  }
-  if (!(lambda_max > 0) || !std::isfinite(c_min)) return datum::inf;
-  if (model == Formulation::Cylindrical) return StableStepCylinder(speed, lambda_max, c_min);
-  const double dr_min = grid.dr.min(), dz_min = grid.dz.min();
-  const double arc = grid.getR(std::min(1, grid.ndr - 1)) * grid.dphi;
-  const double a = lambda_max / c_min;
-  return 1.0 / (2 * a * (1 / (dr_min * dr_min) + 1 / (arc * arc) + 1 / (dz_min * dz_min)) +
-                std::abs(speed) / dz_min);
-}
-
-// The cylindrical step weighs a cell's old enthalpy by 1 - dtau (a G + vz/dz)
-// with a = lambda / c and G the sum of its faces' conductances per volume:
-//   radial  (rf(i+1) / ((dr(i) + dr(i+1))/2) + rf(i) / ((dr(i-1) + dr(i))/2)) / (rc dr),
-//   angular 2 / (rc dphi)^2 (none in the disc on the axis),
-//   axial   2 / dz^2,
-// and at the surface the loss R h_s / (rc dr). The step draws the surface
-// flux from the outer ring's centre through half a ring of steel, so the
-// coefficient it applies to the ring's temperature is
-//   h_s = h / (1 + h (dr/2) / lambda),
-// taken with the largest htc the strand meets (the mould's, the sprays' plus
-// natural convection and radiation at the casting temperature) and the
-// largest conductivity. However high h, h_s stays below 2 lambda / dr: a
-// quench of 1e6 W/(m^2 K) limits the step no more than a conductive
-// neighbour does. The innermost ring of sectors, whose arcs are the
-// shortest, usually sets the bound.
-double Tepora::StableStepCylinder(double speed, double lambda_max, double c_min) {
-  const double dphi_c = 2 * kPi / grid.ndphi, a = lambda_max / c_min;
-  const double h_air =
-      NaturalConvectionHtc(T_in, cooling.T_inf) + RadiationHtc(T_in, cooling.T_inf, false);
-  const double h_max =
-      std::max(cooling.htc_k, (cooling.CoolM.is_empty() ? 0.0 : cooling.CoolM.max()) + h_air);
-  const double h_s = h_max / (1.0 + h_max * (0.5 * grid.dr(grid.ndr - 1)) / lambda_max);
-  double worst = 0.0;
-  for (int i = 0; i < grid.ndr; ++i) {
-    const double rc = grid.CentreRadius(i), vol = rc * grid.dr(i);
-    double g = 0.0;
-    if (i + 1 < grid.ndr) g += grid.FaceRadius(i + 1) / (0.5 * (grid.dr(i) + grid.dr(i + 1)));
-    if (i > 0) g += grid.FaceRadius(i) / (0.5 * (grid.dr(i - 1) + grid.dr(i)));
-    g /= vol;
-    if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
-    double surface = 0.0;
-    if (i == grid.ndr - 1) surface = grid.FaceRadius(grid.ndr) * h_s / (vol * c_min);
-    worst = std::max(worst, a * g + surface);
-  }
-  const double dz_min = grid.dz.min();
-  return 1.0 / (worst + a * 2.0 / (dz_min * dz_min) + std::abs(speed) / dz_min);
 }
 
 // Property at a temperature, taken at the nearest whole degree.

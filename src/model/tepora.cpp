@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "formulations.h"
 #include "strand_results.h"
 
 Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
@@ -118,4 +119,25 @@ Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pCons
 double EnergyAccount::Scale() const {
   return std::max({std::fabs(content_start - content_end), std::fabs(surface_out),
                    std::fabs(carried_in), std::fabs(carried_out)});
+}
+
+// The longest stable time step of the run's formulation at a casting speed,
+// from the largest conductivity and the smallest volumetric heat capacity
+// c = dH/dT of the table's set rows. Infinite when the table gives no
+// positive heat capacity.
+double Tepora::StableStepEstimate(double speed) const {
+  const mat& M = material.ConstM;
+  double lambda_max = 0.0, c_min = datum::inf;
+  for (uword r = 0; r < M.n_rows; ++r) {
+    if (!(M(r, 0) > 0)) continue;  // rows below the table's first point
+    lambda_max = std::max(lambda_max, M(r, 2));
+    if (r + 1 < M.n_rows && M(r + 1, 0) > M(r, 0)) {
+      const double c = (M(r + 1, 1) - M(r, 1)) / (M(r + 1, 0) - M(r, 0));
+      if (c > 0) c_min = std::min(c_min, c);
+    }
+  }
+  if (!(lambda_max > 0) || !std::isfinite(c_min)) return datum::inf;
+  return WithFormulation(model, [&](auto kind) {
+    return decltype(kind)::type::StableStep(*this, speed, lambda_max, c_min);
+  });
 }

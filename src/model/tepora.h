@@ -6,6 +6,7 @@
 
 #include "cooling.h"
 #include "field.h"
+#include "formulations.h"
 #include "grid.h"
 #include "headers.h"
 #include "material.h"
@@ -24,6 +25,7 @@ struct EnergyAccount {
   double carried_out = 0;    // transport and conduction through the outlet face
   double content_start = 0;  // enthalpy content at the first step
   double content_end = 0;    // and after the last
+  bool kept = false;         // whether the run's formulation keeps the balance
   // Fall of the content against what left: zero to rounding.
   double Residual() const {
     return (content_start - content_end) - (surface_out + carried_out - carried_in);
@@ -40,10 +42,8 @@ void PrintEnergyBalance(const EnergyAccount& e);
 // step's constants. The optimiser prepares it once for the candidates of an
 // element, and every candidate runs from its own copy.
 struct ElementStart {
-  StepRule rule;
-  cube H, T;          // start field (the axis disc made one in the cylindrical step)
-  StepPlan flat;      // the step's constants, one of the two by the model's step
-  CylinderPlan cyl;   // (with the Kirchhoff potential of the start field)
+  cube H, T;     // start field, J/m^3 and degC (the axis disc made one in the cylindrical step)
+  AnyStep step;  // the formulation's constants and rule (and the state beside T and H)
 };
 
 // The strand model: the composition of its grid, material table, cooling
@@ -79,11 +79,12 @@ class Tepora {
   // surface flux sees through half a ring of steel; in the flat step the
   // outer ring's own temperature.
   double SurfaceTemperature(int j, int k);
-  // Longest stable time step of the explicit scheme at a casting speed,
-  // estimated from the smallest cell widths and the table's largest
-  // diffusivity bound.
-  double StableStepEstimate(double speed);
-  double StableStepCylinder(double speed, double lambda_max, double c_min);
+  // Surface temperature of every sector (rows) and slice (columns), degC.
+  mat SurfaceField() const;
+  // Longest stable time step of the explicit scheme at a casting speed
+  // (m/s), s, estimated from the smallest cell widths and the table's
+  // largest diffusivity bound.
+  double StableStepEstimate(double speed) const;
 
   // Solvers.
   cube Compute(int pmax, char swtch);
@@ -93,40 +94,21 @@ class Tepora {
   ElementStart StartElement(int ind, const cube& T_L);
   void RunElement(const ElementStart& start, int pmax);
 
-  // Enthalpy of a temperature and the field's: whole-degree rows in the flat
-  // step, straight lines between the rows in the cylindrical one.
-  double EnthalpyAt(double T);
-  cube EnthalpyOf(const cube& T);
-  // Surface temperature of every sector (rows) and slice (columns), degC.
-  mat SurfaceField();
-  // Surface temperature of sector j, slice k of the current field under the
-  // surface law of a plan (the mould where its rule has one), degC: the
-  // cylindrical step's outer face.
-  double SurfaceTemperatureOn(const CylinderPlan& plan, int j, int k) const;
+  // Enthalpy of a temperature and the field's, J/m^3: whole-degree rows in
+  // the flat step, straight lines between the rows in the cylindrical one.
+  double EnthalpyAt(double T) const;
+  cube EnthalpyOf(const cube& T) const;
 
-  // Constants of a run of steps under a rule.
-  StepPlan Plan(const StepRule& rule);
-  // One explicit time step from (T, H_old) into (H, T_new); every cell ends
-  // with the value of the sweep in which the boundary copies run at every visit.
-  void Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube& H, cube& T_new);
+  // The rule of a run at the inlet (upstream: the face's temperatures,
+  // degC, in its first slice, read by InletKind::Field) and in the mould.
+  StepRule InletRule(InletKind inlet, bool mould, const cube& upstream) const;
   // Advances T by the steps from p up to pmax; H enters as the enthalpy of T
   // and leaves as that of the last step.
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
 
-  // The cylindrical step: its constants, the state it starts from (the
-  // disc's sectors made one, temperature and Kirchhoff potential from H), one step,
-  // the heat content of the updated slices and the surface law of a cell.
-  CylinderPlan PlanCylinder(const StepRule& rule);
-  void StartCylinder(CylinderPlan& plan, cube& H);
-  void StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& H_old, cube& H,
-                    cube& T_new);
-  double HeatContent(const CylinderPlan& plan, const cube& H) const;
-  SurfaceLaw SurfaceLawAt(const CylinderPlan& plan, int j, int k) const;
-
  private:
-  // The steps from p up to pmax on a plan whose start is made.
-  void StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax, bool progress);
-  void StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, bool progress);
+  template <class S>
+  void StepsFrom(S& step, cube& H, int pmax, bool progress);
   void CheckInletTemperature(const char* const_file);
   void InitialField();
 };

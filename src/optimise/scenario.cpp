@@ -114,7 +114,7 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
   } else if (model == Formulation::Cylindrical) {
     StepRule rule;  // without a run, the surface law the run would apply
     rule.mould = ind == 0;
-    s.start.cyl = U.PlanCylinder(rule);
+    s.start.step = CylinderStep(U, rule);
   }
   s.best = ElementWinner();
 }
@@ -153,7 +153,8 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
 double Optimise::PointReading(const Tepora& U, const ElementSearch& s) const {
   if (model == Formulation::Flat) return U.field.T(s.a, s.b, s.k);
   const int j = int(s.b), k = int(s.k);
-  const double surface = ReadsSurface(U, s.r) ? U.SurfaceTemperatureOn(s.start.cyl, j, k) : NAN;
+  const double surface =
+      ReadsSurface(U, s.r) ? std::get<CylinderStep>(s.start.step).SurfaceTemperature(U, j, k) : NAN;
   return PointTemperature(U, U.field.T, s.r, s.b, s.k, surface);
 }
 
