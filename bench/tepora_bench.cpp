@@ -20,6 +20,7 @@
 #include <memory>
 #include <sstream>
 
+#include "element_bounds.h"
 #include "optimise.h"
 #include "run_setup.h"
 
@@ -203,11 +204,11 @@ double ElementRate(const Tepora& strand, int first, int n, int steps, Formulatio
   Tepora elem(strand.grid.dr(0), strand.grid.dz(0), 0.0, field, strand.material.ConstM, strand.vz,
               strand.cooling.T_inf, strand.dtau, 500, 0, 500, 15);
   elem.model = model;
-  const ElementStart start =
-      elem.StartElement(1, cube(strand.field.T.slices(first - 1, first - 1)));
+  const PieceStart start =
+      elem.StartPiece(ElementBounds(1, cube(strand.field.T.slices(first - 1, first - 1))));
   double best = datum::inf;
   for (int run = 0; run < 3; ++run)
-    best = std::min(best, Seconds([&] { elem.RunElement(start, steps); }));
+    best = std::min(best, Seconds([&] { elem.RunPiece(start, steps); }));
   return double(field.n_elem) * steps / best;
 }
 

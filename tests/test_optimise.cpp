@@ -2,6 +2,7 @@
 // element coordinates, the htc search and progressive hedging.
 #include <omp.h>
 
+#include "element_bounds.h"
 #include "exact_cylinder.h"
 #include "optimise.h"
 #include "tepora.h"
@@ -114,7 +115,8 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
     Tepora U(0.01, 0.1, 0.25 * M_PI, field_.slices(first[i], first[i] + 39), table_, 0.02, 30,
              0.5, htc, air[i], 500, 10);
     U.model = Formulation::Cylindrical;
-    cube T = U.ComputeOpt(i, 40, i == 0 ? cube() : cube(field_.slices(first[i], first[i])));
+    cube T = U.ComputeOpt(
+        ElementBounds(i, i == 0 ? cube() : cube(field_.slices(first[i], first[i]))), 40);
     if (surface) *surface = U.SurfaceField();
     return T;
   };

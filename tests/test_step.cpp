@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "element_bounds.h"
 #include "literal_cylinder.h"
 #include "literal_model.h"
 #include "slice_threads.h"
@@ -81,7 +82,7 @@ TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
         // The flat element reads only the first slice of a larger field.
         mode.T_L.set_size(s.I + flat, s.J + 2 * flat, 1 + flat);
         for (auto& x : mode.T_L) x = 900 + std::uniform_real_distribution<double>(0, 600)(rng);
-        const cube T_fast = mode.element ? fast.ComputeOpt(mode.ind, 12, mode.T_L)
+        const cube T_fast = mode.element ? fast.ComputeOpt(ElementBounds(mode.ind, mode.T_L), 12)
                                          : fast.Compute(12, mode.swtch);
         cube H = lit.EnthalpyOf(lit.field.T);
         flat ? literal::Run(lit, mode, 12, H) : literal::CylinderRun(lit, mode, 12, H);

@@ -81,8 +81,8 @@ void Tepora::StepsFrom(S& step, cube& H, int pmax, bool progress) {
 
 // The inlet's rule: steel at the casting temperature's enthalpy (Fixed), or
 // slice 0 held at the enthalpy of the upstream face's temperatures (Field,
-// the first slice of `upstream`, degC), or one of the undriven inlets.
-StepRule Tepora::InletRule(InletKind inlet, bool mould, const cube& upstream) const {
+// degC), or one of the undriven inlets.
+StepRule Tepora::InletRule(InletKind inlet, bool mould, const mat& upstream) const {
   StepRule rule;
   rule.inlet = inlet;
   rule.mould = mould;
@@ -90,7 +90,7 @@ StepRule Tepora::InletRule(InletKind inlet, bool mould, const cube& upstream) co
   if (inlet == InletKind::Field) {
     rule.H_field.set_size(grid.ndr, grid.ndphi);
     for (int j = 0; j < grid.ndphi; ++j)
-      for (int i = 0; i < grid.ndr; ++i) rule.H_field(i, j) = EnthalpyAt(upstream(i, j, 0));
+      for (int i = 0; i < grid.ndr; ++i) rule.H_field(i, j) = EnthalpyAt(upstream(i, j));
   }
   return rule;
 }
@@ -102,7 +102,7 @@ cube Tepora::Compute(int pmax, char swtch) {
     const InletKind inlet = swtch == 'y'   ? InletKind::Fixed
                             : swtch == 'n' ? InletKind::ZeroGradient
                                            : InletKind::Free;
-    RunSteps(pmax, InletRule(inlet, true, cube()), H, true);
+    RunSteps(pmax, InletRule(inlet, true, mat()), H, true);
     if (energy.kept) PrintEnergyBalance(energy);
   }
   field.H_final = H;
@@ -115,12 +115,9 @@ cube Tepora::Compute(int pmax, char swtch) {
   return field.T;
 }
 
-// Element ind of the optimiser's strand: the inlet of element 0 is the
-// casting temperature and only element 0 holds the mould; every later element
-// takes its inlet slice from the upstream field T_L.
-cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
+cube Tepora::ComputeOpt(const PieceBounds& bounds, int pmax) {
   p = 0;
-  if (pmax > 0) RunElement(StartElement(ind, T_L), pmax);
+  if (pmax > 0) RunPiece(StartPiece(bounds), pmax);
   SaveWhole(field.T, "TeporaOut/T_0.cub");
   SaveWhole(SectorProfile(field.T), "TeporaOut/TempProfile_part.mat");
   return field.T;
@@ -130,9 +127,9 @@ cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
 // from enthalpy by the formulation's start, is kept beside it. The flat step
 // of a piece truncates the emissivity's exponent (which the cylindrical step
 // does not read).
-ElementStart Tepora::StartElement(int ind, const cube& T_L) {
-  ElementStart start;
-  StepRule rule = InletRule(ind == 0 ? InletKind::Fixed : InletKind::Field, ind == 0, T_L);
+PieceStart Tepora::StartPiece(const PieceBounds& bounds) {
+  PieceStart start;
+  StepRule rule = InletRule(bounds.inlet, bounds.mould, bounds.upstream);
   rule.whole_emissivity = true;
   start.H = EnthalpyOf(field.T);
   WithFormulation(model, [&](auto kind) {
@@ -148,7 +145,7 @@ ElementStart Tepora::StartElement(int ind, const cube& T_L) {
 
 // Steps on copies of the start's fields and constants, so that any number
 // of runs can start from one start at once; no step leaves T as it was.
-void Tepora::RunElement(const ElementStart& start, int pmax) {
+void Tepora::RunPiece(const PieceStart& start, int pmax) {
   p = 0;
   if (pmax <= 0) return;
   field.T = start.T;

@@ -48,7 +48,7 @@ const double sigma = 5.67e-8;
 
 // Emissivity of the oxidised surface at Ts (degC),
 //   eps = 0.85 / exp(42.68 - 0.0268 (Ts + 273.15) + 1)^0.0115;
-// the flat element solver truncates the exponent to a whole number.
+// the flat step of a piece of strand truncates the exponent to a whole number.
 inline double Emissivity(double Ts, bool whole) {
   if (whole) {
     const int n = int(42.68 - 0.0268 * (Ts + 273.15));

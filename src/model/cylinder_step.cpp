@@ -30,8 +30,8 @@
 // while the front lies between them: the harmonic mean put the front of a
 // freezing half-space ahead of the exact one by 4.3 / 2.3 / 1.0 % after 60 s
 // on 4 / 2 / 1 mm rings when the melt conducts four times as well, always
-// ahead and falling at first order (the Kirchhoff fluxes: within 0.3 %). The axis is a disc cell: no face at r = 0 carries
-// heat, and the disc gathers the radial fluxes of all sectors of ring 1.
+// ahead and falling at first order (the Kirchhoff fluxes: within 0.3 %). The axis is a disc cell:
+// no face at r = 0 carries heat, and the disc gathers the radial fluxes of all sectors of ring 1.
 // At the surface the outer face carries q = h (Ts - Tref) W/m^2 through half
 // the surface ring at the ring's own conductivity (see SurfaceFlux): the
 // coolant laws need the surface temperature itself, and the surface ring is
@@ -44,10 +44,9 @@
 // conducted through it, since above the meniscus lies the mould powder, not
 // steel. Slice 0, z from 0 to dz(0), is thus an ordinary slice cooled by the
 // zone its centre lies in, and steel is cooled by the mould for the mould's
-// whole length. An element of the optimiser's strand that starts downstream
-// has no such face: its slice 0 is a slice of the strand whose enthalpy the
-// element upstream gives (InletKind::Field), and the step updates slices 1
-// and on.
+// whole length. A piece of the strand that starts downstream has no such
+// face: its slice 0 is a slice of the strand whose enthalpy the strand above
+// gives (InletKind::Field), and the step updates slices 1 and on.
 #include <algorithm>
 
 #include "cylinder_step.h"

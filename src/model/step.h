@@ -65,6 +65,7 @@ struct StepRule {
   // The mould flux acts in the first CrystallizerLength of the model (none
   // in a piece of strand that starts below the mould).
   bool mould = true;
-  // The element solver truncates the emissivity exponent to a whole number.
+  // The flat step of a piece of strand truncates the emissivity exponent
+  // to a whole number, as the results it reproduces were computed.
   bool whole_emissivity = false;
 };

@@ -37,11 +37,23 @@ struct EnergyAccount {
 // Prints the heat balance of a run on one line.
 void PrintEnergyBalance(const EnergyAccount& e);
 
-// The start of an element run, which does not depend on the spray htcs:
-// the inlet rule, the enthalpy and temperature of the start field and the
-// step's constants. The optimiser prepares it once for the candidates of an
-// element, and every candidate runs from its own copy.
-struct ElementStart {
+// How a piece of strand meets what lies around it: the mould, and what
+// enters through its inlet.
+struct PieceBounds {
+  // The piece begins at the meniscus, and the slices of its first
+  // CrystallizerLength take the mould's flux; false for a piece below the mould.
+  bool mould = true;
+  // Fixed: liquid steel at the casting temperature enters; Field: slice 0
+  // holds the enthalpy of the temperatures of the face above the piece.
+  InletKind inlet = InletKind::Fixed;
+  mat upstream;  // Field: temperature of every cell of the face above, degC (ndr x ndphi or more)
+};
+
+// The start of a run of a piece, which does not depend on the spray htcs:
+// the enthalpy and temperature of the start field and the step's constants
+// with its rule. Prepared once, it serves any number of runs, each from its
+// own copy.
+struct PieceStart {
   cube H, T;     // start field, J/m^3 and degC (the axis disc made one in the cylindrical step)
   AnyStep step;  // the formulation's constants and rule (and the state beside T and H)
 };
@@ -69,7 +81,7 @@ class Tepora {
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
          double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
          double htc);
-  // One element of the strand from its temperature field and the refined
+  // A piece of the strand from its temperature field and the refined
   // material table of the whole strand; the first n_z + 1 slices are cooled
   // with htcl, the rest with htc.
   Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pConstM, double pvz,
@@ -88,20 +100,22 @@ class Tepora {
 
   // Solvers.
   cube Compute(int pmax, char swtch);
-  cube ComputeOpt(int ind, int pmax, cube T_L);
-  // ComputeOpt in two parts: the start of element ind from the current field
-  // and the upstream field T_L, then pmax steps from it into T.
-  ElementStart StartElement(int ind, const cube& T_L);
-  void RunElement(const ElementStart& start, int pmax);
+  // pmax steps of the piece the model holds within its bounds, the field
+  // left in TeporaOut/T_0.cub and its profile in TempProfile_part.mat.
+  cube ComputeOpt(const PieceBounds& bounds, int pmax);
+  // ComputeOpt in two parts: the start from the current field, then pmax
+  // steps from it into T.
+  PieceStart StartPiece(const PieceBounds& bounds);
+  void RunPiece(const PieceStart& start, int pmax);
 
   // Enthalpy of a temperature and the field's, J/m^3: whole-degree rows in
   // the flat step, straight lines between the rows in the cylindrical one.
   double EnthalpyAt(double T) const;
   cube EnthalpyOf(const cube& T) const;
 
-  // The rule of a run at the inlet (upstream: the face's temperatures,
-  // degC, in its first slice, read by InletKind::Field) and in the mould.
-  StepRule InletRule(InletKind inlet, bool mould, const cube& upstream) const;
+  // The rule of a run at the inlet (upstream: the temperatures of the face
+  // above, degC, read by InletKind::Field) and in the mould.
+  StepRule InletRule(InletKind inlet, bool mould, const mat& upstream) const;
   // Advances T by the steps from p up to pmax; H enters as the enthalpy of T
   // and leaves as that of the last step.
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);

@@ -104,7 +104,7 @@ void CheckUnpointedElements(const vec& element, double offset1,
 // the cell and target it is scored at), and the best candidate seen so far.
 struct ElementSearch {
   std::unique_ptr<Tepora> model;
-  ElementStart start;
+  PieceStart start;
   cube T_old, Tf;  // start field and inlet slice, for the scratch files
   uword a = 0, b = 0, k = 0;  // ring, sector and element slice of the point
   double r = 0;               // the point's radius, m (the cylindrical step reads it)

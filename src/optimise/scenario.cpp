@@ -3,6 +3,7 @@
 // the temperature at the element's control point.
 #include <climits>
 
+#include "element_bounds.h"
 #include "optimise.h"
 #include "tepora.h"
 
@@ -109,11 +110,12 @@ void Optimise::PrepareSearch(int ind, vec& pElemi, double v_z, const cube& Tf, d
   U.cooling.CrystallizerLength = zones.mould_length;
   U.cooling.htc_k = zones.mould_htc;
   U.cooling.T_k = zones.coolant;
+  const PieceBounds bounds = ElementBounds(ind, Tf);
   if (Heatpmax > 0) {
-    s.start = U.StartElement(ind, Tf);
+    s.start = U.StartPiece(bounds);
   } else if (model == Formulation::Cylindrical) {
     StepRule rule;  // without a run, the surface law the run would apply
-    rule.mould = ind == 0;
+    rule.mould = bounds.mould;
     s.start.step = CylinderStep(U, rule);
   }
   s.best = ElementWinner();
@@ -131,7 +133,7 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
     SaveScratch(s.T_old, "T_old.cub");
     SaveScratch(s.Tf, "Tf.vec");
   }
-  U.RunElement(s.start, Heatpmax);
+  U.RunPiece(s.start, Heatpmax);
   if (last) {
     SaveWhole(U.field.T, "TeporaOut/T_0.cub");
     SaveWhole(SectorProfile(U.field.T), "TeporaOut/TempProfile_part.mat");
