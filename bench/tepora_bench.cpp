@@ -112,7 +112,7 @@ std::string ReadText(const fs::path& path) {
 double PeakMB() {
   rusage u;
   getrusage(RUSAGE_SELF, &u);
-  return u.ru_maxrss / 1024.0;
+  return double(u.ru_maxrss) / 1024.0;
 }
 
 // A run directory with the example's input, the plot function left out.
@@ -314,7 +314,7 @@ void Bench(int argc, char** argv) {
         Rate(m, r, 100, &t[threads - 1]);
       }
       printf("%4d x %4d x %5d = %7.2fM      %-12s %12.3f %12.3f %9.2f %9.3f %8s\n", m.grid.ndr,
-             m.grid.ndphi, m.grid.ndz, m.field.T.n_elem / 1e6, Name(model), t[0].wall, t[1].wall,
+             m.grid.ndphi, m.grid.ndz, double(m.field.T.n_elem) / 1e6, Name(model), t[0].wall, t[1].wall,
              t[0].wall / t[1].wall, t[1].cpu, OthersText(t[1].others).c_str());
     }
   }

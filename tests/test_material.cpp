@@ -70,7 +70,7 @@ TEST(MaterialTable, LookupsRoundHalfUpAndFindTheFirstExceedingRow) {
   EXPECT_EQ(m.material.getConstT(T, 'h'), m.material.ConstM(98, 1));
   EXPECT_EQ(m.material.getConstT(T2, 'k'), m.material.ConstM(99, 2));
   cube field(2, 3, 2);
-  for (uword c = 0; c < field.n_elem; ++c) field(c) = 30 + 130 * c;
+  for (uword c = 0; c < field.n_elem; ++c) field(c) = 30 + 130 * double(c);
   cube H_field = m.material.TempToEn(field);
   cube back = m.material.EnToTemp(H_field);
   EXPECT_TRUE(arma::approx_equal(back, field, "absdiff", 0.0));
@@ -90,10 +90,10 @@ TEST(MaterialTable, LookupsRoundHalfUpAndFindTheFirstExceedingRow) {
     for (uword r = 0; r < N; ++r) {
       const int kind = pick(rng);
       if (kind == 0 && r < N / 3) continue;  // empty row
-      h = kind == 1 ? h : kind == 2 ? h - 7 : h + 1 + rng() % 50;
-      m.material.ConstM(r, 0) = r + 1 + 0.25 * (kind == 3);
+      h = kind == 1 ? h : kind == 2 ? h - 7 : h + 1 + double(rng() % 50);
+      m.material.ConstM(r, 0) = double(r + 1) + 0.25 * (kind == 3);
       m.material.ConstM(r, 1) = h;
-      m.material.ConstM(r, 2) = r;
+      m.material.ConstM(r, 2) = double(r);
     }
     m.material.IndexConstM();
     const TableView view(m.material.ConstM, m.material.ConstHindex);

@@ -18,7 +18,7 @@ class OptimiseTest : public ::testing::Test {
         Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500)
             .material.ConstM;
     field_.set_size(8, 8, 130);
-    for (uword c = 0; c < field_.n_elem; ++c) field_(c) = 900 + c % 8 * 10 + c / 64 % 130;
+    for (uword c = 0; c < field_.n_elem; ++c) field_(c) = double(900 + c % 8 * 10 + c / 64 % 130);
   }
   // Points at the surface, sector 1, and slice indices 35, 45, 65, 119, 125.
   Optimise Make(const std::string& settings, std::initializer_list<double> slices = {35.5}) {

@@ -82,7 +82,7 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   // The axis wholly solid between slices 3 and 4, a tenth solid (7.69e9)
   // 0.21 / 0.4 of the way from slice 0 to 1, at the liquidus in slice 0.
   for (uword k = 0; k < m.field.T.n_slices; ++k)
-    rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * k : 5e9;
+    rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * double(k) : 5e9;
   rows[2].axis_level = 6.7e9, rows[3].axis_level = 6.1e9;
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 1.0), 0.35 + 0.1 * 0.3 / 1.1, 1e-12);
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 0.1), 0.05 + 0.1 * 0.21 / 0.4, 1e-12);
@@ -130,7 +130,7 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
     double at = -1;
     for (uword k = 0; k + 1 < H.n_slices; ++k)
       if (H(0, 0, k) >= level && H(0, 0, k + 1) < level)
-        at = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - level) / (H(0, 0, k) - H(0, 0, k + 1));
+        at = 0.1 * (double(k) + 0.5) + 0.1 * (H(0, 0, k) - level) / (H(0, 0, k) - H(0, 0, k + 1));
     return at;
   };
   const double crater = axis_falls_below(5.8e9);
@@ -143,13 +143,13 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   RadialLine line;
   line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.range_K = 50;
   line.phi_sol = potential(1450), line.phi_liq = potential(1500);
-  for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * i);
+  for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * double(i));
   for (uword k : {7u, 8u})
     for (uword j = 0; j < H.n_cols; ++j) {
       line.H.clear();
       line.phi.clear();
       for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k)), line.phi.push_back(potential(T(i, j, k)));
-      shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / H.n_cols;
+      shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / double(H.n_cols);
     }
   ASSERT_GT(shell, 0.015);
   EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-6) << r.out;

@@ -53,7 +53,8 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
               "htc W/(m2 K)\n");
   json elements = json::array();
   for (int i = 0; i < C.nElem; ++i) {
-    const double from = layout.elem[i].first * C.dz0, to = (layout.elem[i].last + 1) * C.dz0;
+    const double from = double(layout.elem[i].first) * C.dz0,
+                 to = double(layout.elem[i].last + 1) * C.dz0;
     elements.push_back({{"element", i + 1}, {"from_m", from}, {"to_m", to},
                         {"htc_W_m2K", C.OptimalHtcs(i)}});
     std::printf("  %-8d %-8s %-8s %s\n", i + 1, Metres(from).c_str(), Metres(to).c_str(),

@@ -70,9 +70,9 @@ CylinderStep::CylinderStep(const Tepora& m, const StepRule& run_rule) : rule(run
   CylinderStep& plan = *this;
   const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   RequireSolverGrid(I, J, K);
-  plan.I = I;
-  plan.J = J;
-  plan.K = K;
+  plan.rings = I;
+  plan.sectors = J;
+  plan.slices = K;
   const uword IJ = uword(I) * J;
   // The sectors close the circle whatever the angular width asked for.
   plan.dphi = 2 * kPi / J;
@@ -123,7 +123,7 @@ CylinderStep::CylinderStep(const Tepora& m, const StepRule& run_rule) : rule(run
 // temperature and Kirchhoff potential follow from enthalpy everywhere.
 void CylinderStep::Start(Tepora& m, cube& H) {
   CylinderStep& plan = *this;
-  const uword J = plan.J;
+  const uword J = plan.sectors;
   for (uword k = 0; k < H.n_slices; ++k) {
     double s = 0.0;
     for (uword j = 0; j < J; ++j) s += H(0, j, k);
@@ -139,9 +139,9 @@ void CylinderStep::Start(Tepora& m, cube& H) {
 // Heat content of the slices the step updates (lo .. K-2), J.
 double CylinderStep::HeatContent(const Tepora& m, const cube& H) const {
   const CylinderStep& plan = *this;
-  const uword IJ = uword(plan.I) * plan.J;
+  const uword IJ = uword(plan.rings) * plan.sectors;
   double total = 0.0;
-  for (int k = plan.lo; k < plan.K - 1; ++k) {
+  for (int k = plan.lo; k < plan.slices - 1; ++k) {
     const double* Hk = H.memptr() + IJ * k;
     double s = 0.0;
     for (uword c = 0; c < IJ; ++c) s += plan.area_c[c] * Hk[c];
@@ -165,7 +165,7 @@ __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
     const CylinderStep& plan, CylinderStep::Scratch& w, const double* __restrict pk,
     const double* __restrict Hk, const double* __restrict Hkm, uword IJ, int k, double dtau,
     const double* __restrict fzc, double* __restrict fzn, double* __restrict Out) {
-  const uword I = uword(plan.I), W = IJ - I;
+  const uword I = uword(plan.rings), W = IJ - I;
   const double* __restrict pkp = pk + IJ;
   const double* __restrict gphi = plan.gphi_c.data();
   const double* __restrict invA = plan.invA_c.data();
@@ -188,7 +188,7 @@ __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
 
 void CylinderStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   CylinderStep& plan = *this;
-  const int I = plan.I, J = plan.J, K = plan.K;
+  const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
   const double* Tp = m.field.T.memptr();
   const double* Hop = H_old.memptr();
@@ -199,8 +199,8 @@ void CylinderStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   const double* area = plan.area_c.data();
   double surface = 0.0, carried_in = 0.0, carried_out = 0.0;
 
-  ForSliceRuns(plan.choice, K, [&](int first, int end, int t) {
-    CylinderStep::Scratch& w = plan.scratch[t];
+  ForSliceRuns(plan.choice, K, [&](int first, int end, int thread) {
+    CylinderStep::Scratch& w = plan.scratch[thread];
     double* Fo = w.Fo.data();
     double* fzc = w.fz_a.data();  // axial fluxes through the face below the slice in work
     double* fzn = w.fz_b.data();  // and above it, the next slice's fzc

@@ -24,7 +24,7 @@ struct CylinderStep {
   // The inlet and the mould of the run; a given inlet slice has its disc's
   // sectors made one.
   StepRule rule;
-  int I = 0, J = 0, K = 0;
+  int rings = 0, sectors = 0, slices = 0;  // the grid's ndr, ndphi and ndz
   // rf(i+1) / ((dr(i) + dr(i+1)) / 2): the outer face's radius over the
   // distance between the centres it lies between, dimensionless (the
   // surface ring's is not used: the surface has its own law).

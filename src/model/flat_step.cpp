@@ -36,7 +36,7 @@ __attribute__((target_clones("avx2", "default"))) void SliceDifferences(
     const FlatStep& plan, FlatStep::Scratch& w, const double* __restrict Tk,
     const double* __restrict Hk, uword IJ, double dzk, double dzkm, double dzs,
     const double* __restrict qzc_k, double* __restrict qzn_k) {
-  const uword I = uword(plan.I), c0 = I, c1 = IJ - I;
+  const uword I = uword(plan.rings), c0 = I, c1 = IJ - I;
   const double* __restrict dr_c = plan.dr_c.data();
   const double* __restrict drsum_c = plan.drsum_c.data();
   const double* __restrict rdphi2_c = plan.rdphi2_c.data();
@@ -70,9 +70,9 @@ FlatStep::FlatStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
   FlatStep& plan = *this;
   const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   RequireSolverGrid(I, J, K);
-  plan.I = I;
-  plan.J = J;
-  plan.K = K;
+  plan.rings = I;
+  plan.sectors = J;
+  plan.slices = K;
   const uword IJ = uword(I) * J;
   plan.dr_c.resize(IJ + 1);
   plan.drsum_c.resize(IJ);
@@ -113,7 +113,7 @@ FlatStep::FlatStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
 
 void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   FlatStep& plan = *this;
-  const int I = plan.I, J = plan.J, K = plan.K;
+  const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
   const TableView tab(m.material.ConstM, m.material.ConstHindex);
   const double* Tp = m.field.T.memptr();
@@ -125,8 +125,8 @@ void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
   const uword c0 = I, c1 = IJ - I;
 
-  ForSliceRuns(plan.choice, K, [&](int first, int end, int t) {
-    FlatStep::Scratch& w = plan.scratch[t];
+  ForSliceRuns(plan.choice, K, [&](int first, int end, int thread) {
+    FlatStep::Scratch& w = plan.scratch[thread];
     const double* S = w.S.data();
     const double* adv = w.adv.data();
     double* qzc = w.qz_a.data();  // (T(k) - T(k-1)) / dz(k-1) of the slice in work

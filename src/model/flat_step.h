@@ -15,12 +15,12 @@ class Tepora;
 
 // Per-run constants of the step, derived once from the grid, the zones and
 // the material table so that a step neither allocates nor recomputes them.
-// Arrays over one slice (I x J cells, rings fastest) let the arithmetic of a
+// Arrays over one slice (rings x sectors cells, rings fastest) let the arithmetic of a
 // whole slice run as one flat loop.
 struct FlatStep {
   static constexpr bool kBalanced = false;  // no heat balance is kept
   StepRule rule;                            // the inlet and the mould of the run
-  int I = 0, J = 0, K = 0;
+  int rings = 0, sectors = 0, slices = 0;  // the grid's ndr, ndphi and ndz
   std::vector<double> dr_c;      // dr(i) of cell c of a slice
   std::vector<double> drsum_c;   // dr(i) + dr(i+1)
   std::vector<double> rdphi2_c;  // (r(i) dphi)^2, the angular metric

@@ -71,7 +71,7 @@ void CheckTable(const mat& M, const char* filename) {
 
 }  // namespace
 
-std::string TemperatureRangeText(uword N) { return "(0.5 .. " + ValueText(N + 0.5) + " degC)"; }
+std::string TemperatureRangeText(uword N) { return "(0.5 .. " + ValueText(double(N) + 0.5) + " degC)"; }
 
 void TemperatureOutside(double T, uword N) {
   throw TableRangeError("temperature " + ValueText(T) + " degC lies outside the material table " +

@@ -57,8 +57,8 @@ struct TableView {
   const EnthalpyIndex& index;
   uword N;
 
-  TableView(const mat& ConstM, const EnthalpyIndex& index)
-      : temp(ConstM.colptr(0)), cond(ConstM.colptr(2)), index(index), N(ConstM.n_rows) {}
+  TableView(const mat& ConstM, const EnthalpyIndex& rows)
+      : temp(ConstM.colptr(0)), cond(ConstM.colptr(2)), index(rows), N(ConstM.n_rows) {}
 
   // Row of a temperature: the nearest whole degree, halves upwards, minus
   // one, floor(T + 0.5) - 1; stops the run when the table has no such row.
