@@ -124,6 +124,11 @@ void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   const double dr_s = m.grid.dr(s), dr_s1 = m.grid.dr(s - 1), drsum_s = dr_s1 + dr_s;
   // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
   const uword c0 = I, c1 = IJ - I;
+  // The run's constants as locals, which no store to a field can change.
+  const double dtau = m.dtau, T_k = m.cooling.T_k, htc_k = m.cooling.htc_k;
+  const double T_inf = m.cooling.T_inf;
+  const bool whole = rule.whole_emissivity;
+  const mat& CoolM = m.cooling.CoolM;
 
   ForSliceRuns(plan.choice, K, [&](int first, int end, int thread) {
     FlatStep::Scratch& w = plan.scratch[thread];
@@ -150,7 +155,7 @@ void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
         const uword col = uword(I) * j;
         for (uword c = col + 1; c < col + s; ++c) {
           const double lam = tab.Conductivity(Tk[c]);
-          Out[c] = S[c] * (lam * m.dtau) + Hk[c] + adv[c];
+          Out[c] = S[c] * (lam * dtau) + Hk[c] + adv[c];
         }
 
         // Surface ring: the ghost node outside carries the outgoing flux.
@@ -160,20 +165,20 @@ void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
         const double lam = tab.cond[row];
         double QdrOUT;
         if (plan.mould[k]) {
-          QdrOUT = (Ts - m.cooling.T_k) * m.cooling.htc_k;
+          QdrOUT = (Ts - T_k) * htc_k;
         } else {
           const bool on_row = tab.temp[row] == Ts;
-          double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, m.cooling.T_inf);
-          if (!plan.tertiary[k]) htc_n = htc_n + m.cooling.CoolM.at(j, k);
+          double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
+          if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);
           const double htc_r = on_row ? plan.radiation[row]
-                                      : RadiationHtc(Ts, m.cooling.T_inf, rule.whole_emissivity);
-          QdrOUT = (htc_n + htc_r) * (Ts - m.cooling.T_inf);
+                                      : RadiationHtc(Ts, T_inf, whole);
+          QdrOUT = (htc_n + htc_r) * (Ts - T_inf);
         }
         const double Tout = Tk[c - 1] - 2 * plan.r_s * dr_s * QdrOUT / lam;
         const double Qdr = 2 * ((Tout - Ts) / dr_s - (Ts - Tk[c - 1]) / dr_s1) / drsum_s;
         const double Qdphi = (Tk[c + I] - 2 * Ts + Tk[c - I]) / plan.rdphi2_s;
         const double Qdz = 2 * (qzn[c] - qzc[c]) / dzs;
-        Out[c] = (Qdr + Qdphi + Qdz) * (lam * m.dtau) + Hk[c] + adv[c];
+        Out[c] = (Qdr + Qdphi + Qdz) * (lam * dtau) + Hk[c] + adv[c];
       }
       std::swap(qzc, qzn);
 
