@@ -23,6 +23,7 @@
 #include <sstream>
 
 #include "caster_file.h"
+#include "element_bounds.h"
 #include "optimise.h"
 #include "run_setup.h"
 #include "steady_strand.h"
@@ -143,20 +144,20 @@ Tepora ExampleModel(double f, double length = 0) {
 // Cell updates per second of `steps` steps of a model under a rule, the
 // best of three runs from the same field, whose usage is left in `best`.
 double Rate(Tepora& m, const StepRule& rule, int steps, Usage* best = nullptr) {
-  const cube start = m.T;
+  const cube start = m.field.T;
   Usage fastest;
   fastest.wall = datum::inf;
   for (int run = 0; run < 3; ++run) {
-    m.T = start;
-    cube H = m.EnthalpyOf(m.T);
+    m.field.T = start;
+    cube H = m.EnthalpyOf(m.field.T);
     m.p = 0;
     const Usage u =
         Measure([&] { m.RunSteps(steps, rule, H, false); }, omp_get_max_threads() > 1);
     if (u.wall < fastest.wall) fastest = u;
   }
-  m.T = start;
+  m.field.T = start;
   if (best) *best = fastest;
-  return double(m.T.n_elem) * steps / fastest.wall;
+  return double(m.field.T.n_elem) * steps / fastest.wall;
 }
 
 // Microseconds of one cylindrical step of a model on `threads` threads,
@@ -165,29 +166,29 @@ double Rate(Tepora& m, const StepRule& rule, int steps, Usage* best = nullptr) {
 double StepMicroseconds(Tepora& m, int threads, int steps, Usage& best_usage) {
   StepRule rule;
   rule.H_inlet = m.EnthalpyAt(m.T_in);
-  const cube start = m.T;
+  const cube start = m.field.T;
   best_usage.wall = datum::inf;
   for (int run = 0; run < 3; ++run) {
-    m.T = start;
-    cube H = m.EnthalpyOf(m.T), H_new(arma::size(H)), T_new(arma::size(H));
-    CylinderPlan plan = m.PlanCylinder(rule);
+    m.field.T = start;
+    cube H = m.EnthalpyOf(m.field.T), H_new(arma::size(H)), T_new(arma::size(H));
+    CylinderStep plan(m, rule);
     plan.threads = threads;
     plan.choice = ThreadChoice::Fixed(threads);
     plan.scratch.resize(threads, plan.scratch[0]);
-    m.StartCylinder(plan, H);
+    plan.Start(m, H);
     const Usage u = Measure(
         [&] {
           for (int p = 0; p < steps; ++p) {
-            m.StepCylinder(rule, plan, H, H_new, T_new);
-            m.T.swap(T_new);
-            plan.phi.swap(plan.phi_new);
+            plan.Advance(m, H, H_new, T_new);
+            m.field.T.swap(T_new);
+            plan.Advanced();
             H.swap(H_new);
           }
         },
         threads > 1);
     if (u.wall < best_usage.wall) best_usage = u;
   }
-  m.T = start;
+  m.field.T = start;
   return best_usage.wall / steps * 1e6;
 }
 
@@ -204,14 +205,15 @@ const char* Name(Formulation f) { return FormulationName(f); }
 // Element `first` .. `first + n - 1` of a strand field as the element solver
 // runs it, inlet from the slice before.
 double ElementRate(const Tepora& strand, int first, int n, int steps, Formulation model) {
-  cube field = strand.T.slices(first, first + n - 1);
-  Tepora elem(strand.dr(0), strand.dz(0), 0.0, field, strand.ConstM, strand.vz, strand.T_inf,
-              strand.dtau, 500, 0, 500, 15);
+  cube field = strand.field.T.slices(first, first + n - 1);
+  Tepora elem(strand.grid.dr(0), strand.grid.dz(0), 0.0, field, strand.material.ConstM, strand.vz,
+              strand.cooling.T_inf, strand.dtau, 500, 0, 500, 15);
   elem.model = model;
-  const ElementStart start = elem.StartElement(1, cube(strand.T.slices(first - 1, first - 1)));
+  const PieceStart start =
+      elem.StartPiece(ElementBounds(1, cube(strand.field.T.slices(first - 1, first - 1))));
   double best = datum::inf;
   for (int run = 0; run < 3; ++run)
-    best = std::min(best, Seconds([&] { elem.RunElement(start, steps); }));
+    best = std::min(best, Seconds([&] { elem.RunPiece(start, steps); }));
   return double(field.n_elem) * steps / best;
 }
 
@@ -231,8 +233,9 @@ Usage OptimiserRun(int elements, int threads, Formulation model, double* updates
   Tepora P = ExampleModel(1);
   std::unique_ptr<Optimise> made;  // its set-up's report is not the benchmark's
   Quietly([&] {
-    made = std::make_unique<Optimise>(Techset(6) / 60, P.T, 0.25, P.ConstM, P.dr(0), P.dz(0),
-                                      P.dphi, P.T_inf, P.dtau, CP);
+    made = std::make_unique<Optimise>(Techset(6) / 60, P.field.T, 0.25, P.material.ConstM,
+                                      P.grid.dr(0), P.grid.dz(0), P.grid.dphi, P.cooling.T_inf,
+                                      P.dtau, CP);
   });
   Optimise& C = *made;
   C.model = model;
@@ -255,15 +258,15 @@ Tepora CaseModel(double f, CasterZones& zones) {
   Tepora P = BuildStrandModel(Numset, Techset, 1000.0, "Input/Interp.csv");
   bool present = false;
   zones = LoadCaster("Input/Caster.toml", Techset(1), present);
-  Quietly([&] { P.SetZones(zones); });
+  Quietly([&] { P.cooling.SetZones(zones, P.grid); });
   if (f != 1) P.dtau = 0.9 * P.StableStepEstimate(P.vz);
   return P;
 }
 
 // The strand's figures of a field (the model's T and H_final set to it).
 std::vector<StrandRow> Rows(Tepora& P, const cube& H, const cube& T, const CasterZones& c) {
-  P.T = T;
-  P.H_final = H;
+  P.field.T = T;
+  P.field.H_final = H;
   return StrandRows(P, c.solidus, c.liquidus);
 }
 
@@ -291,24 +294,24 @@ double SteadyAgainstTransient(const char* name, Tepora& P, const CasterZones& zo
   // 1e-6 K over 100 steps, at most 8 transits.
   StepRule rule;
   rule.H_inlet = P.EnthalpyAt(P.T_in);
-  const double transit = arma::accu(P.dz) / P.vz;
+  const double transit = arma::accu(P.grid.dz) / P.vz;
   const int chunk = 100, most = int(8 * transit / P.dtau);
-  P.T.fill(P.T_in);
-  cube H = P.EnthalpyOf(P.T);
+  P.field.T.fill(P.T_in);
+  cube H = P.EnthalpyOf(P.field.T);
   P.p = 0;
   for (cube before; P.p < most;) {
-    before = P.T;
+    before = P.field.T;
     P.RunSteps(P.p + chunk, rule, H, false);
-    if (arma::abs(P.T - before).max() <= 1e-6) break;
+    if (arma::abs(P.field.T - before).max() <= 1e-6) break;
   }
-  const cube T_ref = P.T, H_ref = H;
+  const cube T_ref = P.field.T, H_ref = H;
   const int settled = P.p;
   // Timed: the steps until every cell lies within 1 K of that state.
-  P.T.fill(P.T_in);
-  H = P.EnthalpyOf(P.T);
+  P.field.T.fill(P.T_in);
+  H = P.EnthalpyOf(P.field.T);
   P.p = 0;
   Usage march;
-  while (arma::abs(P.T - T_ref).max() > 1.0 && P.p < most) {
+  while (arma::abs(P.field.T - T_ref).max() > 1.0 && P.p < most) {
     const Usage u = Measure([&] { P.RunSteps(P.p + 10, rule, H, false); });
     march.wall += u.wall;
     march.cpu += u.cpu;
@@ -337,7 +340,7 @@ double SteadyAgainstTransient(const char* name, Tepora& P, const CasterZones& zo
     if (away && dd > shell) shell = dd, shell_at = a[k].z;
   }
   const double exit = zones.mould_length;
-  printf("%s, %d x %d x %d cells, %.3g m/min\n", name, P.ndr, P.ndphi, P.ndz, P.vz * 60);
+  printf("%s, %d x %d x %d cells, %.3g m/min\n", name, P.grid.ndr, P.grid.ndphi, P.grid.ndz, P.vz * 60);
   printf("  steady solve: %.4f s (cpu %.4f s) on the rings alone (every sector alike), %d "
          "Newton steps on %d slices; the full cross-section %.4f s (cpu %.4f s)\n",
          solve.wall, solve.cpu, steady.stats.newton_steps, steady.stats.slices, full.wall,
@@ -372,14 +375,14 @@ void SteadyOnFineGrid(double f, double transits) {
   full = Measure([&] { s = SolveSteadyStrand(P, false); });
   StepRule rule;
   rule.H_inlet = P.EnthalpyAt(P.T_in);
-  P.T = s.T;
+  P.field.T = s.T;
   cube H = s.H;
   P.p = 0;
   const int steps = 20;
   const Usage t = Measure([&] { P.RunSteps(steps, rule, H, false); });
-  const double needed = transits * arma::accu(P.dz) / P.vz / P.dtau;
-  printf("%4d x %4d x %4d  %10.3f %10.3f %10.3f %10.3f %9.4f %8.0f %12.0f %9.0f\n", P.ndr,
-         P.ndphi, P.ndz, rings.wall, rings.cpu, full.wall, full.cpu, P.dtau, needed,
+  const double needed = transits * arma::accu(P.grid.dz) / P.vz / P.dtau;
+  printf("%4d x %4d x %4d  %10.3f %10.3f %10.3f %10.3f %9.4f %8.0f %12.0f %9.0f\n", P.grid.ndr,
+         P.grid.ndphi, P.grid.ndz, rings.wall, rings.cpu, full.wall, full.cpu, P.dtau, needed,
          t.cpu / steps * needed, t.cpu / steps * needed / full.cpu);
 }
 
@@ -464,21 +467,21 @@ void Bench(int argc, char** argv) {
   StepRule fixed;
   fixed.H_inlet = sim.EnthalpyAt(sim.T_in);
   {
-    cube H = sim.EnthalpyOf(sim.T);
+    cube H = sim.EnthalpyOf(sim.field.T);
     sim.RunSteps(3000, fixed, H, false);
   }
   for (Formulation f : {Formulation::Cylindrical, Formulation::Flat}) {
     sim.model = f;
     fixed.H_inlet = sim.EnthalpyAt(sim.T_in);
     printf("simulator step, %s, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
-           Name(f), sim.ndr, sim.ndphi, sim.ndz, Rate(sim, fixed, 1000) / 1e6);
+           Name(f), sim.grid.ndr, sim.grid.ndphi, sim.grid.ndz, Rate(sim, fixed, 1000) / 1e6);
   }
-  const int n = sim.ndz / 2;
+  const int n = sim.grid.ndz / 2;
   double element_rate[2];
   for (Formulation f : {Formulation::Cylindrical, Formulation::Flat}) {
     element_rate[int(f)] = ElementRate(sim, 1, n, 1000, f);
     printf("element solver, %s, %d x %d x %d cells, 1000 steps: %.1f million cell updates/s\n",
-           Name(f), sim.ndr, sim.ndphi, n, element_rate[int(f)] / 1e6);
+           Name(f), sim.grid.ndr, sim.grid.ndphi, n, element_rate[int(f)] / 1e6);
   }
   sim.model = Formulation::Cylindrical;
 
@@ -486,8 +489,10 @@ void Bench(int argc, char** argv) {
   {
     Tepora fine = ExampleModel(4, 13.0);
     const double rate = ElementRate(fine, 1, 100, 50, Formulation::Cylindrical);
-    printf("element solver, cylindrical, %d x %d x 100 cells, 50 steps: %.1f million/s, "
-           "%.0f s for 5000 steps\n\n", fine.ndr, fine.ndphi, rate / 1e6, 1.6e5 * 5000 / rate);
+    printf(
+        "element solver, cylindrical, %d x %d x 100 cells, 50 steps: %.1f million/s, "
+        "%.0f s for 5000 steps\n\n",
+        fine.grid.ndr, fine.grid.ndphi, rate / 1e6, 1.6e5 * 5000 / rate);
   }
 
   // A step of a small grid split or not: the example's 10 x 10 slices, as
@@ -501,7 +506,7 @@ void Bench(int argc, char** argv) {
     Usage u;
     for (int threads = 1; threads <= 2; ++threads)
       t[threads - 1] = StepMicroseconds(m, threads, std::max(200, 400000 / slices), u);
-    printf("%6d cells                       %12.1f %12.1f %9.2f %8s\n", int(m.T.n_elem), t[0],
+    printf("%6d cells                       %12.1f %12.1f %9.2f %8s\n", int(m.field.T.n_elem), t[0],
            t[1], t[0] / t[1], OthersText(u.others).c_str());
   }
 
@@ -520,15 +525,15 @@ void Bench(int argc, char** argv) {
         omp_set_num_threads(threads);
         Rate(m, r, 100, &t[threads - 1]);
       }
-      printf("%4d x %4d x %5d = %7.2fM      %-12s %12.3f %12.3f %9.2f %9.3f %8s\n", m.ndr,
-             m.ndphi, m.ndz, double(m.T.n_elem) / 1e6, Name(model), t[0].wall, t[1].wall,
+      printf("%4d x %4d x %5d = %7.2fM      %-12s %12.3f %12.3f %9.2f %9.3f %8s\n", m.grid.ndr,
+             m.grid.ndphi, m.grid.ndz, double(m.field.T.n_elem) / 1e6, Name(model), t[0].wall, t[1].wall,
              t[0].wall / t[1].wall, t[1].cpu, OthersText(t[1].others).c_str());
     }
   }
 
   // The optimiser, in this process: the example and the example cut into 5
   // elements, from the simulated strand, on 1 and 2 threads.
-  sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+  sim.field.T.save("TeporaOut/T_0.cub", arma_ascii);
   vec Opt;
   LoadSettings(Opt, OptSettingsFile(), 6);
   const int example_elements = int(Opt(4));
@@ -540,7 +545,7 @@ void Bench(int argc, char** argv) {
       Usage t[2];
       double updates = 0;
       for (int threads = 1; threads <= 2; ++threads) {
-        sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+        sim.field.T.save("TeporaOut/T_0.cub", arma_ascii);
         t[threads - 1] = OptimiserRun(elements, threads, model, &updates);
       }
       // What one thread spends beside the element steps (at the element

@@ -44,16 +44,16 @@ struct Figures {
 // slices the step updates.
 double MouldHeat(Tepora& P) {
   StepRule rule;
-  CylinderPlan plan = P.PlanCylinder(rule);
+  const CylinderStep plan(P, rule);
   double total = 0.0;
-  for (int k = plan.lo; k < P.ndz; ++k) {
+  for (int k = plan.lo; k < P.grid.ndz; ++k) {
     if (!plan.mould[k]) continue;
-    for (int j = 0; j < P.ndphi; ++j) {
+    for (int j = 0; j < P.grid.ndphi; ++j) {
       double t, rho, q, Ts;
-      P.ConstLin.FromEnthalpy(P.H_final(P.ndr - 1, j, k), t, rho);
-      SurfaceFlux(P.SurfaceLawAt(plan, j, k), plan.air, P.T(P.ndr - 1, j, k), plan.hw_s, rho, q,
-                  Ts);
-      total += q * plan.R_s * plan.dphi * P.dz(k);
+      P.material.ConstLin.FromEnthalpy(P.field.H_final(P.grid.ndr - 1, j, k), t, rho);
+      SurfaceFlux(plan.SurfaceLawAt(P, j, k), plan.air, P.field.T(P.grid.ndr - 1, j, k), plan.hw_s,
+                  rho, q, Ts);
+      total += q * plan.R_s * plan.dphi * P.grid.dz(k);
     }
   }
   return total;
@@ -94,7 +94,7 @@ Figures RunGrid(const fs::path& example, double dr, double dz, double largest) {
     bool has_caster = false;
     const CasterZones zones = LoadCaster("Input/Caster.toml", Techset(1), has_caster);
     Tepora P = BuildStrandModel(Numset, Techset, 1000.0, "Input/Interp.csv");
-    P.SetZones(zones);
+    P.cooling.SetZones(zones, P.grid);
     WarnIfUnstable(P, P.vz, num);
     std::fflush(stdout);
     const int console = dup(1);  // the run's progress lines are not the table's

@@ -4,8 +4,8 @@
 // ring closed, the table searched from its first row.
 #pragma once
 
+#include "cooling.h"
 #include "literal_model.h"
-#include "surface_laws.h"
 #include "tepora.h"
 
 namespace literal {
@@ -25,18 +25,18 @@ inline void LinearLookup(const LinearTable& t, double h, double& T, double& rho,
 }
 
 inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
-  const int I = m.ndr, J = m.ndphi, K = m.ndz;
+  const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   const double dphi = 2 * kPi / J;
-  const LinearTable& tab = m.ConstLin;
+  const LinearTable& tab = m.material.ConstLin;
   AirHtcTable air;
-  air.Build(m.T_inf, std::max(m.T_in, tab.T.back()));
+  air.Build(m.cooling.T_inf, std::max(m.T_in, tab.T.back()));
   std::vector<double> zc(K);  // slice centres
   double z = 0.0;
   for (int k = 0; k < K; ++k) {
-    zc[k] = z + 0.5 * m.dz(k);
-    z += m.dz(k);
+    zc[k] = z + 0.5 * m.grid.dz(k);
+    z += m.grid.dz(k);
   }
-  cube& T = m.T;
+  cube& T = m.field.T;
   cube rho(arma::size(H)), phi(arma::size(H));
   for (int k = 0; k < K; ++k) {
     double s = 0.0;
@@ -58,27 +58,28 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
   // Steel at the casting enthalpy enters through the face at z = 0 and slice
   // 0 is updated like the others; an element downstream holds its slice 0.
   const bool meniscus = mode.element ? mode.ind == 0 : mode.swtch == 'y';
-  const auto rc = [&](int i) { return m.FaceRadius(i) + 0.5 * m.dr(i); };
+  const auto rc = [&](int i) { return m.grid.FaceRadius(i) + 0.5 * m.grid.dr(i); };
   for (int p = 0; p < pmax; ++p) {
     const cube H_old = H;
     const auto fz = [&](int i, int j, int k) {  // into slice k from slice k + 1
       if (k < 0) return 0.0;                       // none through the meniscus
-      return (phi(i, j, k + 1) - phi(i, j, k)) * (1.0 / (0.5 * (m.dz(k) + m.dz(k + 1))));
+      return (phi(i, j, k + 1) - phi(i, j, k)) * (1.0 / (0.5 * (m.grid.dz(k) + m.grid.dz(k + 1))));
     };
     const auto up = [&](int i, int j, int k) {  // enthalpy the steel brings into slice k
       return k == 0 ? H_in : H_old(i, j, k - 1);
     };
     const auto Fo = [&](int i, int j, int k) {  // out through ring i's outer face, times its radius
       if (i < I - 1)
-        return (m.FaceRadius(i + 1) / (0.5 * (m.dr(i) + m.dr(i + 1)))) *
+        return (m.grid.FaceRadius(i + 1) / (0.5 * (m.grid.dr(i) + m.grid.dr(i + 1)))) *
                (phi(i + 1, j, k) - phi(i, j, k));
-      const bool mould = (!mode.element || mode.ind == 0) && zc[k] < m.CrystallizerLength;
-      const bool tertiary = zc[k] >= arma::accu(m.dz) - m.TertiaryLength;
-      const SurfaceLaw law = mould ? SurfaceLaw{true, m.htc_k, m.T_k}
-                                   : SurfaceLaw{false, tertiary ? 0.0 : m.CoolM(j, k), m.T_inf};
+      const bool mould = (!mode.element || mode.ind == 0) && zc[k] < m.cooling.CrystallizerLength;
+      const bool tertiary = zc[k] >= arma::accu(m.grid.dz) - m.cooling.TertiaryLength;
+      const SurfaceLaw law =
+          mould ? SurfaceLaw{true, m.cooling.htc_k, m.cooling.T_k}
+                : SurfaceLaw{false, tertiary ? 0.0 : m.cooling.CoolM(j, k), m.cooling.T_inf};
       double q, Ts;
-      SurfaceFlux(law, air, T(i, j, k), 0.5 * m.dr(I - 1), rho(i, j, k), q, Ts);
-      return -(m.FaceRadius(I) * q);
+      SurfaceFlux(law, air, T(i, j, k), 0.5 * m.grid.dr(I - 1), rho(i, j, k), q, Ts);
+      return -(m.grid.FaceRadius(I) * q);
     };
     const auto face = [&](int i, int j, int k) {  // between sectors j and j + 1
       const int n = (j + 1) % J;
@@ -86,10 +87,10 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
       return (1.0 / (arc * arc)) * (phi(i, n, k) - phi(i, j, k));
     };
     for (int k = meniscus ? 0 : 1; k < K - 1; ++k) {
-      const double invdz = 1.0 / m.dz(k);
+      const double invdz = 1.0 / m.grid.dz(k);
       for (int j = 0; j < J; ++j)
         for (int i = 1; i < I; ++i) {
-          const double rad = (Fo(i, j, k) - Fo(i - 1, j, k)) * (1.0 / (rc(i) * m.dr(i)));
+          const double rad = (Fo(i, j, k) - Fo(i - 1, j, k)) * (1.0 / (rc(i) * m.grid.dr(i)));
           const double ang = face(i, j, k) - face(i, (j + J - 1) % J, k);
           const double ax = (fz(i, j, k) - fz(i, j, k - 1)) * invdz;
           const double adv = ((up(i, j, k) - H_old(i, j, k)) * invdz) * (m.vz * m.dtau);
@@ -97,7 +98,7 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
         }
       double s = 0.0;
       for (int j = 0; j < J; ++j) s += Fo(0, j, k);
-      const double rad0 = s * (1.0 / (double(J) * (rc(0) * m.dr(0))));
+      const double rad0 = s * (1.0 / (double(J) * (rc(0) * m.grid.dr(0))));
       const double ax0 = (fz(0, 0, k) - fz(0, 0, k - 1)) * invdz;
       const double adv0 = ((up(0, 0, k) - H_old(0, 0, k)) * invdz) * (m.vz * m.dtau);
       for (int j = 0; j < J; ++j) H(0, j, k) = (rad0 + ax0) * m.dtau + H_old(0, 0, k) + adv0;

@@ -41,8 +41,8 @@ struct Mode {
 // One sweep of the cells, slices outermost, then sectors, then rings, with
 // the six actions at every visit; H keeps what it held where nothing writes.
 inline void Sweep(Tepora& m, const Mode& mode, cube& H, const cube& H_old) {
-  const int ndr = m.ndr, ndphi = m.ndphi, ndz = m.ndz;
-  const cube& T = m.T;
+  const int ndr = m.grid.ndr, ndphi = m.grid.ndphi, ndz = m.grid.ndz;
+  const cube& T = m.field.T;
   for (int k = 0; k < ndz; ++k)
     for (int j = 0; j < ndphi; ++j)
       for (int i = 0; i < ndr; ++i) {
@@ -58,56 +58,59 @@ inline void Sweep(Tepora& m, const Mode& mode, cube& H, const cube& H_old) {
             const double c = 42.68 - (Ts + 273.15) * 0.0268;
             epsilon = 0.85 / std::pow(std::exp(c + 1), 0.0115);
           }
-          const double a = (m.dz(k) + m.dz(k + 1)) * 0.5;
-          double htc_n = std::pow(Ts - m.T_inf, 1.0 / 3) * 0.84;
-          if (!(k > ndz - m.TertiaryLength / a)) htc_n += m.CoolM(j, k);
+          const double a = (m.grid.dz(k) + m.grid.dz(k + 1)) * 0.5;
+          double htc_n = std::pow(Ts - m.cooling.T_inf, 1.0 / 3) * 0.84;
+          if (!(k > ndz - m.cooling.TertiaryLength / a)) htc_n += m.cooling.CoolM(j, k);
           double QdrOUT;
-          const bool mould = m.CrystallizerLength / a > k && (!mode.element || mode.ind == 0);
+          const bool mould =
+              m.cooling.CrystallizerLength / a > k && (!mode.element || mode.ind == 0);
           if (mould) {
-            QdrOUT = (Ts - m.T_k) * m.htc_k;
+            QdrOUT = (Ts - m.cooling.T_k) * m.cooling.htc_k;
           } else {
-            const double Tk = Ts + 273.15, Ta = m.T_inf + 273.15;
+            const double Tk = Ts + 273.15, Ta = m.cooling.T_inf + 273.15;
             const double htc_r = (epsilon * sigma) * (Tk * Tk + Ta * Ta) * (Tk + Ta);
-            QdrOUT = (htc_n + htc_r) * (Ts - m.T_inf);
+            QdrOUT = (htc_n + htc_r) * (Ts - m.cooling.T_inf);
           }
-          const double rs = m.getR(ndr - 1);
-          const double Tout =
-              T(ndr - 2, j, k) - 2 * rs * m.dr(ndr - 1) * QdrOUT / Lambda(m.ConstM, Ts);
-          const double Qdr = 2 *
-                             ((Tout - Ts) / m.dr(ndr - 1) - (Ts - T(ndr - 2, j, k)) / m.dr(ndr - 2)) /
-                             (m.dr(ndr - 2) + m.dr(ndr - 1));
+          const double rs = m.grid.getR(ndr - 1);
+          const double Tout = T(ndr - 2, j, k) -
+                              2 * rs * m.grid.dr(ndr - 1) * QdrOUT / Lambda(m.material.ConstM, Ts);
+          const double Qdr =
+              2 *
+              ((Tout - Ts) / m.grid.dr(ndr - 1) - (Ts - T(ndr - 2, j, k)) / m.grid.dr(ndr - 2)) /
+              (m.grid.dr(ndr - 2) + m.grid.dr(ndr - 1));
           const double Qdphi = (T(ndr - 1, j + 1, k) - 2 * Ts + T(ndr - 1, j - 1, k)) /
-                               ((rs * m.dphi) * (rs * m.dphi));
+                               ((rs * m.grid.dphi) * (rs * m.grid.dphi));
           const double Qdz = 2 *
-                             ((T(i, j, k + 1) - T(i, j, k)) / m.dz(k) -
-                              (T(i, j, k) - T(i, j, k - 1)) / m.dz(k - 1)) /
-                             (m.dz(k - 1) + m.dz(k));
-          H(i, j, k) = (Qdr + Qdphi + Qdz) * (Lambda(m.ConstM, Ts) * m.dtau) + H_old(i, j, k) +
-                       ((H_old(i, j, k - 1) - H_old(i, j, k)) / m.dz(k - 1)) * (m.vz * m.dtau);
+                             ((T(i, j, k + 1) - T(i, j, k)) / m.grid.dz(k) -
+                              (T(i, j, k) - T(i, j, k - 1)) / m.grid.dz(k - 1)) /
+                             (m.grid.dz(k - 1) + m.grid.dz(k));
+          H(i, j, k) = (Qdr + Qdphi + Qdz) * (Lambda(m.material.ConstM, Ts) * m.dtau) +
+                       H_old(i, j, k) +
+                       ((H_old(i, j, k - 1) - H_old(i, j, k)) / m.grid.dz(k - 1)) * (m.vz * m.dtau);
         }
         if (0 < i && i < ndr - 1 && inner_jk) {
           const double Qdr = 2 *
-                             ((T(i + 1, j, k) - T(i, j, k)) / m.dr(i + 1) -
-                              (T(i, j, k) - T(i - 1, j, k)) / m.dr(i)) /
-                             (m.dr(i) + m.dr(i + 1));
-          const double r = m.getR(i);
-          const double Qdphi =
-              (T(i, j - 1, k) - 2 * T(i, j, k) + T(i, j + 1, k)) / ((r * m.dphi) * (r * m.dphi));
+                             ((T(i + 1, j, k) - T(i, j, k)) / m.grid.dr(i + 1) -
+                              (T(i, j, k) - T(i - 1, j, k)) / m.grid.dr(i)) /
+                             (m.grid.dr(i) + m.grid.dr(i + 1));
+          const double r = m.grid.getR(i);
+          const double Qdphi = (T(i, j - 1, k) - 2 * T(i, j, k) + T(i, j + 1, k)) /
+                               ((r * m.grid.dphi) * (r * m.grid.dphi));
           const double Qdz = 2 *
-                             ((T(i, j, k + 1) - T(i, j, k)) / m.dz(k) -
-                              (T(i, j, k) - T(i, j, k - 1)) / m.dz(k - 1)) /
-                             (m.dz(k - 1) + m.dz(k));
-          H(i, j, k) = (Qdr + Qdphi + Qdz) * (Lambda(m.ConstM, T(i, j, k)) * m.dtau) +
+                             ((T(i, j, k + 1) - T(i, j, k)) / m.grid.dz(k) -
+                              (T(i, j, k) - T(i, j, k - 1)) / m.grid.dz(k - 1)) /
+                             (m.grid.dz(k - 1) + m.grid.dz(k));
+          H(i, j, k) = (Qdr + Qdphi + Qdz) * (Lambda(m.material.ConstM, T(i, j, k)) * m.dtau) +
                        H_old(i, j, k) +
-                       ((H_old(i, j, k - 1) - H_old(i, j, k)) / m.dz(k - 1)) * (m.vz * m.dtau);
+                       ((H_old(i, j, k - 1) - H_old(i, j, k)) / m.grid.dz(k - 1)) * (m.vz * m.dtau);
         }
         if (mode.element) {
-          H(i, j, 0) = mode.ind == 0 ? Enthalpy(m.ConstM, m.T_in)
-                                     : Enthalpy(m.ConstM, mode.T_L(i, j, 0));
+          H(i, j, 0) = mode.ind == 0 ? Enthalpy(m.material.ConstM, m.T_in)
+                                     : Enthalpy(m.material.ConstM, mode.T_L(i, j, 0));
         } else if (mode.swtch == 'n') {
           H(i, j, 0) = H(i, j, 1);
         } else if (mode.swtch == 'y') {
-          H(i, j, 0) = Enthalpy(m.ConstM, m.T_in);
+          H(i, j, 0) = Enthalpy(m.material.ConstM, m.T_in);
         }
         H(i, 0, k) = H(i, 1, k);
         H(i, ndphi - 1, k) = H(i, ndphi - 2, k);
@@ -125,8 +128,9 @@ inline void Run(Tepora& m, const Mode& mode, int pmax, cube& H) {
     cube T_new(arma::size(H));
     for (uword k = 0; k < H.n_slices; ++k)
       for (uword j = 0; j < H.n_cols; ++j)
-        for (uword i = 0; i < H.n_rows; ++i) T_new(i, j, k) = Temperature(m.ConstM, H(i, j, k));
-    m.T = T_new;
+        for (uword i = 0; i < H.n_rows; ++i)
+          T_new(i, j, k) = Temperature(m.material.ConstM, H(i, j, k));
+    m.field.T = T_new;
     H_old = H;
   }
 }

@@ -96,9 +96,9 @@ TEST(Cylinder, MovingStrandShellFollowsTheNeumannFront) {
   Tepora P(strand.coarse, dz, 2 * kPi / 3, strand.R, 0.7, 0.0, strand.props.T0,
            "Input/Interp.csv", v, strand.props.Ts, 1.0, 0.0);
   ShapeNeumannStrand(P, strand, width);
-  P.htc_k = 2.0 * strand.props.lambda_s / width;  // the conductance the step sees
+  P.cooling.htc_k = 2.0 * strand.props.lambda_s / width;  // the conductance the step sees
   P.dtau = 0.5 * P.StableStepEstimate(v);
-  P.htc_k = strand.htc;
+  P.cooling.htc_k = strand.htc;
   P.Compute(int(std::ceil(1.5 * 0.7 / v / P.dtau)), 'y');  // one and a half transits
   const std::vector<StrandRow> rows = StrandRows(P, strand.solidus, strand.liquidus);
   for (double t : {15.0, 30.0, 60.0}) {
@@ -116,8 +116,8 @@ TEST(Cylinder, MovingStrandShellFollowsTheNeumannFront) {
 Tepora ZonedStrand() {
   RunDir::Write("Input/Interp.csv", SteelTable());
   Tepora P(0.02, 0.1, kPi / 4, 0.1, 3.0, 0.0, 1550, "Input/Interp.csv", 0.01, 30, 1.0, 500);
-  P.CrystallizerLength = 0.5;
-  P.TertiaryLength = 1.0;
+  P.cooling.CrystallizerLength = 0.5;
+  P.cooling.TertiaryLength = 1.0;
   return P;
 }
 
@@ -136,7 +136,8 @@ TEST(Cylinder, StrandBalancesItsHeat) {
   EXPECT_GT(e.surface_out, 0.0);
   EXPECT_GT(e.carried_out, 0.0);
   EXPECT_GT(e.content_start, e.content_end);
-  const double inflow = P.getConstT(P.T_in, 'h') * P.vz * 300 * P.dtau * kPi * P.R * P.R;
+  const double inflow =
+      P.material.getConstT(P.T_in, 'h') * P.vz * 300 * P.dtau * kPi * P.grid.R * P.grid.R;
   EXPECT_NEAR(e.carried_in / inflow, 1.0, 0.01);
 }
 
@@ -151,23 +152,23 @@ TEST(Cylinder, StableStepEstimateSeparatesStableFromDivergingRuns) {
   Tepora P = ZonedStrand();
   const double limit = P.StableStepEstimate(P.vz);
   const auto run = [&](double factor, int steps) {
-    P.T.fill(P.T_in);
+    P.field.T.fill(P.T_in);
     P.dtau = factor * limit;
     Silenced quiet;
     P.Compute(steps, 'y');
   };
   EXPECT_NO_THROW(run(0.9, 600));
-  EXPECT_LE(P.T.max(), P.T_in);
-  EXPECT_GE(P.T.min(), P.T_inf);
+  EXPECT_LE(P.field.T.max(), P.T_in);
+  EXPECT_GE(P.field.T.min(), P.cooling.T_inf);
   EXPECT_THROW(run(2.0, 300), TableRangeError);
 
   // Sprays of 1e6 W/(m^2 K) draw through half a ring (at most 2 lambda / dr):
   // the longest stable step, by bisection, lies within 3 times the estimate.
   Tepora Q = ZonedStrand();
-  Q.SetCoolM(1e6);
+  Q.cooling.SetCoolM(Q.grid, 1e6);
   const double quench = Q.StableStepEstimate(Q.vz);
   const auto stable = [&](double factor) {
-    Q.T.fill(Q.T_in);
+    Q.field.T.fill(Q.T_in);
     Q.dtau = factor * quench;
     Silenced quiet;
     try {
@@ -175,7 +176,7 @@ TEST(Cylinder, StableStepEstimateSeparatesStableFromDivergingRuns) {
     } catch (const TableRangeError&) {
       return false;
     }
-    return Q.T.max() <= Q.T_in && Q.T.min() >= Q.T_inf;
+    return Q.field.T.max() <= Q.T_in && Q.field.T.min() >= Q.cooling.T_inf;
   };
   double lo = 0.5, hi = 16;  // factors of the estimate
   ASSERT_TRUE(stable(lo));

@@ -2,6 +2,7 @@
 // element coordinates, the htc search and progressive hedging.
 #include <omp.h>
 
+#include "element_bounds.h"
 #include "exact_cylinder.h"
 #include "optimise.h"
 #include "tepora.h"
@@ -13,8 +14,9 @@ class OptimiseTest : public ::testing::Test {
  protected:
   OptimiseTest() {
     RunDir::Write("Input/Interp.csv", SteelTable());
-    table_ = Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30,
-                    0.5, 500).ConstM;
+    table_ =
+        Tepora(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500)
+            .material.ConstM;
     field_.set_size(8, 8, 130);
     for (uword c = 0; c < field_.n_elem; ++c) field_(c) = double(900 + c % 8 * 10 + c / 64 % 130);
   }
@@ -80,8 +82,8 @@ TEST_F(OptimiseTest, SearchesTheGridAndKeepsTheSmallestOfEqualHtcs) {
 TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
   Tepora strand(0.01, 0.1, 0.25 * M_PI, 0.08, 13, 1000, 1550, "Input/Interp.csv", 0.02, 30,
                 0.5, 500);
-  strand.TertiaryLength = 6.5;
-  const std::vector<char> air = strand.PlanCylinder(StepRule()).tertiary;
+  strand.cooling.TertiaryLength = 6.5;
+  const std::vector<char> air = CylinderStep(strand, StepRule()).tertiary;
   Optimise o = [&] { Silenced quiet; return Make("100\n1000\n100\n1\n4\n0\n"); }();
   o.RealTertiaryLength = 6.5;
   o.model = Formulation::Cylindrical;
@@ -91,7 +93,7 @@ TEST_F(OptimiseTest, ElementsAreAirCooledWhereTheWholeStrandIs) {
     SCOPED_TRACE("element " + std::to_string(i + 1));
     ElementSearch s;
     o.PrepareSearch(i, o.elements[i].field, 0.02, cube(), 500, s);
-    const std::vector<char> own = s.model->PlanCylinder(StepRule()).tertiary;
+    const std::vector<char> own = CylinderStep(*s.model, StepRule()).tertiary;
     ASSERT_EQ(own.size(), 40u);
     EXPECT_EQ(std::count(own.begin(), own.end(), 1), expected[i]);
     EXPECT_TRUE(std::equal(own.begin(), own.end(), air.begin() + first[i]));
@@ -111,7 +113,8 @@ TEST_F(OptimiseTest, SearchFindsTheHtcOfEachOwnPointAndCombinesTheSharedSlices) 
     Tepora U(0.01, 0.1, 0.25 * M_PI, field_.slices(first[i], first[i] + 39), table_, 0.02, 30,
              0.5, htc, air[i], 500, 10);
     U.model = Formulation::Cylindrical;
-    cube T = U.ComputeOpt(i, 40, i == 0 ? cube() : cube(field_.slices(first[i], first[i])));
+    cube T = U.ComputeOpt(
+        ElementBounds(i, i == 0 ? cube() : cube(field_.slices(first[i], first[i]))), 40);
     if (surface) *surface = U.SurfaceField();
     return T;
   };

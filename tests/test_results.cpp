@@ -48,7 +48,7 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   RunDir::Write("Input/Interp.csv", SteelTable());
   Tepora m(0.01, 0.1, 0.5 * M_PI, 0.1, 2.0, 1000, 1550, "Input/Interp.csv", 0.01, 30, 0.5, 500);
   double sol_T = 0, liq_T = 0;
-  ASSERT_TRUE(EstimateSolidusLiquidus(m.ConstM, sol_T, liq_T));
+  ASSERT_TRUE(EstimateSolidusLiquidus(m.material.ConstM, sol_T, liq_T));
   EXPECT_EQ(sol_T, 1450);
   EXPECT_EQ(liq_T, 1500);
   // Fronts from the rings' enthalpies (solidus 5.8e9, liquidus 7.9e9 J/m^3):
@@ -57,11 +57,11 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   // 9 on the potential's parabola through them and the surface, the
   // liquidus between 6 and 7 on the one through centres 6, 7 and 8.
   const double ring[10] = {8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 8.1e9, 7.48e9, 6.64e9, 5e9};
-  m.H_final.set_size(arma::size(m.T));
-  for (uword c = 0; c < m.T.n_elem; ++c) {
+  m.field.H_final.set_size(arma::size(m.field.T));
+  for (uword c = 0; c < m.field.T.n_elem; ++c) {
     double rho;
-    m.H_final(c) = ring[c % 10];
-    m.ConstLin.FromEnthalpy(m.H_final(c), m.T(c), rho);
+    m.field.H_final(c) = ring[c % 10];
+    m.material.ConstLin.FromEnthalpy(m.field.H_final(c), m.field.T(c), rho);
   }
   std::vector<StrandRow> rows = StrandRows(m, 1450, 1500);
   const double surface = arma::mean(m.SurfaceField().col(7));
@@ -81,7 +81,8 @@ TEST(Results, ShellAndCraterEndOnFieldsWithKnownAnswers) {
   EXPECT_NEAR(rows[7].z, 0.75, 1e-12);
   // The axis wholly solid between slices 3 and 4, a tenth solid (7.69e9)
   // 0.21 / 0.4 of the way from slice 0 to 1, at the liquidus in slice 0.
-  for (uword k = 0; k < m.T.n_slices; ++k) rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * k : 5e9;
+  for (uword k = 0; k < m.field.T.n_slices; ++k)
+    rows[k].axis_level = k < 2 ? 7.9e9 - 0.4e9 * double(k) : 5e9;
   rows[2].axis_level = 6.7e9, rows[3].axis_level = 6.1e9;
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 1.0), 0.35 + 0.1 * 0.3 / 1.1, 1e-12);
   EXPECT_NEAR(AxisReaches(m, rows, 1450, 1500, 0.1), 0.05 + 0.1 * 0.21 / 0.4, 1e-12);
@@ -129,7 +130,7 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
     double at = -1;
     for (uword k = 0; k + 1 < H.n_slices; ++k)
       if (H(0, 0, k) >= level && H(0, 0, k + 1) < level)
-        at = 0.1 * (k + 0.5) + 0.1 * (H(0, 0, k) - level) / (H(0, 0, k) - H(0, 0, k + 1));
+        at = 0.1 * (double(k) + 0.5) + 0.1 * (H(0, 0, k) - level) / (H(0, 0, k) - H(0, 0, k + 1));
     return at;
   };
   const double crater = axis_falls_below(5.8e9);
@@ -142,13 +143,13 @@ TEST(Results, SimulatorSummaryAgreesWithTheSavedField) {
   RadialLine line;
   line.H_sol = 5.8e9, line.H_liq = 7.9e9, line.range_K = 50;
   line.phi_sol = potential(1450), line.phi_liq = potential(1500);
-  for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * i);
+  for (uword i = 0; i <= H.n_rows; ++i) line.faces.push_back(0.01 * double(i));
   for (uword k : {7u, 8u})
     for (uword j = 0; j < H.n_cols; ++j) {
       line.H.clear();
       line.phi.clear();
       for (uword i = 0; i < H.n_rows; ++i) line.H.push_back(H(i, j, k)), line.phi.push_back(potential(T(i, j, k)));
-      shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / H.n_cols;
+      shell += 0.5 * (0.05 - FrontRadius(line, 1.0)) / double(H.n_cols);
     }
   ASSERT_GT(shell, 0.015);
   EXPECT_NEAR(s["shell_at_mould_exit_mm"].get<double>(), 1000 * shell, 1e-6) << r.out;

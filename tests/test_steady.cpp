@@ -17,10 +17,10 @@ namespace {
 Tepora SmallStrand(bool uneven) {
   RunDir::Write("Input/Interp.csv", SteelTable());
   Tepora P(0.02, 0.1, kPi / 4, 0.1, 3.0, 0.0, 1550, "Input/Interp.csv", 0.01, 30, 1.0, 500);
-  P.CrystallizerLength = 0.5;
-  P.TertiaryLength = 1.0;
+  P.cooling.CrystallizerLength = 0.5;
+  P.cooling.TertiaryLength = 1.0;
   if (uneven)
-    for (int j = 0; j < P.ndphi; ++j) P.CoolM.row(j).fill(200.0 + 150.0 * j);
+    for (int j = 0; j < P.grid.ndphi; ++j) P.cooling.CoolM.row(j).fill(200.0 + 150.0 * j);
   P.dtau = 0.9 * P.StableStepEstimate(P.vz);
   return P;
 }
@@ -28,12 +28,12 @@ Tepora SmallStrand(bool uneven) {
 // The transient run from liquid steel until no cell moves by 1e-7 K over
 // 200 steps: its own steady state.
 cube TransientSteadyState(Tepora& P) {
-  P.T.fill(P.T_in);
+  P.field.T.fill(P.T_in);
   Silenced quiet;
   for (int runs = 0;; ++runs) {
-    const cube before = P.T;
+    const cube before = P.field.T;
     P.Compute(200, 'y');  // on from the field the last run left
-    if (arma::abs(P.T - before).max() <= 1e-7 || runs > 100) return P.T;
+    if (arma::abs(P.field.T - before).max() <= 1e-7 || runs > 100) return P.field.T;
   }
 }
 
@@ -52,9 +52,9 @@ TEST(Steady, AgreesWithTheTransientRunCarriedToSteadyState) {
     SCOPED_TRACE(uneven ? "uneven sprays" : "axisymmetric");
     Tepora P = SmallStrand(uneven);
     const SteadyStrand s = SolveSteadyStrand(P);
-    EXPECT_EQ(s.stats.slices, P.ndz - 1);
-    EXPECT_EQ(s.stats.axisymmetric, uneven ? 5 : P.ndz - 1);
-    EXPECT_LE(s.stats.largest_residual, 1e-10 * P.ConstLin.Enthalpy(P.T_in));
+    EXPECT_EQ(s.stats.slices, P.grid.ndz - 1);
+    EXPECT_EQ(s.stats.axisymmetric, uneven ? 5 : P.grid.ndz - 1);
+    EXPECT_LE(s.stats.largest_residual, 1e-10 * P.material.ConstLin.Enthalpy(P.T_in));
     // In minus out: the strand's heat balance, zero to the residual.
     EXPECT_LE(std::fabs(s.Imbalance()), 1e-9 * s.carried_in);
     EXPECT_GT(s.surface_out, 0.02 * s.carried_in);
@@ -64,17 +64,17 @@ TEST(Steady, AgreesWithTheTransientRunCarriedToSteadyState) {
       EXPECT_LE(arma::abs(whole.T - s.T).max(), 1e-5);
     } else {
       // The sectors cooled hardest are coolest at the surface.
-      EXPECT_GT(s.T(P.ndr - 1, 0, 20) - s.T(P.ndr - 1, P.ndphi - 1, 20), 20.0);
+      EXPECT_GT(s.T(P.grid.ndr - 1, 0, 20) - s.T(P.grid.ndr - 1, P.grid.ndphi - 1, 20), 20.0);
     }
     const cube T = TransientSteadyState(P);
     const double worst = arma::abs(T - s.T).max();
     uword at = arma::abs(T - s.T).index_max();
     std::printf("%s: largest difference %.4f K in slice %llu\n",
                 uneven ? "uneven" : "axisymmetric", worst,
-                (unsigned long long)(at / (P.ndr * P.ndphi)));
+                (unsigned long long)(at / (P.grid.ndr * P.grid.ndphi)));
     EXPECT_LT(worst, 1.0);
     // Beyond the first metre, away from the meniscus, closer.
-    EXPECT_LT(arma::abs(T.slices(10, P.ndz - 1) - s.T.slices(10, P.ndz - 1)).max(),
+    EXPECT_LT(arma::abs(T.slices(10, P.grid.ndz - 1) - s.T.slices(10, P.grid.ndz - 1)).max(),
               uneven ? 0.5 : 0.3);
   }
 }

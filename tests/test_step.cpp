@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "element_bounds.h"
 #include "literal_cylinder.h"
 #include "literal_model.h"
 #include "slice_threads.h"
@@ -35,23 +36,23 @@ class StepTest : public ::testing::Test {
   Tepora Shaped(const Shape& s, std::mt19937& rng) {
     Tepora m = *model_;
     std::uniform_real_distribution<double> u(0, 1);
-    m.ndr = s.I;
-    m.ndphi = s.J;
-    m.ndz = s.K;
-    m.dr.set_size(s.I);
-    for (auto& x : m.dr) x = 0.005 + 0.015 * u(rng);
-    m.dz.set_size(s.K);
-    for (auto& x : m.dz) x = 0.05 + 0.1 * u(rng);
-    m.dphi = 2 * M_PI / s.J;
-    m.CoolM.set_size(s.J, s.K);
-    for (auto& x : m.CoolM) x = 100 + 1400 * u(rng);
-    m.CrystallizerLength = 0.25;
-    m.TertiaryLength = 0.3;
+    m.grid.ndr = s.I;
+    m.grid.ndphi = s.J;
+    m.grid.ndz = s.K;
+    m.grid.dr.set_size(s.I);
+    for (auto& x : m.grid.dr) x = 0.005 + 0.015 * u(rng);
+    m.grid.dz.set_size(s.K);
+    for (auto& x : m.grid.dz) x = 0.05 + 0.1 * u(rng);
+    m.grid.dphi = 2 * M_PI / s.J;
+    m.cooling.CoolM.set_size(s.J, s.K);
+    for (auto& x : m.cooling.CoolM) x = 100 + 1400 * u(rng);
+    m.cooling.CrystallizerLength = 0.25;
+    m.cooling.TertiaryLength = 0.3;
     m.vz = 0.02;
     m.dtau = 0.2;
     m.T_in = 1530.3;
-    m.T.set_size(s.I, s.J, s.K);
-    for (auto& x : m.T) x = 700 + 800 * u(rng);
+    m.field.T.set_size(s.I, s.J, s.K);
+    for (auto& x : m.field.T) x = 700 + 800 * u(rng);
     return m;
   }
 
@@ -81,11 +82,11 @@ TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
         // The flat element reads only the first slice of a larger field.
         mode.T_L.set_size(s.I + flat, s.J + 2 * flat, 1 + flat);
         for (auto& x : mode.T_L) x = 900 + std::uniform_real_distribution<double>(0, 600)(rng);
-        const cube T_fast = mode.element ? fast.ComputeOpt(mode.ind, 12, mode.T_L)
+        const cube T_fast = mode.element ? fast.ComputeOpt(ElementBounds(mode.ind, mode.T_L), 12)
                                          : fast.Compute(12, mode.swtch);
-        cube H = lit.EnthalpyOf(lit.T);
+        cube H = lit.EnthalpyOf(lit.field.T);
         flat ? literal::Run(lit, mode, 12, H) : literal::CylinderRun(lit, mode, 12, H);
-        EXPECT_TRUE(SameBits(T_fast, lit.T));
+        EXPECT_TRUE(SameBits(T_fast, lit.field.T));
         EXPECT_EQ(fast.p, 12);
         if (mode.element) continue;
         cube H_saved;
@@ -101,17 +102,17 @@ TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
 
 TEST_F(StepTest, AUniformFieldAtTheCoolingTemperaturesStaysUniform) {
   Tepora& m = *model_;
-  m.T.fill(80);
+  m.field.T.fill(80);
   m.T_in = 80;
-  m.T_inf = 80;
-  m.CoolM.randu();
+  m.cooling.T_inf = 80;
+  m.cooling.CoolM.randu();
   m.Compute(30, 'y');
-  EXPECT_TRUE(arma::all(arma::vectorise(m.T) == 80.0));
+  EXPECT_TRUE(arma::all(arma::vectorise(m.field.T) == 80.0));
   // With no step the saved enthalpy is that of the field as it stands.
   m.Compute(0, 'y');
   cube H0;
   H0.load("TeporaOut/H_0.cub", arma_ascii);
-  EXPECT_TRUE(SameBits(H0, m.TempToEn(m.T)));
+  EXPECT_TRUE(SameBits(H0, m.material.TempToEn(m.field.T)));
 }
 
 // A step's runs cover slices 1 .. K-2 once each on any number of threads,

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "zones.h"
+#include "cooling.h"
 
 // The zones the file at `path` states, checked against a strand of
 // `strand_length` m: stops with bad input (one line naming the file, the

@@ -32,13 +32,13 @@ std::string Metres(double x) { return ValueText(std::round(x * 1e6) / 1e6); }
 mat AssembledSurface(const Optimise& C, const Tepora& P, const CasterZones& zones,
                      const ElementLayout& layout) {
   Tepora S = P;
-  S.T = C.T;
+  S.field.T = C.T;
   CasterZones found = zones;
   found.sprays.clear();
   for (const SprayZone& z : ElementStretches(layout, C.OptimalHtcs, C.dz0, zones.mould_length,
-                                             P.L - P.TertiaryLength))
+                                             P.grid.L - P.cooling.TertiaryLength))
     if (z.to_m > z.from_m) found.sprays.push_back(z);
-  S.SetZones(found);
+  S.cooling.SetZones(found, S.grid);
   return S.SurfaceField();
 }
 
@@ -131,15 +131,15 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
 
   // What the plot needs beside the profile.
   r["ring_radii_m"] = ProfileRadii(P);
-  r["surface_radius_m"] = P.FaceRadius(P.ndr);
+  r["surface_radius_m"] = P.grid.FaceRadius(P.grid.ndr);
   double sol = zones.solidus, liq = zones.liquidus;
   if (std::isnan(sol) || std::isnan(liq)) {
-    if (!EstimateSolidusLiquidus(P.ConstM, sol, liq)) sol = liq = NAN;
+    if (!EstimateSolidusLiquidus(P.material.ConstM, sol, liq)) sol = liq = NAN;
   }
   r["solidus_degC"] = Number(sol);
   r["liquidus_degC"] = Number(liq);
-  const std::vector<SprayZone> stretches =
-      ElementStretches(layout, C.OptimalHtcs, C.dz0, zones.mould_length, P.L - P.TertiaryLength);
+  const std::vector<SprayZone> stretches = ElementStretches(
+      layout, C.OptimalHtcs, C.dz0, zones.mould_length, P.grid.L - P.cooling.TertiaryLength);
   json zj = json::array({{{"name", "mould"}, {"from_m", 0.0}, {"to_m", zones.mould_length},
                           {"htc_W_m2K", zones.mould_htc}}});
   for (size_t i = 0; i < stretches.size(); ++i)
@@ -147,7 +147,8 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
       zj.push_back({{"name", "element " + std::to_string(i + 1)},
                     {"from_m", stretches[i].from_m}, {"to_m", stretches[i].to_m},
                     {"htc_W_m2K", stretches[i].htc}});
-  const double length = C.ndz * C.dz0, air = std::max(P.L - P.TertiaryLength, zones.mould_length);
+  const double length = C.ndz * C.dz0,
+               air = std::max(P.grid.L - P.cooling.TertiaryLength, zones.mould_length);
   if (length > air)
     zj.push_back({{"name", "air"}, {"from_m", air}, {"to_m", length}, {"htc_W_m2K", nullptr}});
   r["zones"] = zj;
@@ -156,15 +157,15 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
   // simulator's: the surface is the outer face under the optimised htcs
   // (the outer ring's own temperature lies up to half a ring's drop above
   // it), the shells from the rings as the simulator reads them.
-  if (C.T.n_elem == P.T.n_elem && C.T.n_elem > 0) {
+  if (C.T.n_elem == P.field.T.n_elem && C.T.n_elem > 0) {
     Tepora S = P;
-    S.T = C.T;
-    S.H_final.reset();
+    S.field.T = C.T;
+    S.field.H_final.reset();
     CasterZones optimised = zones;
     optimised.sprays.clear();
     for (const SprayZone& zone : stretches)
       if (zone.to_m > zone.from_m) optimised.sprays.push_back(zone);
-    S.SetZones(optimised);
+    S.cooling.SetZones(optimised, S.grid);
     json cols = json::object();
     for (const char* key : {"z_m", "surface_min_degC", "surface_mean_degC", "surface_max_degC",
                             "axis_degC", "shell_solidus_mm", "shell_liquidus_mm"})

@@ -6,9 +6,9 @@
 #pragma once
 
 #include "control_points.h"
+#include "cooling.h"
 #include "optimise.h"
 #include "tepora.h"
-#include "zones.h"
 
 // `CP` holds the points as read (positions in m); `searched` is false when
 // no iteration or no element step ran. Warns when a chosen htc sits at the

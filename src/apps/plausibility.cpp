@@ -52,11 +52,11 @@ double PointSpacingAt(const mat& M0, double T) {
 void WarnMeltingRange(const vec& Techset, const SettingsFile& tech, const Tepora& P,
                       const char* table, const char* caster, const CasterZones& zones) {
   double sol = 0, liq = 0;
-  const bool from_table = EstimateSolidusLiquidus(P.ConstM, sol, liq);
+  const bool from_table = EstimateSolidusLiquidus(P.material.ConstM, sol, liq);
   const bool stated = !std::isnan(zones.solidus) && !std::isnan(zones.liquidus);
   if (stated && from_table &&
-      (std::fabs(zones.solidus - sol) > PointSpacingAt(P.ConstM0, sol) ||
-       std::fabs(zones.liquidus - liq) > PointSpacingAt(P.ConstM0, liq)))
+      (std::fabs(zones.solidus - sol) > PointSpacingAt(P.material.ConstM0, sol) ||
+       std::fabs(zones.liquidus - liq) > PointSpacingAt(P.material.ConstM0, liq)))
     Warn(std::string(caster) + ": [steel] states solidus_degC " + ValueText(zones.solidus) +
          " and liquidus_degC " + ValueText(zones.liquidus) + ", but " + table +
          " releases its latent heat between " + ValueText(sol) + " and " + ValueText(liq) +
@@ -86,7 +86,7 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
          " degC, hotter than any caster hall (kelvin instead of degC?)");
 
   // The table as read: temperature degC, enthalpy kJ/m^3.
-  const mat& M = P.ConstM0;
+  const mat& M = P.material.ConstM0;
   std::vector<double> c;
   for (uword r = 0; r + 1 < M.n_rows; ++r)
     if (M(r + 1, 0) > M(r, 0)) c.push_back((M(r + 1, 1) - M(r, 1)) / (M(r + 1, 0) - M(r, 0)));
@@ -103,7 +103,7 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
            "instead of kJ/m^3?)");
   }
   double sol = 0, liq = 0;
-  if (EstimateSolidusLiquidus(P.ConstM, sol, liq) && sol > 1650)
+  if (EstimateSolidusLiquidus(P.material.ConstM, sol, liq) && sol > 1650)
     Warn(std::string(table) + ": its latent heat lies between " + ValueText(sol) + " and " +
          ValueText(liq) + ", above the melting range of any steel (kelvin instead of degC?)");
   WarnMeltingRange(Techset, tech, P, table, caster, zones);
@@ -121,12 +121,12 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
 
   const mat& Q = CP.CPMat;
   if (Q.n_rows == 0 || Q.n_cols < 4) return;
-  const double air = P.L - P.TertiaryLength;
+  const double air = P.grid.L - P.cooling.TertiaryLength;
   for (uword p = 0; p < Q.n_rows; ++p) {
     const std::string point = "Input/ControlPoints.mat: point " + std::to_string(p + 1);
-    if (!(Q(p, 3) > P.T_inf && Q(p, 3) < P.T_in))
+    if (!(Q(p, 3) > P.cooling.T_inf && Q(p, 3) < P.T_in))
       Warn(point + " has the target " + ValueText(Q(p, 3)) + " degC, outside the range from " +
-           "the ambient " + ValueText(P.T_inf) + " to the casting temperature " +
+           "the ambient " + ValueText(P.cooling.T_inf) + " to the casting temperature " +
            ValueText(P.T_in) + " degC that the strand can reach");
     if (!searches) continue;
     if (Q(p, 2) <= zones.mould_length)

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "control_points.h"
+#include "cooling.h"
 #include "settings_file.h"
 #include "tepora.h"
-#include "zones.h"
 
 // Casting speeds (m/min), the ambient temperature, the material table's
 // heat capacity and temperature scale, the casting temperature against the

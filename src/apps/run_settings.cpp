@@ -146,12 +146,12 @@ Tepora BuildStrandModel(const vec& Numset, const vec& Techset, double Taumax, co
 const double kMouldSlices = 10;
 
 void WarnIfMouldCoarse(const Tepora& P, const SettingsFile& num) {
-  if (P.model != Formulation::Cylindrical || !(P.CrystallizerLength > 0)) return;
-  const double longest = P.dz.max(), most = P.CrystallizerLength / kMouldSlices;
+  if (P.model != Formulation::Cylindrical || !(P.cooling.CrystallizerLength > 0)) return;
+  const double longest = P.grid.dz.max(), most = P.cooling.CrystallizerLength / kMouldSlices;
   if (!(longest > most)) return;
   std::cout.flush();
   std::cerr << "warning: " << num.Entry(1) << " is " << ValueText(longest)
-            << " m, longer than a tenth of the " << ValueText(P.CrystallizerLength)
+            << " m, longer than a tenth of the " << ValueText(P.cooling.CrystallizerLength)
             << " m mould, which then spans fewer than " << kMouldSlices
             << " slices; the shell and the surface at its exit change with the grid; expected "
                "at most "

@@ -41,9 +41,9 @@ struct Zone {
 // secondary-cooling stretch at the default htc), the air cooling to the end.
 std::vector<Zone> ZonesOf(const Tepora& P, const RunFacts& f, double length) {
   const CasterZones& c = *f.zones;
-  const double mould = std::min(P.CrystallizerLength, length);
-  const double air = std::min(std::max(P.L - P.TertiaryLength, mould), length);
-  std::vector<Zone> zones{{"mould", 0.0, mould, P.htc_k}};
+  const double mould = std::min(P.cooling.CrystallizerLength, length);
+  const double air = std::min(std::max(P.grid.L - P.cooling.TertiaryLength, mould), length);
+  std::vector<Zone> zones{{"mould", 0.0, mould, P.cooling.htc_k}};
   if (c.sprays.empty()) {
     if (air > mould) zones.push_back({"secondary cooling", mould, air, f.htc_default});
   } else {
@@ -135,13 +135,13 @@ std::string OutsideGrid(int axis, double x, double extent) {
 // The outer kShellRings rings' width against the shell at the mould's exit
 // (mm; none when NaN or 0, no shell to resolve).
 void WarnIfShellCoarse(const Tepora& P, double exit, double shell_mm) {
-  const int outer = std::max(0, P.ndr - kShellRings);
-  const double rings = P.FaceRadius(P.ndr) - P.FaceRadius(outer);  // m
+  const int outer = std::max(0, P.grid.ndr - kShellRings);
+  const double rings = P.grid.FaceRadius(P.grid.ndr) - P.grid.FaceRadius(outer);  // m
   if (!(shell_mm > 0) || shell_mm / 1000 >= rings) return;
   char width[32];
   std::snprintf(width, sizeof width, "%.2g", shell_mm / 1000 / kShellRings);
   std::cerr << "warning: " << NumSettingsFile("Input/NumSettings.txt").Entry(0) << " is "
-            << ValueText(P.dr(P.ndr - 1)) << " m, and the shell at mould exit ("
+            << ValueText(P.grid.dr(P.grid.ndr - 1)) << " m, and the shell at mould exit ("
             << Metres(exit) << " m), " << Fixed(shell_mm, 1) << " mm, spans fewer than "
             << kShellRings << " rings; its thickness and the surface there change with the "
             << "grid; expected at most " << width << " m" << std::endl;
@@ -155,7 +155,7 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   const CasterZones& c = *f.zones;
   double solidus = c.solidus, liquidus = c.liquidus;
   const bool stated = !std::isnan(solidus) && !std::isnan(liquidus);
-  const bool known = stated || EstimateSolidusLiquidus(P.ConstM, solidus, liquidus);
+  const bool known = stated || EstimateSolidusLiquidus(P.material.ConstM, solidus, liquidus);
   const std::string est = stated ? "" : " (estimated)";
   json s;
   s["model"] = FormulationName(P.model);
@@ -171,8 +171,8 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
       stated ? f.steel_source
              : known ? "estimated from the material table's latent heat" : "not found";
   s["ring_radii_m"] = ProfileRadii(P);
-  s["surface_radius_m"] = P.FaceRadius(P.ndr);
-  const double length = arma::accu(P.dz);
+  s["surface_radius_m"] = P.grid.FaceRadius(P.grid.ndr);
+  const double length = arma::accu(P.grid.dz);
   s["strand_length_m"] = length;
 
   const std::vector<StrandRow> rows =
@@ -262,8 +262,8 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
 
   const double simulated = f.steps * P.dtau, transit = P.vz > 0 ? length / P.vz : INFINITY;
   double change = NAN;
-  if (P.snapshot.n_elem == P.T.n_elem && P.snapshot.n_elem > 0 && !f.steady_solve)
-    change = arma::abs(P.T - P.snapshot).max();
+  if (P.field.snapshot.n_elem == P.field.T.n_elem && P.field.snapshot.n_elem > 0 && !f.steady_solve)
+    change = arma::abs(P.field.T - P.field.snapshot).max();
   const bool steady = f.steady_solve ||
                       (simulated >= transit && std::isfinite(change) && change <= kSteadyChangeK);
   s["steady_state"] = {{"simulated_s", f.steady_solve ? json(nullptr) : json(simulated)},
@@ -303,8 +303,8 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                       : "  control points (the surface temperature from the outer ring's centre "
                         "out, between ring centres inside):\n");
     const mat Ts = flat ? mat() : P.SurfaceField();
-    const double steps[3] = {P.dr(0), P.dphi, P.dz(0)};
-    const int counts[3] = {P.ndr, P.ndphi, P.ndz};
+    const double steps[3] = {P.grid.dr(0), P.grid.dphi, P.grid.dz(0)};
+    const int counts[3] = {P.grid.ndr, P.grid.ndphi, P.grid.ndz};
     for (uword p = 0; p < M.n_rows; ++p) {
       uword cell[3];
       std::string outside = std::isfinite(M(p, 3)) ? ""
@@ -323,9 +323,9 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                   << "; not compared" << std::endl;
         continue;
       }
-      const double T = flat ? P.T(cell[0], cell[1], cell[2])
-                            : PointTemperature(P, P.T, M(p, 0), cell[1], cell[2],
-                                               Ts(cell[1], cell[2]));
+      const double T =
+          flat ? P.field.T(cell[0], cell[1], cell[2])
+               : PointTemperature(P, P.field.T, M(p, 0), cell[1], cell[2], Ts(cell[1], cell[2]));
       json point = {{"point", p + 1}, {"r_m", M(p, 0)}, {"phi_rad", M(p, 1)},
                     {"z_m", M(p, 2)}, {"target_degC", M(p, 3)}, {"temperature_degC", T},
                     {"deviation_K", T - M(p, 3)}};

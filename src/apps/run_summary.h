@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "control_points.h"
+#include "cooling.h"
 #include "tepora.h"
-#include "zones.h"
 
 // What the run was asked for, beside the model.
 struct RunFacts {

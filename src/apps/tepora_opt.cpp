@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     ClearStaleTemporaries();
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
-    P.SetZones(zones);
+    P.cooling.SetZones(zones, P.grid);
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, true);
     WarnIfMouldCoarse(P, num);
     WarnIfUnstable(P, Techset(6) / 60, num);
@@ -52,17 +52,17 @@ int main(int argc, char** argv) {
     if (!zones.sprays.empty())
       std::printf("%s: the [[spray]] entries are not used; tepora-opt searches the spray htcs\n",
                   Casterfname);
-    Optimise C(Techset(6) / 60, P.T, overlap, P.ConstM, P.dr(0), P.dz(0), P.dphi, P.T_inf, P.dtau,
-               CP);
+    Optimise C(Techset(6) / 60, P.field.T, overlap, P.material.ConstM, P.grid.dr(0), P.grid.dz(0),
+               P.grid.dphi, P.cooling.T_inf, P.dtau, CP);
     C.model = options.model;
     C.zones = zones;
-    C.RealTertiaryLength = P.TertiaryLength;
+    C.RealTertiaryLength = P.cooling.TertiaryLength;
     C.WarnIfRunsShort(Techset(6));
     C.ComputePHA();
-    WriteWhole("TeporaOut/OptimalSprays.toml", "toml",
-               SpraysToml(ElementStretches(ElementLayoutOf(C.settings.elements, overlap, C.ndz),
-                                           C.OptimalHtcs, C.dz0, zones.mould_length,
-                                           P.L - P.TertiaryLength)));
+    WriteWhole(
+        "TeporaOut/OptimalSprays.toml", "toml",
+        SpraysToml(ElementStretches(ElementLayoutOf(C.settings.elements, overlap, C.ndz), C.OptimalHtcs, C.dz0,
+                                    zones.mould_length, P.grid.L - P.cooling.TertiaryLength)));
     ReportOptimiser(C, P, CP, zones, overlap, counts.iterations > 0 && counts.element_steps > 0);
     WarnIfUnsearched(counts);
     Visualise("Profile.mat");  // last: the plot reads the report

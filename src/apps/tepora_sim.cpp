@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
-    WarnEmptyZones(Casterfname, zones, P.SetZones(zones));
+    WarnEmptyZones(Casterfname, zones, P.cooling.SetZones(zones, P.grid));
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, false);
     WarnIfMouldCoarse(P, num);
     RunFacts facts{pmax, Techset(5), &zones, Casterfname};

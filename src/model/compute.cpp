@@ -1,5 +1,9 @@
-// The transient solvers: the whole strand (simulator) and one element of it
-// (optimiser), one shared time step with their own inlet and surface law.
+// The drivers of the model: a run of steps of the chosen formulation, the
+// whole strand (simulator) and a piece of it (optimiser), with their inlet
+// and mould rules.
+#include <variant>
+
+#include "formulations.h"
 #include "tepora.h"
 
 const char* FormulationName(Formulation f) {
@@ -18,14 +22,22 @@ void PrintEnergyBalance(const EnergyAccount& e) {
 
 double Tepora::SurfaceTemperature(int j, int k) { return SurfaceField()(j, k); }
 
-double Tepora::EnthalpyAt(double t) {
-  return model == Formulation::Flat ? getConstT(t, 'h') : ConstLin.Enthalpy(t);
+double Tepora::EnthalpyAt(double t) const {
+  return WithFormulation(model,
+                         [&](auto kind) { return decltype(kind)::type::Enthalpy(material, t); });
 }
 
-cube Tepora::EnthalpyOf(const cube& field) {
-  cube H(arma::size(field));
-  for (uword c = 0; c < field.n_elem; ++c) H(c) = EnthalpyAt(field(c));
+cube Tepora::EnthalpyOf(const cube& T) const {
+  cube H(arma::size(T));
+  WithFormulation(model, [&](auto kind) {
+    for (uword c = 0; c < T.n_elem; ++c) H(c) = decltype(kind)::type::Enthalpy(material, T(c));
+  });
   return H;
+}
+
+mat Tepora::SurfaceField() const {
+  return WithFormulation(model,
+                         [&](auto kind) { return decltype(kind)::type::SurfaceField(*this); });
 }
 
 mat SectorProfile(const cube& T) {
@@ -38,133 +50,106 @@ mat SectorProfile(const cube& T) {
 // Advances T by pmax steps. H enters as the enthalpy of T and leaves as the
 // enthalpy of the last step; the buffers are swapped, never copied.
 void Tepora::RunSteps(int pmax, const StepRule& rule, cube& H, bool progress) {
-  if (model == Formulation::Cylindrical) {
-    CylinderPlan plan = PlanCylinder(rule);
-    StartCylinder(plan, H);
-    StepsFrom(rule, plan, H, pmax, progress);
-    return;
-  }
-  StepPlan plan = Plan(rule);
-  StepsFrom(rule, plan, H, pmax, progress);
+  WithFormulation(model, [&](auto kind) {
+    typename decltype(kind)::type step(*this, rule);
+    step.Start(*this, H);
+    StepsFrom(step, H, pmax, progress);
+  });
 }
 
-// The steps from p up to pmax on a plan the start has been made on (for the
-// cylindrical step, StartCylinder has set T and the Kirchhoff potential from H).
-void Tepora::StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax,
-                       bool progress) {
-  cube H_new(arma::size(T));
-  cube T_new(arma::size(T));
+// The steps from p up to pmax of a formulation whose start is made; the
+// heat balance of the run where the formulation keeps one.
+template <class S>
+void Tepora::StepsFrom(S& step, cube& H, int pmax, bool progress) {
+  cube H_new(arma::size(field.T));
+  cube T_new(arma::size(field.T));
   energy = EnergyAccount();
-  energy.content_start = HeatContent(plan, H);
+  energy.kept = S::kBalanced;
+  if (S::kBalanced) energy.content_start = step.HeatContent(*this, H);
   while (p < pmax) {
-    if (p == snapshot_step) snapshot = T;
-    StepCylinder(rule, plan, H, H_new, T_new);
-    T.swap(T_new);
-    plan.phi.swap(plan.phi_new);
+    if (p == snapshot_step) field.snapshot = field.T;
+    step.Advance(*this, H, H_new, T_new);
+    field.T.swap(T_new);
+    step.Advanced();
     if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
     ++p;
     H.swap(H_new);
   }
   if (progress && pmax > 0) std::cout << pmax << "          out of " << pmax << "\n";
-  energy.content_end = HeatContent(plan, H);
+  if (S::kBalanced) energy.content_end = step.HeatContent(*this, H);
 }
 
-void Tepora::StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, bool progress) {
-  cube H_new(arma::size(T));
-  cube T_new(arma::size(T));
-  while (p < pmax) {
-    if (p == snapshot_step) snapshot = T;
-    Step(rule, plan, H, H_new, T_new);
-    T.swap(T_new);
-    if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
-    ++p;
-    H.swap(H_new);
+// The inlet's rule: steel at the casting temperature's enthalpy (Fixed), or
+// slice 0 held at the enthalpy of the upstream face's temperatures (Field,
+// degC), or one of the undriven inlets.
+StepRule Tepora::InletRule(InletKind inlet, bool mould, const mat& upstream) const {
+  StepRule rule;
+  rule.inlet = inlet;
+  rule.mould = mould;
+  if (inlet == InletKind::Fixed) rule.H_inlet = EnthalpyAt(T_in);
+  if (inlet == InletKind::Field) {
+    rule.H_field.set_size(grid.ndr, grid.ndphi);
+    for (int j = 0; j < grid.ndphi; ++j)
+      for (int i = 0; i < grid.ndr; ++i) rule.H_field(i, j) = EnthalpyAt(upstream(i, j));
   }
-  if (progress && pmax > 0) std::cout << pmax << "          out of " << pmax << "\n";
+  return rule;
 }
 
 cube Tepora::Compute(int pmax, char swtch) {
-  cube H = EnthalpyOf(T);
+  cube H = EnthalpyOf(field.T);
   p = 0;
   if (pmax > 0) {
-    StepRule rule;
-    if (swtch == 'y') {
-      rule.inlet = InletKind::Fixed;
-      rule.H_inlet = EnthalpyAt(T_in);
-    } else {
-      rule.inlet = swtch == 'n' ? InletKind::ZeroGradient : InletKind::Free;
-    }
-    RunSteps(pmax, rule, H, true);
-    if (model == Formulation::Cylindrical) PrintEnergyBalance(energy);
+    const InletKind inlet = swtch == 'y'   ? InletKind::Fixed
+                            : swtch == 'n' ? InletKind::ZeroGradient
+                                           : InletKind::Free;
+    RunSteps(pmax, InletRule(inlet, true, mat()), H, true);
+    if (energy.kept) PrintEnergyBalance(energy);
   }
-  H_final = H;
+  field.H_final = H;
   SaveWhole(H, "TeporaOut/H_0.cub");
-  SaveWhole(T, "TeporaOut/T_0_final.cub");
+  SaveWhole(field.T, "TeporaOut/T_0_final.cub");
   const char fnameOctave[] = "TempProfile_final.mat";
   char str0[50];
   std::snprintf(str0, sizeof str0, "TeporaOut/%s", fnameOctave);
-  SaveWhole(SectorProfile(T), str0);
-  return T;
+  SaveWhole(SectorProfile(field.T), str0);
+  return field.T;
 }
 
-// Element ind of the optimiser's strand: the inlet of element 0 is the
-// casting temperature and only element 0 holds the mould; every later element
-// takes its inlet slice from the upstream field T_L.
-cube Tepora::ComputeOpt(int ind, int pmax, cube T_L) {
+cube Tepora::ComputeOpt(const PieceBounds& bounds, int pmax) {
   p = 0;
-  if (pmax > 0) RunElement(StartElement(ind, T_L), pmax);
-  SaveWhole(T, "TeporaOut/T_0.cub");
-  SaveWhole(SectorProfile(T), "TeporaOut/TempProfile_part.mat");
-  return T;
+  if (pmax > 0) RunPiece(StartPiece(bounds), pmax);
+  SaveWhole(field.T, "TeporaOut/T_0.cub");
+  SaveWhole(SectorProfile(field.T), "TeporaOut/TempProfile_part.mat");
+  return field.T;
 }
 
 // The model's field is left as it is: the start's temperature, recomputed
-// from enthalpy in the cylindrical step, is kept beside it.
-ElementStart Tepora::StartElement(int ind, const cube& T_L) {
-  ElementStart start;
-  StepRule& rule = start.rule;
-  rule.mould = ind == 0;
-  rule.whole_emissivity = model == Formulation::Flat;
-  if (ind == 0) {
-    rule.inlet = InletKind::Fixed;
-    rule.H_inlet = EnthalpyAt(T_in);
-  } else {
-    rule.inlet = InletKind::Field;
-    rule.H_field.set_size(ndr, ndphi);
-    for (int j = 0; j < ndphi; ++j)
-      for (int i = 0; i < ndr; ++i) rule.H_field(i, j) = EnthalpyAt(T_L(i, j, 0));
-    if (model == Formulation::Cylindrical) {  // one disc on the axis
-      double disc = 0.0;
-      for (int j = 0; j < ndphi; ++j) disc += rule.H_field(0, j);
-      rule.H_field.row(0).fill(disc / double(ndphi));
-    }
-  }
-  start.H = EnthalpyOf(T);
-  if (model == Formulation::Cylindrical) {
-    start.cyl = PlanCylinder(rule);
-    const cube field = T;
-    StartCylinder(start.cyl, start.H);
-    start.T = T;
-    T = field;
-  } else {
-    start.flat = Plan(rule);
-    start.T = T;
-  }
+// from enthalpy by the formulation's start, is kept beside it. The flat step
+// of a piece truncates the emissivity's exponent (which the cylindrical step
+// does not read).
+PieceStart Tepora::StartPiece(const PieceBounds& bounds) {
+  PieceStart start;
+  StepRule rule = InletRule(bounds.inlet, bounds.mould, bounds.upstream);
+  rule.whole_emissivity = true;
+  start.H = EnthalpyOf(field.T);
+  WithFormulation(model, [&](auto kind) {
+    using S = typename decltype(kind)::type;
+    start.step = S(*this, rule);
+    const cube held = field.T;
+    std::get<S>(start.step).Start(*this, start.H);
+    start.T = field.T;
+    field.T = held;
+  });
   return start;
 }
 
-// Steps on copies of the start's fields and plan, so that any number of
-// runs can start from one start at once; no step leaves T as it was.
-void Tepora::RunElement(const ElementStart& start, int pmax) {
+// Steps on copies of the start's fields and constants, so that any number
+// of runs can start from one start at once; no step leaves T as it was.
+void Tepora::RunPiece(const PieceStart& start, int pmax) {
   p = 0;
   if (pmax <= 0) return;
-  T = start.T;
+  field.T = start.T;
   cube H = start.H;
-  if (model == Formulation::Cylindrical) {
-    CylinderPlan plan = start.cyl;
-    StepsFrom(start.rule, plan, H, pmax, false);
-  } else {
-    StepPlan plan = start.flat;
-    StepsFrom(start.rule, plan, H, pmax, false);
-  }
+  AnyStep step = start.step;
+  std::visit([&](auto& s) { StepsFrom(s, H, pmax, false); }, step);
 }

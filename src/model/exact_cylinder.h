@@ -156,30 +156,30 @@ inline CoolingRun RunCoolingCylinder(const CoolingCylinder& bar, const ExactCyli
   }
   Tepora P(bar.R / rings, 1.0, 2 * kPi / 3, bar.R, 3.0, 0.0, bar.T0, "Input/Interp.csv", 0.0,
            bar.Tc, 1.0, 0.0);
-  if (P.ndr != rings || P.ndphi != 3 || P.ndz != 3)
+  if (P.grid.ndr != rings || P.grid.ndphi != 3 || P.grid.ndz != 3)
     throw std::logic_error("the cooling bar's grid is not " + std::to_string(rings) + " x 3 x 3");
   P.model = Formulation::Cylindrical;
-  P.CrystallizerLength = 1e3;
-  P.TertiaryLength = 0.0;
-  P.htc_k = bar.Htc();
-  P.T_k = bar.Tc;
+  P.cooling.CrystallizerLength = 1e3;
+  P.cooling.TertiaryLength = 0.0;
+  P.cooling.htc_k = bar.Htc();
+  P.cooling.T_k = bar.Tc;
   P.vz = 0.0;
   CoolingRun run;
   const double t = bar.Time(Fo);
   run.steps = int(std::ceil(t / (fraction * P.StableStepEstimate(0.0))));
   run.dtau = P.dtau = t / run.steps;
-  P.T.fill(bar.T0);
+  P.field.T.fill(bar.T0);
   {
     Silenced quiet;
     P.Compute(run.steps, 'n');
   }
-  for (int i = 0; i <= rings; ++i) run.face.push_back(P.FaceRadius(i));
+  for (int i = 0; i <= rings; ++i) run.face.push_back(P.grid.FaceRadius(i));
   for (int i = 0; i < rings; ++i) {
-    run.ring.push_back(P.T(i, 1, 1));
+    run.ring.push_back(P.field.T(i, 1, 1));
     run.ring_exact.push_back(
         bar.Exact(exact.RingMean(run.face[i] / bar.R, run.face[i + 1] / bar.R, Fo)));
   }
   run.surface = P.SurfaceTemperature(1, 1);
-  run.surface_exact = bar.Exact(exact.Theta(P.FaceRadius(rings) / bar.R, Fo));
+  run.surface_exact = bar.Exact(exact.Theta(P.grid.FaceRadius(rings) / bar.R, Fo));
   return run;
 }

@@ -162,14 +162,14 @@ inline void ShapeNeumannStrand(Tepora& P, const NeumannStrand& strand, double wi
   const int fine = int(std::lround(strand.fine_depth / width));
   const double inside = strand.R - fine * width;
   const int core = int(std::ceil(inside / strand.coarse));
-  P.ndr = core + fine;
-  P.dr.set_size(P.ndr);
-  for (int i = 0; i < P.ndr; ++i) P.dr(i) = i < core ? inside / core : width;
-  P.T.set_size(P.ndr, P.ndphi, P.ndz);
-  P.T.fill(strand.props.T0);
-  P.CrystallizerLength = 1e3;
-  P.TertiaryLength = 0.0;
-  P.T_k = strand.props.Ts;
+  P.grid.ndr = core + fine;
+  P.grid.dr.set_size(P.grid.ndr);
+  for (int i = 0; i < P.grid.ndr; ++i) P.grid.dr(i) = i < core ? inside / core : width;
+  P.field.T.set_size(P.grid.ndr, P.grid.ndphi, P.grid.ndz);
+  P.field.T.fill(strand.props.T0);
+  P.cooling.CrystallizerLength = 1e3;
+  P.cooling.TertiaryLength = 0.0;
+  P.cooling.T_k = strand.props.Ts;
 }
 
 // Runs the model with rings of `width` (m) in the outer fine_depth, 3
@@ -186,33 +186,34 @@ inline NeumannRun RunNeumannStrand(const NeumannStrand& strand, const ExactNeuma
   Tepora P(strand.coarse, 1.0, 2 * kPi / 3, strand.R, 3.0, 0.0, strand.props.T0,
            "Input/Interp.csv", 0.0, strand.props.Ts, 1.0, 0.0);
   ShapeNeumannStrand(P, strand, width);
-  if (P.ndphi != 3 || P.ndz != 3) throw std::logic_error("the Neumann strand's grid is not I x 3 x 3");
+  if (P.grid.ndphi != 3 || P.grid.ndz != 3)
+    throw std::logic_error("the Neumann strand's grid is not I x 3 x 3");
   P.model = Formulation::Cylindrical;
   P.vz = 0.0;
   // The surface ring loses heat through its outer half in series with the
   // htc, at most 2 lambda / dr whatever the htc: the stability estimate,
   // which counts the htc alone, is taken with that conductance.
-  P.htc_k = 2.0 * std::max(strand.props.lambda_s, strand.props.lambda_l) / width;
+  P.cooling.htc_k = 2.0 * std::max(strand.props.lambda_s, strand.props.lambda_l) / width;
   NeumannRun run;
   const double every = t_end / samples;
   const int first = int(std::ceil(every / (fraction * P.StableStepEstimate(0.0))));
   run.dtau = P.dtau = every / first;
-  P.htc_k = strand.htc;
+  P.cooling.htc_k = strand.htc;
   RadialLine line;
-  for (int i = 0; i <= P.ndr; ++i) line.faces.push_back(P.FaceRadius(i));
+  for (int i = 0; i <= P.grid.ndr; ++i) line.faces.push_back(P.grid.FaceRadius(i));
   line.H_sol = P.EnthalpyAt(strand.solidus);
   line.H_liq = P.EnthalpyAt(strand.liquidus);
   // The steps run on from one sample to the next with no file written; the
   // inlet slice copies slice 1.
   StepRule rule;
   rule.inlet = InletKind::ZeroGradient;
-  cube H = P.EnthalpyOf(P.T);
+  cube H = P.EnthalpyOf(P.field.T);
   P.p = 0;
   for (int n = 1; n <= samples; ++n) {
     const double t = n * every;
     P.RunSteps(n * first, rule, H, false);
-    line.H.assign(P.ndr, 0.0);
-    for (int i = 0; i < P.ndr; ++i) line.H[i] = H(i, 1, 1);
+    line.H.assign(P.grid.ndr, 0.0);
+    for (int i = 0; i < P.grid.ndr; ++i) line.H[i] = H(i, 1, 1);
     line.H_surface = P.EnthalpyAt(P.SurfaceTemperature(1, 1));
     run.depth.push_back(line.faces.back() - FrontRadius(line, 1.0));
     run.exact.push_back(exact.Front(t));

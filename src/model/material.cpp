@@ -3,13 +3,12 @@
 // The input table (temperature degC, volumetric enthalpy kJ/m^3, conductivity
 // W/(m K)) is refined onto whole degrees: row r stands for r + 1 degC, so a
 // temperature lookup is a direct row index.
+#include "material.h"
+
 #include <algorithm>
 #include <climits>
 
-#include "lookup.h"
 #include "numeric_text.h"
-#include "surface_laws.h"
-#include "tepora.h"
 
 namespace {
 
@@ -72,7 +71,7 @@ void CheckTable(const mat& M, const char* filename) {
 
 }  // namespace
 
-std::string TemperatureRangeText(uword N) { return "(0.5 .. " + ValueText(N + 0.5) + " degC)"; }
+std::string TemperatureRangeText(uword N) { return "(0.5 .. " + ValueText(double(N) + 0.5) + " degC)"; }
 
 void TemperatureOutside(double T, uword N) {
   throw TableRangeError("temperature " + ValueText(T) + " degC lies outside the material table " +
@@ -110,12 +109,7 @@ void EnthalpyIndex::Build(const mat& ConstM) {
   }
 }
 
-void Tepora::SetConstM(const char* filename) {
-  ReadConstM(filename);
-  SaveConstM();
-}
-
-void Tepora::ReadConstM(const char* filename) {
+void Material::ReadConstM(const char* filename) {
   ConstM0 = LoadNumericText(filename, {"temperature (degC), enthalpy (kJ/m^3), conductivity "
                                        "(W/(m K)) on every line",
                                        3, UINT_MAX, true});
@@ -176,12 +170,12 @@ void Tepora::ReadConstM(const char* filename) {
   IndexConstM();
 }
 
-void Tepora::SaveConstM() {
+void Material::SaveConstM() const {
   SaveWhole(ConstM, "TeporaOut/ConstM.mat");
   SaveWhole(ConstM0, "TeporaOut/ConstMorig.mat");
 }
 
-void Tepora::IndexConstM() {
+void Material::IndexConstM() {
   ConstHindex.Build(ConstM);
   ConstLin.Build(ConstM);
 }
@@ -228,74 +222,8 @@ double LinearTable::Enthalpy(double t) const {
   return H[p] + (t - T[p]) * ((H[p + 1] - H[p]) / (T[p + 1] - T[p]));
 }
 
-// The explicit step weighs a cell's old enthalpy by
-//   1 - dtau (a (2/dr^2 + 2/(r dphi)^2 + 2/dz^2) + vz/dz),   a = lambda / c,
-// (heat conduction to the six neighbours and upwind transport to the next
-// slice), and errors stop growing only while that weight stays
-// non-negative. The bound takes the smallest widths, r of ring 1 (the
-// innermost ring the heat equation updates), the largest conductivity and
-// the smallest volumetric heat capacity c = dH/dT of the table's set rows.
-// The surface's extra loss to the coolant is left out: it adds about
-// r h dr / lambda of the radial part, a few per cent of the whole with the
-// mould's 2000 W/(m^2 K) on the example. Infinite when the table gives no
-// positive heat capacity.
-double Tepora::StableStepEstimate(double speed) {
-  double lambda_max = 0.0, c_min = datum::inf;
-  for (uword r = 0; r < ConstM.n_rows; ++r) {
-    if (!(ConstM(r, 0) > 0)) continue;  // rows below the table's first point
-    lambda_max = std::max(lambda_max, ConstM(r, 2));
-    if (r + 1 < ConstM.n_rows && ConstM(r + 1, 0) > ConstM(r, 0)) {
-      const double c = (ConstM(r + 1, 1) - ConstM(r, 1)) / (ConstM(r + 1, 0) - ConstM(r, 0));
-      if (c > 0) c_min = std::min(c_min, c);
-    }
-  }
-  if (!(lambda_max > 0) || !std::isfinite(c_min)) return datum::inf;
-  if (model == Formulation::Cylindrical) return StableStepCylinder(speed, lambda_max, c_min);
-  const double dr_min = dr.min(), dz_min = dz.min();
-  const double arc = getR(std::min(1, ndr - 1)) * dphi;
-  const double a = lambda_max / c_min;
-  return 1.0 / (2 * a * (1 / (dr_min * dr_min) + 1 / (arc * arc) + 1 / (dz_min * dz_min)) +
-                std::abs(speed) / dz_min);
-}
-
-// The cylindrical step weighs a cell's old enthalpy by 1 - dtau (a G + vz/dz)
-// with a = lambda / c and G the sum of its faces' conductances per volume:
-//   radial  (rf(i+1) / ((dr(i) + dr(i+1))/2) + rf(i) / ((dr(i-1) + dr(i))/2)) / (rc dr),
-//   angular 2 / (rc dphi)^2 (none in the disc on the axis),
-//   axial   2 / dz^2,
-// and at the surface the loss R h_s / (rc dr). The step draws the surface
-// flux from the outer ring's centre through half a ring of steel, so the
-// coefficient it applies to the ring's temperature is
-//   h_s = h / (1 + h (dr/2) / lambda),
-// taken with the largest htc the strand meets (the mould's, the sprays' plus
-// natural convection and radiation at the casting temperature) and the
-// largest conductivity. However high h, h_s stays below 2 lambda / dr: a
-// quench of 1e6 W/(m^2 K) limits the step no more than a conductive
-// neighbour does. The innermost ring of sectors, whose arcs are the
-// shortest, usually sets the bound.
-double Tepora::StableStepCylinder(double speed, double lambda_max, double c_min) {
-  const double dphi_c = 2 * kPi / ndphi, a = lambda_max / c_min;
-  const double h_air = NaturalConvectionHtc(T_in, T_inf) + RadiationHtc(T_in, T_inf, false);
-  const double h_max = std::max(htc_k, (CoolM.is_empty() ? 0.0 : CoolM.max()) + h_air);
-  const double h_s = h_max / (1.0 + h_max * (0.5 * dr(ndr - 1)) / lambda_max);
-  double worst = 0.0;
-  for (int i = 0; i < ndr; ++i) {
-    const double rc = CentreRadius(i), vol = rc * dr(i);
-    double g = 0.0;
-    if (i + 1 < ndr) g += FaceRadius(i + 1) / (0.5 * (dr(i) + dr(i + 1)));
-    if (i > 0) g += FaceRadius(i) / (0.5 * (dr(i - 1) + dr(i)));
-    g /= vol;
-    if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
-    double surface = 0.0;
-    if (i == ndr - 1) surface = FaceRadius(ndr) * h_s / (vol * c_min);
-    worst = std::max(worst, a * g + surface);
-  }
-  const double dz_min = dz.min();
-  return 1.0 / (worst + a * 2.0 / (dz_min * dz_min) + std::abs(speed) / dz_min);
-}
-
 // Property at a temperature, taken at the nearest whole degree.
-double Tepora::getConstT(double& T, char swtch) {
+double Material::getConstT(double T, char swtch) const {
   const uword r = TableView(ConstM, ConstHindex).Row(T);
   if (swtch == 'h') return ConstM(r, 1);
   if (swtch == 'k') return ConstM(r, 2);
@@ -304,7 +232,7 @@ double Tepora::getConstT(double& T, char swtch) {
 
 // Property at an enthalpy: the row just below the first row (from row 0 up)
 // whose enthalpy exceeds H.
-double Tepora::getConstH(double& H, char swtch) {
+double Material::getConstH(double H, char swtch) const {
   const uword r = TableView(ConstM, ConstHindex).InverseRow(H);
   if (swtch == 'k') return ConstM(r, 2);
   if (swtch == 't') return ConstM(r, 0);
@@ -312,7 +240,7 @@ double Tepora::getConstH(double& H, char swtch) {
   BadSelector();
 }
 
-cube Tepora::TempToEn(cube& T) {
+cube Material::TempToEn(const cube& T) const {
   cube H(arma::size(T));
   for (uword k = 0; k < T.n_slices; ++k)
     for (uword j = 0; j < T.n_cols; ++j)
@@ -320,7 +248,7 @@ cube Tepora::TempToEn(cube& T) {
   return H;
 }
 
-cube Tepora::EnToTemp(cube& H) {
+cube Material::EnToTemp(const cube& H) const {
   cube pT(arma::size(H));
   for (uword k = 0; k < H.n_slices; ++k)
     for (uword j = 0; j < H.n_cols; ++j)

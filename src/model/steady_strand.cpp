@@ -4,7 +4,7 @@
 //
 // for the enthalpies H of its cells, H_up those of the slice before it (the
 // casting enthalpy for slice 0), by Newton's method. L_k is the cylindrical
-// step's cross-section operator with the same constants (CylinderPlan), face
+// step's cross-section operator with the same constants (CylinderStep), face
 // fluxes, disc and surface flux, so that a transient run carried to steady
 // state satisfies these equations up to its axial conduction.
 //
@@ -56,7 +56,7 @@ const int kStepsWorthASolve = 100;
 // The constants of one slice and the work arrays of its solve.
 struct Slice {
   const Tepora& P;
-  const CylinderPlan& plan;
+  const CylinderStep& plan;
   const LinearTable& tab;
   int k = 0;
   int sectors = 0;   // J, or 1 when every sector is alike
@@ -71,7 +71,7 @@ struct Slice {
   // radial face fluxes times the face radius (W/m), the residual.
   std::vector<double> H, T, phi, dphi, q, dq, Fo, G;
 
-  Slice(const Tepora& model, const CylinderPlan& p, const LinearTable& t)
+  Slice(const Tepora& model, const CylinderStep& p, const LinearTable& t)
       : P(model), plan(p), tab(t) {}
 
   double Flux(int j, double h) const {
@@ -83,7 +83,7 @@ struct Slice {
 
   // Fills the state at H and returns the residual's Euclidean norm.
   double Evaluate() {
-    const int I = plan.I, S = sectors;
+    const int I = plan.rings, S = sectors;
     const uword n = uword(I) * S;
     for (uword c = 0; c < n; ++c) {
       tab.FromEnthalpyPhi(H[c], T[c], phi[c]);
@@ -117,7 +117,7 @@ struct Slice {
       }
     }
     // The disc gathers what ring 1 gives it in every sector.
-    const double rad0 = disc * (double(plan.J) / S) * plan.invA0;
+    const double rad0 = disc * (double(plan.sectors) / S) * plan.invA0;
     G[0] = (H[0] - H_up[0]) - dt * rad0;
     norm += G[0] * G[0];
     return std::sqrt(norm);
@@ -126,7 +126,7 @@ struct Slice {
   double LargestResidual() const {
     double m = std::fabs(G[0]);
     for (int j = 0; j < sectors; ++j)
-      for (int i = 1; i < plan.I; ++i) m = std::max(m, std::fabs(G[uword(plan.I) * j + i]));
+      for (int i = 1; i < plan.rings; ++i) m = std::max(m, std::fabs(G[uword(plan.rings) * j + i]));
     return m;
   }
 };
@@ -135,10 +135,10 @@ struct Slice {
 // rings form one tridiagonal system, solved by elimination from the axis
 // out and substitution back. Writes -G' ^-1 G into step.
 void RingStep(const Slice& s, std::vector<double>& step) {
-  const CylinderPlan& pl = s.plan;
-  const int I = pl.I;
+  const CylinderStep& pl = s.plan;
+  const int I = pl.rings;
   std::vector<double> lo(I, 0.0), di(I, 0.0), up(I, 0.0), rhs(I, 0.0);
-  const double w0 = s.dt * double(pl.J) * pl.invA0 * pl.grad_c[0];
+  const double w0 = s.dt * double(pl.sectors) * pl.invA0 * pl.grad_c[0];
   di[0] = 1.0 + w0 * s.dphi[0];
   up[0] = -w0 * s.dphi[1];
   rhs[0] = -s.G[0];
@@ -182,9 +182,9 @@ struct SectionMatrix {
 
   // The Jacobian at the slice's state, then its factors.
   void Factor(const Slice& s) {
-    const CylinderPlan& pl = s.plan;
-    I = pl.I;
-    J = pl.J;
+    const CylinderStep& pl = s.plan;
+    I = pl.rings;
+    J = pl.sectors;
     n = 1 + uword(I - 1) * J;
     w = uword(J);
     band.assign(n * (2 * w + 1), 0.0);
@@ -275,10 +275,10 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
                      "steel carries down from the meniscus");
   StepRule rule;
   rule.inlet = InletKind::Fixed;
-  rule.H_inlet = P.ConstLin.Enthalpy(P.T_in);
-  const CylinderPlan plan = P.PlanCylinder(rule);
-  const LinearTable& tab = P.ConstLin;
-  const int I = plan.I, J = plan.J, K = plan.K;
+  rule.H_inlet = P.material.ConstLin.Enthalpy(P.T_in);
+  const CylinderStep plan = CylinderStep(P, rule);
+  const LinearTable& tab = P.material.ConstLin;
+  const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
 
   SteadyStrand out;
@@ -299,12 +299,12 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
 
   for (int k = 0; k + 1 < K; ++k) {
     const double* up = k == 0 ? plan.inflow.data() : out.H.memptr() + IJ * (k - 1);
-    for (int j = 0; j < J; ++j) all[j] = P.SurfaceLawAt(plan, j, k);
+    for (int j = 0; j < J; ++j) all[j] = plan.SurfaceLawAt(P, j, k);
     const bool alike = use_symmetry && SameLaws(all) && SameSectors(up, I, J);
     s.k = k;
     s.sectors = alike ? 1 : J;
     s.law.assign(all.begin(), all.begin() + s.sectors);
-    s.dt = P.dz(k) / P.vz;
+    s.dt = P.grid.dz(k) / P.vz;
     s.H_up = up;
     const uword n = uword(I) * s.sectors;
     std::copy(up, up + n, s.H.begin());
@@ -315,7 +315,7 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
       if (++steps > kMaxNewtonSteps)
         throw std::runtime_error(
             "the steady strand did not converge in slice " + std::to_string(k + 1) + " at " +
-            ValueText(std::round(1e6 * (arma::accu(P.dz.head(k)) + 0.5 * P.dz(k))) / 1e6) +
+            ValueText(std::round(1e6 * (arma::accu(P.grid.dz.head(k)) + 0.5 * P.grid.dz(k))) / 1e6) +
             " m: residual " + ValueText(s.LargestResidual()) + " J/m^3 after " +
             std::to_string(kMaxNewtonSteps) + " Newton steps");
       if (alike) {
@@ -356,7 +356,7 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
       }
     double lost = 0.0;
     for (int j = 0; j < J; ++j) lost += s.q[alike ? 0 : j];
-    out.surface_out += lost * (plan.R_s * plan.dphi * P.dz(k));
+    out.surface_out += lost * (plan.R_s * plan.dphi * P.grid.dz(k));
   }
   // Outlet: a copy of the slice before it, as in the transient step.
   out.H.slice(K - 1) = out.H.slice(K - 2);
@@ -371,8 +371,8 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
 SteadyStrand ComputeSteady(Tepora& P) {
   SteadyStrand s = SolveSteadyStrand(P);
   P.p = 0;
-  P.T = s.T;
-  P.H_final = s.H;
+  P.field.T = s.T;
+  P.field.H_final = s.H;
   P.energy = EnergyAccount();
   P.energy.surface_out = s.surface_out;
   P.energy.carried_in = s.carried_in;
@@ -398,7 +398,7 @@ double DistanceToSteady(Tepora& P, int steps) {
     return NAN;
   try {
     const SteadyStrand s = SolveSteadyStrand(P);
-    return arma::abs(P.T - s.T).max();
+    return arma::abs(P.field.T - s.T).max();
   } catch (const std::exception&) {
     return NAN;  // the run's own results stand; only the figure is missing
   }

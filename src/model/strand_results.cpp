@@ -24,9 +24,10 @@ double ShellThickness(const std::vector<double>& r, const std::vector<double>& T
 }
 
 std::vector<double> ProfileRadii(const Tepora& P) {
-  std::vector<double> r(P.ndr);
-  for (int i = 0; i < P.ndr; ++i)
-    r[i] = P.model == Formulation::Flat ? P.FaceRadius(i) + P.dr(0) : P.CentreRadius(i);
+  std::vector<double> r(P.grid.ndr);
+  for (int i = 0; i < P.grid.ndr; ++i)
+    r[i] =
+        P.model == Formulation::Flat ? P.grid.FaceRadius(i) + P.grid.dr(0) : P.grid.CentreRadius(i);
   return r;
 }
 
@@ -35,7 +36,7 @@ namespace {
 // Enthalpy of a temperature in the model's table, J/m^3; NaN where the
 // table does not reach it (or the temperature is not known).
 double EnthalpyOrNaN(Tepora& P, double t) {
-  const std::vector<double>& rows = P.ConstLin.T;
+  const std::vector<double>& rows = P.material.ConstLin.T;
   if (std::isnan(t) || rows.empty() || t < rows.front() || t > rows.back()) return NAN;
   return P.EnthalpyAt(t);
 }
@@ -47,29 +48,30 @@ double EnthalpyOrNaN(Tepora& P, double t) {
 void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H_sol,
                         double H_liq, double T_sol, double T_liq, double& sol, double& liq,
                         double& solid) {
-  const int I = P.ndr, J = P.ndphi;
-  const double R = P.FaceRadius(I);
+  const int I = P.grid.ndr, J = P.grid.ndphi;
+  const double R = P.grid.FaceRadius(I);
   RadialLine line;
   line.H.resize(I);
   line.faces.resize(I + 1);
-  for (int i = 0; i <= I; ++i) line.faces[i] = P.FaceRadius(i);
+  for (int i = 0; i <= I; ++i) line.faces[i] = P.grid.FaceRadius(i);
   line.H_sol = H_sol;
   line.H_liq = H_liq;
   line.phi.resize(I);
   double t;
-  P.ConstLin.FromEnthalpyPhi(H_sol, t, line.phi_sol);
-  P.ConstLin.FromEnthalpyPhi(H_liq, t, line.phi_liq);
+  P.material.ConstLin.FromEnthalpyPhi(H_sol, t, line.phi_sol);
+  P.material.ConstLin.FromEnthalpyPhi(H_liq, t, line.phi_liq);
   line.range_K = T_liq - T_sol;
   sol = liq = solid = 0.0;
   for (int j = 0; j < J; ++j) {
     for (int i = 0; i < I; ++i) {
       line.H[i] = H(i, j, k);
-      P.ConstLin.FromEnthalpyPhi(line.H[i], t, line.phi[i]);
-      solid += SolidFraction(line.H[i], H_sol, H_liq) * P.CentreRadius(i) * P.dr(i);
+      P.material.ConstLin.FromEnthalpyPhi(line.H[i], t, line.phi[i]);
+      solid += SolidFraction(line.H[i], H_sol, H_liq) * P.grid.CentreRadius(i) * P.grid.dr(i);
     }
     line.H_surface = EnthalpyOrNaN(P, Ts(j, k));
     line.phi_surface = NAN;
-    if (!std::isnan(line.H_surface)) P.ConstLin.FromEnthalpyPhi(line.H_surface, t, line.phi_surface);
+    if (!std::isnan(line.H_surface))
+      P.material.ConstLin.FromEnthalpyPhi(line.H_surface, t, line.phi_surface);
     sol += R - FrontRadius(line, 1.0);
     liq += R - LiquidusFront(line);
   }
@@ -78,13 +80,13 @@ void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H
 }  // namespace
 
 std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
-  const int I = P.ndr, J = P.ndphi, K = P.ndz;
+  const int I = P.grid.ndr, J = P.grid.ndphi, K = P.grid.ndz;
   const mat Ts = P.SurfaceField();
-  const double R = P.FaceRadius(I);
+  const double R = P.grid.FaceRadius(I);
   const bool cylindrical = P.model == Formulation::Cylindrical;
-  const cube H = !cylindrical                                ? cube()
-                 : arma::size(P.H_final) == arma::size(P.T) ? P.H_final
-                                                             : P.EnthalpyOf(P.T);
+  const cube H = !cylindrical                                           ? cube()
+                 : arma::size(P.field.H_final) == arma::size(P.field.T) ? P.field.H_final
+                                                                        : P.EnthalpyOf(P.field.T);
   const double H_sol = cylindrical ? EnthalpyOrNaN(P, solidus) : NAN;
   const double H_liq = cylindrical ? EnthalpyOrNaN(P, liquidus) : NAN;
   const bool fronts = !std::isnan(H_sol) && !std::isnan(H_liq) && H_liq > H_sol;
@@ -93,20 +95,20 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
   const size_t inside = P.model == Formulation::Flat ? size_t(I - 1) : size_t(I);
   radii.resize(inside);
   double area = 0.0;
-  for (int i = 0; i < I; ++i) area += P.CentreRadius(i) * P.dr(i);
+  for (int i = 0; i < I; ++i) area += P.grid.CentreRadius(i) * P.grid.dr(i);
   std::vector<StrandRow> rows(K);
   double z = 0.0;
   for (int k = 0; k < K; ++k) {
     StrandRow& row = rows[k];
-    row.z = z + 0.5 * P.dz(k);
-    z += P.dz(k);
+    row.z = z + 0.5 * P.grid.dz(k);
+    z += P.grid.dz(k);
     row.surf_min = Ts.col(k).min();
     row.surf_max = Ts.col(k).max();
     row.surf_mean = arma::mean(Ts.col(k));
     double axis = 0.0, sol = 0.0, liq = 0.0, solid = 0.0;
     if (cylindrical) {
       row.axis_level = H(0, 0, k);
-      for (int j = 0; j < J; ++j) axis += P.T(0, j, k);
+      for (int j = 0; j < J; ++j) axis += P.field.T(0, j, k);
       row.axis = axis / J;
       if (fronts)
         FrontsFromEnthalpy(P, H, Ts, k, H_sol, H_liq, solidus, liquidus, sol, liq, solid);
@@ -116,14 +118,14 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
       continue;
     }
     for (int j = 0; j < J; ++j) {
-      axis += P.T(0, j, k);
+      axis += P.field.T(0, j, k);
       T.assign(inside, 0.0);
-      for (size_t i = 0; i < inside; ++i) T[i] = P.T(i, j, k);
+      for (size_t i = 0; i < inside; ++i) T[i] = P.field.T(i, j, k);
       sol += ShellThickness(radii, T, R, Ts(j, k), solidus);
       liq += ShellThickness(radii, T, R, Ts(j, k), liquidus);
       for (int i = 0; i < I; ++i) {
-        const double f = (liquidus - P.T(i, j, k)) / (liquidus - solidus);
-        solid += std::min(1.0, std::max(0.0, f)) * P.CentreRadius(i) * P.dr(i);
+        const double f = (liquidus - P.field.T(i, j, k)) / (liquidus - solidus);
+        solid += std::min(1.0, std::max(0.0, f)) * P.grid.CentreRadius(i) * P.grid.dr(i);
       }
     }
     row.axis = axis / J;

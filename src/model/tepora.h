@@ -4,21 +4,13 @@
 // cooling (mould, secondary sprays, tertiary air cooling).
 #pragma once
 
+#include "cooling.h"
+#include "field.h"
+#include "formulations.h"
+#include "grid.h"
 #include "headers.h"
-#include "lookup.h"
+#include "material.h"
 #include "step.h"
-#include "zones.h"
-
-
-// Number of cells of the given width that cover an extent, ceil(extent / width),
-// before its conversion to a count.
-double CellsToCover(double extent, double width);
-
-// The slices, of lengths dz (m), that an air-cooled end zone of air_length
-// (m) holds: those whose centre lies at or beyond its start. 1 marks such a
-// slice. The cylindrical step cools by this rule, and the optimiser places
-// each element's air cooling by the whole strand's.
-std::vector<char> AirCooledSlices(const vec& dz, double air_length);
 
 // Radial temperatures of angular sector 1 along the strand (rows from the
 // axis to the surface, columns from the inlet): the profile the plots show.
@@ -33,6 +25,7 @@ struct EnergyAccount {
   double carried_out = 0;    // transport and conduction through the outlet face
   double content_start = 0;  // enthalpy content at the first step
   double content_end = 0;    // and after the last
+  bool kept = false;         // whether the run's formulation keeps the balance
   // Fall of the content against what left: zero to rounding.
   double Residual() const {
     return (content_start - content_end) - (surface_out + carried_out - carried_in);
@@ -44,149 +37,92 @@ struct EnergyAccount {
 // Prints the heat balance of a run on one line.
 void PrintEnergyBalance(const EnergyAccount& e);
 
-// The start of an element run, which does not depend on the spray htcs:
-// the inlet rule, the enthalpy and temperature of the start field and the
-// step's constants. The optimiser prepares it once for the candidates of an
-// element, and every candidate runs from its own copy.
-struct ElementStart {
-  StepRule rule;
-  cube H, T;          // start field (the axis disc made one in the cylindrical step)
-  StepPlan flat;      // the step's constants, one of the two by the model's step
-  CylinderPlan cyl;   // (with the Kirchhoff potential of the start field)
+// How a piece of strand meets what lies around it: the mould, and what
+// enters through its inlet.
+struct PieceBounds {
+  // The piece begins at the meniscus, and the slices of its first
+  // CrystallizerLength take the mould's flux; false for a piece below the mould.
+  bool mould = true;
+  // Fixed: liquid steel at the casting temperature enters; Field: slice 0
+  // holds the enthalpy of the temperatures of the face above the piece.
+  InletKind inlet = InletKind::Fixed;
+  mat upstream;  // Field: temperature of every cell of the face above, degC (ndr x ndphi or more)
 };
 
+// The start of a run of a piece, which does not depend on the spray htcs:
+// the enthalpy and temperature of the start field and the step's constants
+// with its rule. Prepared once, it serves any number of runs, each from its
+// own copy.
+struct PieceStart {
+  cube H, T;     // start field, J/m^3 and degC (the axis disc made one in the cylindrical step)
+  AnyStep step;  // the formulation's constants and rule (and the state beside T and H)
+};
+
+// The strand model: the composition of its grid, material table, cooling
+// and field, the process parameters of a run and the solvers over them.
 class Tepora {
  public:
-  cube T;         // temperature of every cell, degC; ndr x ndphi x ndz
-  mat ConstM;     // refined material table: temperature, enthalpy J/m^3, conductivity
-  mat CoolM;      // spray htc per angular sector (rows) and slice (columns), W/(m^2 K)
-  mat ConstM0;    // material table as read
-  double dphi;    // angular cell width, rad
-  double R;       // strand radius, m
-  double L;       // modelled length, m
-  double Taumax;  // stored only
-  double T_in;    // inlet (casting) temperature, degC
-  double vz;      // casting speed, m/s
-  double T_inf;   // ambient temperature, degC
-  double dtau;    // time step, s
-  vec dr;         // radial cell widths, m
-  vec dz;         // axial cell lengths, m
-  int ndr;
-  int ndphi;
-  int ndz;
-  int p;  // time-step counter of the solvers
-  double CrystallizerLength;  // mould length from the inlet, m
-  double htc_k;               // mould htc, W/(m^2 K)
-  double T_k;                 // temperature the mould flux refers to, degC
-  double TertiaryLength;      // length of the air-cooled zone at the end, m
-  // Index of the enthalpy column of ConstM for the inverse lookup, rebuilt
-  // by IndexConstM whenever ConstM is set.
-  EnthalpyIndex ConstHindex;
-  // The same table as straight lines between its rows (cylindrical step).
-  LinearTable ConstLin;
+  Grid grid;                                     // rings, sectors and slices
+  Material material;                             // the steel's table
+  Cooling cooling;                               // mould, sprays and air along the strand
+  Field field;                                   // temperature (and enthalpy) of every cell
+  double Taumax = 0;                             // stored only
+  double T_in = 0;                               // inlet (casting) temperature, degC
+  double vz = 0;                                 // casting speed, m/s
+  double dtau = 0;                               // time step, s
+  int p = 0;                                     // time-step counter of the solvers
   Formulation model = Formulation::Cylindrical;  // discretisation of the time step
   EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
-  // Enthalpy of every cell after the last run of the simulator (Compute),
-  // J/m^3: where the fronts lie inside the rings, which T alone does not
-  // tell where the table releases latent heat at one temperature.
-  cube H_final;
-  // The solvers copy T into `snapshot` before step `snapshot_step` (none
+  // The solvers copy T into field.snapshot before step `snapshot_step` (none
   // when negative): the field a while before the end, for the steadiness check.
   int snapshot_step = -1;
-  cube snapshot;
 
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
          double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
          double htc);
-  // One element of the strand from its temperature field and the refined
+  // A piece of the strand from its temperature field and the refined
   // material table of the whole strand; the first n_z + 1 slices are cooled
   // with htcl, the rest with htc.
   Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pConstM, double pvz,
          double pT_inf, double pdtau, double htc, double pTertiaryLength, double htcl, int n_z);
-  ~Tepora();
-
-  void erase();
-  void SetDisc(double dr0, double dz0, double phi);
-  void SetDisc(double pdr0, double pdphi, double pdz0, cube& T_old);
-  void SetSqR(double dr0, double pR);
-  double getR(int ind);
-  // Cylindrical grid: radius of the inner face, the centre and the outer face
-  // of ring i, m. Ring 0 is a disc on the axis; the outer face of the last
-  // ring is the surface.
-  double FaceRadius(int i) const;
-  double CentreRadius(int i) const;
   // Temperature of the surface at sector j, slice k of the current field,
   // degC: in the cylindrical step the outer face's temperature, which the
   // surface flux sees through half a ring of steel; in the flat step the
   // outer ring's own temperature.
   double SurfaceTemperature(int j, int k);
-  void SetDtau(double pdtau);
-  void SetCoolM(double htc);
-  void SetCoolM(double htc0, double htcl, int n_z);
-  // The caster's zones: the mould, the spray zones (every slice whose centre
-  // lies in a zone takes its htc in every sector) and the start of the air
-  // cooling. Returns the number of slices each spray zone covers.
-  std::vector<int> SetZones(const CasterZones& zones);
-
-  // Material table: SetConstM reads and refines it (ReadConstM), then saves
-  // the refined and the original table (SaveConstM).
-  void SetConstM(const char* filename);
-  void ReadConstM(const char* filename);
-  void SaveConstM();
-  void IndexConstM();
-  double getConstT(double& T, char swtch);
-  double getConstH(double& H, char swtch);
-  cube TempToEn(cube& T);
-  cube EnToTemp(cube& H);
-  // Longest stable time step of the explicit scheme at a casting speed,
-  // estimated from the smallest cell widths and the table's largest
-  // diffusivity bound.
-  double StableStepEstimate(double speed);
-  double StableStepCylinder(double speed, double lambda_max, double c_min);
+  // Surface temperature of every sector (rows) and slice (columns), degC.
+  mat SurfaceField() const;
+  // Longest stable time step of the explicit scheme at a casting speed
+  // (m/s), s, estimated from the smallest cell widths and the table's
+  // largest diffusivity bound.
+  double StableStepEstimate(double speed) const;
 
   // Solvers.
   cube Compute(int pmax, char swtch);
-  cube ComputeOpt(int ind, int pmax, cube T_L);
-  // ComputeOpt in two parts: the start of element ind from the current field
-  // and the upstream field T_L, then pmax steps from it into T.
-  ElementStart StartElement(int ind, const cube& T_L);
-  void RunElement(const ElementStart& start, int pmax);
+  // pmax steps of the piece the model holds within its bounds, the field
+  // left in TeporaOut/T_0.cub and its profile in TempProfile_part.mat.
+  cube ComputeOpt(const PieceBounds& bounds, int pmax);
+  // ComputeOpt in two parts: the start from the current field, then pmax
+  // steps from it into T.
+  PieceStart StartPiece(const PieceBounds& bounds);
+  void RunPiece(const PieceStart& start, int pmax);
 
-  // Enthalpy of a temperature and the field's: whole-degree rows in the flat
-  // step, straight lines between the rows in the cylindrical one.
-  double EnthalpyAt(double T);
-  cube EnthalpyOf(const cube& T);
-  // Surface temperature of every sector (rows) and slice (columns), degC.
-  mat SurfaceField();
-  // Surface temperature of sector j, slice k of the current field under the
-  // surface law of a plan (the mould where its rule has one), degC: the
-  // cylindrical step's outer face.
-  double SurfaceTemperatureOn(const CylinderPlan& plan, int j, int k) const;
+  // Enthalpy of a temperature and the field's, J/m^3: whole-degree rows in
+  // the flat step, straight lines between the rows in the cylindrical one.
+  double EnthalpyAt(double T) const;
+  cube EnthalpyOf(const cube& T) const;
 
-  // Constants of a run of steps under a rule.
-  StepPlan Plan(const StepRule& rule);
-  // One explicit time step from (T, H_old) into (H, T_new); every cell ends
-  // with the value of the sweep in which the boundary copies run at every visit.
-  void Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube& H, cube& T_new);
+  // The rule of a run at the inlet (upstream: the temperatures of the face
+  // above, degC, read by InletKind::Field) and in the mould.
+  StepRule InletRule(InletKind inlet, bool mould, const mat& upstream) const;
   // Advances T by the steps from p up to pmax; H enters as the enthalpy of T
   // and leaves as that of the last step.
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
 
-  // The cylindrical step: its constants, the state it starts from (the
-  // disc's sectors made one, temperature and Kirchhoff potential from H), one step,
-  // the heat content of the updated slices and the surface law of a cell.
-  CylinderPlan PlanCylinder(const StepRule& rule);
-  void StartCylinder(CylinderPlan& plan, cube& H);
-  void StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& H_old, cube& H,
-                    cube& T_new);
-  double HeatContent(const CylinderPlan& plan, const cube& H) const;
-  SurfaceLaw SurfaceLawAt(const CylinderPlan& plan, int j, int k) const;
-
  private:
-  // The steps from p up to pmax on a plan whose start is made.
-  void StepsFrom(const StepRule& rule, CylinderPlan& plan, cube& H, int pmax, bool progress);
-  void StepsFrom(const StepRule& rule, StepPlan& plan, cube& H, int pmax, bool progress);
+  template <class S>
+  void StepsFrom(S& step, cube& H, int pmax, bool progress);
   void CheckInletTemperature(const char* const_file);
   void InitialField();
 };

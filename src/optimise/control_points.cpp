@@ -47,16 +47,16 @@ double PointSlice(double z, double dz) { return std::ceil(z / dz) - 1; }
 // a ring beyond R, and the outer ring's centre may then lie outside R: a
 // point at R is still where the pyrometer looks.
 bool ReadsSurface(const Tepora& P, double r) {
-  return r >= std::min(P.CentreRadius(P.ndr - 1), P.R) - 1e-9;
+  return r >= std::min(P.grid.CentreRadius(P.grid.ndr - 1), P.grid.R) - 1e-9;
 }
 
 double PointTemperature(const Tepora& P, const cube& T, double r, uword j, uword k,
                         double surface) {
   if (ReadsSurface(P, r)) return surface;
   int i = 0;
-  while (i + 1 < P.ndr && P.CentreRadius(i + 1) <= r) ++i;
-  const double inner = P.CentreRadius(i);
+  while (i + 1 < P.grid.ndr && P.grid.CentreRadius(i + 1) <= r) ++i;
+  const double inner = P.grid.CentreRadius(i);
   if (r <= inner) return T(i, j, k);
-  const double w = (r - inner) / (P.CentreRadius(i + 1) - inner);
+  const double w = (r - inner) / (P.grid.CentreRadius(i + 1) - inner);
   return T(i, j, k) + w * (T(i + 1, j, k) - T(i, j, k));
 }

@@ -13,12 +13,12 @@
 
 #include "control_points.h"
 #include "element_state.h"
+#include "cooling.h"
 #include "headers.h"
 #include "opt_settings.h"
 #include "ranks.h"
 #include "step.h"
 #include "tepora.h"
-#include "zones.h"
 
 // What one iteration changed: the largest move of an element's chosen htc
 // against the iteration before (against the starting htc in the first), the largest temperature
@@ -91,7 +91,7 @@ void CheckUnpointedElements(const vec& element, double offset1,
 // the cell and target it is scored at), and the best candidate seen so far.
 struct ElementSearch {
   std::unique_ptr<Tepora> model;
-  ElementStart start;
+  PieceStart start;
   cube T_old, Tf;  // start field and inlet slice, degC, for the scratch files
   uword a = 0, b = 0, k = 0;  // ring, sector and element slice of the point
   double r = 0;               // the point's radius, m (the cylindrical step reads it)

@@ -3,6 +3,7 @@
 // the temperature at the element's control point.
 #include <climits>
 
+#include "element_bounds.h"
 #include "optimise.h"
 #include "tepora.h"
 
@@ -85,15 +86,16 @@ void Optimise::PrepareSearch(int ind, const cube& field, double v_z, const cube&
                                      settings.lowest_htc, TertLengthforElem, htcl, n_offset);
   Tepora& U = *s.model;
   U.model = model;
-  U.CrystallizerLength = zones.mould_length;
-  U.htc_k = zones.mould_htc;
-  U.T_k = zones.coolant;
+  U.cooling.CrystallizerLength = zones.mould_length;
+  U.cooling.htc_k = zones.mould_htc;
+  U.cooling.T_k = zones.coolant;
+  const PieceBounds bounds = ElementBounds(ind, Tf);
   if (settings.element_steps > 0) {
-    s.start = U.StartElement(ind, Tf);
+    s.start = U.StartPiece(bounds);
   } else if (model == Formulation::Cylindrical) {
     StepRule rule;  // without a run, the surface law the run would apply
-    rule.mould = ind == 0;
-    s.start.cyl = U.PlanCylinder(rule);
+    rule.mould = bounds.mould;
+    s.start.step = CylinderStep(U, rule);
   }
   s.best = ElementWinner();
 }
@@ -105,15 +107,15 @@ void Optimise::PrepareSearch(int ind, const cube& field, double v_z, const cube&
 // rank runs it.
 void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool last) {
   Tepora U = *s.model;
-  U.SetCoolM(htc, s.htcl, n_offset);
+  U.cooling.SetCoolM(U.grid, htc, s.htcl, n_offset);
   if (last) {
     SaveScratch(s.T_old, "T_old.cub");
     SaveScratch(s.Tf, "Tf.vec");
   }
-  U.RunElement(s.start, settings.element_steps);
+  U.RunPiece(s.start, settings.element_steps);
   if (last) {
-    SaveWhole(U.T, "TeporaOut/T_0.cub");
-    SaveWhole(SectorProfile(U.T), "TeporaOut/TempProfile_part.mat");
+    SaveWhole(U.field.T, "TeporaOut/T_0.cub");
+    SaveWhole(SectorProfile(U.field.T), "TeporaOut/TempProfile_part.mat");
   }
   ElementWinner seen;
   seen.diff = PointReading(U, s) - s.target;
@@ -121,7 +123,7 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
   seen.candidate = candidate;
   const std::lock_guard<std::mutex> hold(s.lock);
   if (!WinsOver(seen, s.best)) return;
-  seen.field = std::move(U.T);
+  seen.field = std::move(U.field.T);
   s.best = std::move(seen);
 }
 
@@ -130,10 +132,11 @@ void Optimise::RunCandidate(ElementSearch& s, long candidate, double htc, bool l
 // surface law the run applied (the element's mould, sprays and air); in the
 // flat step the cell that holds the point.
 double Optimise::PointReading(const Tepora& U, const ElementSearch& s) const {
-  if (model == Formulation::Flat) return U.T(s.a, s.b, s.k);
+  if (model == Formulation::Flat) return U.field.T(s.a, s.b, s.k);
   const int j = int(s.b), k = int(s.k);
-  const double surface = ReadsSurface(U, s.r) ? U.SurfaceTemperatureOn(s.start.cyl, j, k) : NAN;
-  return PointTemperature(U, U.T, s.r, s.b, s.k, surface);
+  const double surface =
+      ReadsSurface(U, s.r) ? std::get<CylinderStep>(s.start.step).SurfaceTemperature(U, j, k) : NAN;
+  return PointTemperature(U, U.field.T, s.r, s.b, s.k, surface);
 }
 
 ElementResult Optimise::FinishSearch(int ind, ElementWinner&& best) {

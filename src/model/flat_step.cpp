@@ -19,23 +19,24 @@
 // indices (max(i, 1), min(max(j, 1), J-2), min(k, K-2)), and slice 0 as the
 // inlet condition writes it at the visits of the last slice. The step below
 // writes those final values directly.
+#include "flat_step.h"
+
 #include <algorithm>
 
-#include "lookup.h"
+#include "cooling.h"
+#include "material.h"
 #include "slice_threads.h"
-#include "surface_laws.h"
 #include "tepora.h"
-
 
 // Second differences of the previous temperature, summed, and the upwind
 // transport term, for every cell of columns 1 .. J-2 of slice k. Flat loops
 // over the slice that the compiler vectorises, with a wider clone where the
 // processor has AVX2; division and addition round the same in every lane.
 __attribute__((target_clones("avx2", "default"))) void SliceDifferences(
-    const StepPlan& plan, StepPlan::Scratch& w, const double* __restrict Tk,
+    const FlatStep& plan, FlatStep::Scratch& w, const double* __restrict Tk,
     const double* __restrict Hk, uword IJ, double dzk, double dzkm, double dzs,
     const double* __restrict qzc_k, double* __restrict qzn_k) {
-  const uword I = uword(plan.I), c0 = I, c1 = IJ - I;
+  const uword I = uword(plan.rings), c0 = I, c1 = IJ - I;
   const double* __restrict dr_c = plan.dr_c.data();
   const double* __restrict drsum_c = plan.drsum_c.data();
   const double* __restrict rdphi2_c = plan.rdphi2_c.data();
@@ -59,74 +60,78 @@ __attribute__((target_clones("avx2", "default"))) void SliceDifferences(
 
 void RequireSolverGrid(int I, int J, int K) {
   if (I < 2 || J < 3 || K < 3)
-    throw std::out_of_range("a grid of " + std::to_string(I) + " x " + std::to_string(J) +
-                            " x " + std::to_string(K) +
+    throw std::out_of_range("a grid of " + std::to_string(I) + " x " + std::to_string(J) + " x " +
+                            std::to_string(K) +
                             " cells is too small for the solver (needs at least 2 radial "
                             "cells, 3 angular cells and 3 slices)");
 }
 
-StepPlan Tepora::Plan(const StepRule& rule) {
-  StepPlan plan;
-  const int I = ndr, J = ndphi, K = ndz;
+FlatStep::FlatStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
+  FlatStep& plan = *this;
+  const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   RequireSolverGrid(I, J, K);
-  plan.I = I;
-  plan.J = J;
-  plan.K = K;
+  plan.rings = I;
+  plan.sectors = J;
+  plan.slices = K;
   const uword IJ = uword(I) * J;
   plan.dr_c.resize(IJ + 1);
   plan.drsum_c.resize(IJ);
   plan.rdphi2_c.resize(IJ);
   for (uword c = 0; c <= IJ; ++c) {
     const int i = int(c % I);
-    plan.dr_c[c] = dr(i);
+    plan.dr_c[c] = m.grid.dr(i);
     if (c == IJ) break;
-    const double r = getR(i);
-    plan.rdphi2_c[c] = (r * dphi) * (r * dphi);
-    plan.drsum_c[c] = i + 1 < I ? dr(i) + dr(i + 1) : 1.0;  // the surface has its own
+    const double r = m.grid.getR(i);
+    plan.rdphi2_c[c] = (r * m.grid.dphi) * (r * m.grid.dphi);
+    plan.drsum_c[c] = i + 1 < I ? m.grid.dr(i) + m.grid.dr(i + 1) : 1.0;  // the surface has its own
   }
-  plan.r_s = getR(I - 1);
-  plan.rdphi2_s = (plan.r_s * dphi) * (plan.r_s * dphi);
+  plan.r_s = m.grid.getR(I - 1);
+  plan.rdphi2_s = (plan.r_s * m.grid.dphi) * (plan.r_s * m.grid.dphi);
   plan.dzsum.assign(K, 0.0);
   plan.mould.assign(K, 0);
   plan.tertiary.assign(K, 0);
   for (int k = 1; k + 1 < K; ++k) {
-    plan.dzsum[k] = dz(k - 1) + dz(k);
-    const double a = (dz(k) + dz(k + 1)) * 0.5;
-    plan.mould[k] = rule.mould && CrystallizerLength / a > double(k);
-    plan.tertiary[k] = double(k) > double(ndz) - TertiaryLength / a;
+    plan.dzsum[k] = m.grid.dz(k - 1) + m.grid.dz(k);
+    const double a = (m.grid.dz(k) + m.grid.dz(k + 1)) * 0.5;
+    plan.mould[k] = rule.mould && m.cooling.CrystallizerLength / a > double(k);
+    plan.tertiary[k] = double(k) > double(m.grid.ndz) - m.cooling.TertiaryLength / a;
   }
-  plan.vzdtau = vz * dtau;
-  plan.natural.resize(ConstM.n_rows);
-  plan.radiation.resize(ConstM.n_rows);
-  for (uword r = 0; r < ConstM.n_rows; ++r) {
-    const double Ts = ConstM(r, 0);
-    plan.natural[r] = NaturalConvectionHtc(Ts, T_inf);
-    plan.radiation[r] = RadiationHtc(Ts, T_inf, rule.whole_emissivity);
+  plan.vzdtau = m.vz * m.dtau;
+  plan.natural.resize(m.material.ConstM.n_rows);
+  plan.radiation.resize(m.material.ConstM.n_rows);
+  for (uword r = 0; r < m.material.ConstM.n_rows; ++r) {
+    const double Ts = m.material.ConstM(r, 0);
+    plan.natural[r] = NaturalConvectionHtc(Ts, m.cooling.T_inf);
+    plan.radiation[r] = RadiationHtc(Ts, m.cooling.T_inf, rule.whole_emissivity);
   }
   plan.threads = StepThreads(double(IJ) * K, K);
   plan.choice = ThreadChoice(plan.threads);
   plan.scratch.resize(plan.threads);
-  for (StepPlan::Scratch& w : plan.scratch)
+  for (FlatStep::Scratch& w : plan.scratch)
     for (auto* v : {&w.q_r, &w.qz_a, &w.qz_b, &w.S, &w.adv}) v->resize(IJ + 1);
-  return plan;
 }
 
-void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube& H,
-                  cube& T_new) {
-  const int I = plan.I, J = plan.J, K = plan.K;
+void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
+  FlatStep& plan = *this;
+  const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
-  const TableView tab(ConstM, ConstHindex);
-  const double* Tp = T.memptr();
+  const TableView tab(m.material.ConstM, m.material.ConstHindex);
+  const double* Tp = m.field.T.memptr();
   const double* Hop = H_old.memptr();
   double* Hp = H.memptr();
   double* Tn = T_new.memptr();
   const int s = I - 1;
-  const double dr_s = dr(s), dr_s1 = dr(s - 1), drsum_s = dr_s1 + dr_s;
+  const double dr_s = m.grid.dr(s), dr_s1 = m.grid.dr(s - 1), drsum_s = dr_s1 + dr_s;
   // Columns 1 .. J-2 of a slice, the ones the heat equation updates.
   const uword c0 = I, c1 = IJ - I;
+  // The run's constants as locals, which no store to a field can change.
+  const double dtau = m.dtau, T_k = m.cooling.T_k, htc_k = m.cooling.htc_k;
+  const double T_inf = m.cooling.T_inf;
+  const bool whole = rule.whole_emissivity;
+  const mat& CoolM = m.cooling.CoolM;
 
-  ForSliceRuns(plan.choice, K, [&](int first, int end, int t) {
-    StepPlan::Scratch& w = plan.scratch[t];
+  ForSliceRuns(plan.choice, K, [&](int first, int end, int thread) {
+    FlatStep::Scratch& w = plan.scratch[thread];
     const double* S = w.S.data();
     const double* adv = w.adv.data();
     double* qzc = w.qz_a.data();  // (T(k) - T(k-1)) / dz(k-1) of the slice in work
@@ -134,10 +139,10 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
     // The difference below the run's first slice, as the slice before it
     // would have handed it on.
     const double* Tb = Tp + IJ * (first - 1);
-    for (uword c = c0; c < c1; ++c) qzc[c] = (Tb[IJ + c] - Tb[c]) / dz(first - 1);
+    for (uword c = c0; c < c1; ++c) qzc[c] = (Tb[IJ + c] - Tb[c]) / m.grid.dz(first - 1);
 
     for (int k = first; k < end; ++k) {
-      const double dzk = dz(k), dzkm = dz(k - 1), dzs = plan.dzsum[k];
+      const double dzk = m.grid.dz(k), dzkm = m.grid.dz(k - 1), dzs = plan.dzsum[k];
       const double* __restrict Tk = Tp + IJ * k;
       const double* __restrict Hk = Hop + IJ * k;
       double* __restrict Out = Hp + IJ * k;
@@ -165,8 +170,8 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
           const bool on_row = tab.temp[row] == Ts;
           double htc_n = on_row ? plan.natural[row] : NaturalConvectionHtc(Ts, T_inf);
           if (!plan.tertiary[k]) htc_n = htc_n + CoolM.at(j, k);
-          const double htc_r =
-              on_row ? plan.radiation[row] : RadiationHtc(Ts, T_inf, rule.whole_emissivity);
+          const double htc_r = on_row ? plan.radiation[row]
+                                      : RadiationHtc(Ts, T_inf, whole);
           QdrOUT = (htc_n + htc_r) * (Ts - T_inf);
         }
         const double Tout = Tk[c - 1] - 2 * plan.r_s * dr_s * QdrOUT / lam;
@@ -215,4 +220,32 @@ void Tepora::Step(const StepRule& rule, StepPlan& plan, const cube& H_old, cube&
       break;
   }
   for (uword c = 0; c < IJ; ++c) Tn[c] = tab.Temperature(H0[c]);
+}
+
+mat FlatStep::SurfaceField(const Tepora& m) {
+  mat Ts(m.grid.ndphi, m.grid.ndz, fill::zeros);
+  for (int k = 0; k < m.grid.ndz; ++k)
+    for (int j = 0; j < m.grid.ndphi; ++j) Ts(j, k) = m.field.T(m.grid.ndr - 1, j, k);
+  return Ts;
+}
+
+double FlatStep::Enthalpy(const Material& material, double t) { return material.getConstT(t, 'h'); }
+
+// The explicit step weighs a cell's old enthalpy by
+//   1 - dtau (a (2/dr^2 + 2/(r dphi)^2 + 2/dz^2) + vz/dz),   a = lambda / c,
+// (heat conduction to the six neighbours and upwind transport to the next
+// slice), and errors stop growing only while that weight stays
+// non-negative. The bound takes the smallest widths, r of ring 1 (the
+// innermost ring the heat equation updates), the largest conductivity and
+// the smallest volumetric heat capacity c = dH/dT of the table's set rows.
+// The surface's extra loss to the coolant is left out: it adds about
+// r h dr / lambda of the radial part, a few per cent of the whole with the
+// mould's 2000 W/(m^2 K) on the example.
+double FlatStep::StableStep(const Tepora& m, double speed, double lambda_max, double c_min) {
+  const Grid& grid = m.grid;
+  const double dr_min = grid.dr.min(), dz_min = grid.dz.min();
+  const double arc = grid.getR(std::min(1, grid.ndr - 1)) * grid.dphi;
+  const double a = lambda_max / c_min;
+  return 1.0 / (2 * a * (1 / (dr_min * dr_min) + 1 / (arc * arc) + 1 / (dz_min * dz_min)) +
+                std::abs(speed) / dz_min);
 }

@@ -1,5 +1,7 @@
-// Lookups in the refined material table for the inner loop of the time step:
-// unchecked reads at indices that are first checked against the table.
+// The material table of the cast steel: the rows as read, the rows refined
+// onto whole degrees, and the lookups of the time steps (unchecked reads at
+// indices that are first checked against the table): whole-degree rows for
+// the flat step, straight lines between the rows for the cylindrical one.
 #pragma once
 
 #include <limits>
@@ -18,7 +20,7 @@ std::string TemperatureRangeText(uword N);
 // enthalpy each know the first row above their lower edge, and a short walk
 // up from there finds the row, exactly as a search from row 0 would.
 struct EnthalpyIndex {
-  std::vector<double> Hmax;   // running maximum of the enthalpy column
+  std::vector<double> Hmax;  // running maximum of the enthalpy column
   // Lower edge of every bucket and the first row whose running maximum
   // exceeds it; an empty table has one bucket above every enthalpy.
   std::vector<double> edge{std::numeric_limits<double>::infinity()};
@@ -55,11 +57,8 @@ struct TableView {
   const EnthalpyIndex& index;
   uword N;
 
-  TableView(const mat& ConstM, const EnthalpyIndex& index)
-      : temp(ConstM.colptr(0)),
-        cond(ConstM.colptr(2)),
-        index(index),
-        N(ConstM.n_rows) {}
+  TableView(const mat& ConstM, const EnthalpyIndex& rows)
+      : temp(ConstM.colptr(0)), cond(ConstM.colptr(2)), index(rows), N(ConstM.n_rows) {}
 
   // Row of a temperature: the nearest whole degree, halves upwards, minus
   // one, floor(T + 0.5) - 1; stops the run when the table has no such row.
@@ -139,3 +138,29 @@ struct LinearTable {
   }
 };
 
+// The table of the strand's steel. The input (temperature degC, volumetric
+// enthalpy kJ/m^3, conductivity W/(m K)) is refined onto whole degrees: row
+// r stands for r + 1 degC, so that a temperature lookup is a direct row index.
+struct Material {
+  mat ConstM;   // refined table: temperature degC, enthalpy J/m^3, conductivity W/(m K)
+  mat ConstM0;  // table as read (enthalpy in kJ/m^3)
+  // Index of the enthalpy column of ConstM for the inverse lookup, rebuilt
+  // by IndexConstM whenever ConstM is set.
+  EnthalpyIndex ConstHindex;
+  // The same table as straight lines between its rows (cylindrical step).
+  LinearTable ConstLin;
+
+  // Reads and refines the table of a file (stops the run on bad input);
+  // SaveConstM writes the refined and the original table.
+  void ReadConstM(const char* filename);
+  void SaveConstM() const;
+  void IndexConstM();
+  // Enthalpy ('h') or conductivity ('k') at a temperature, at the nearest
+  // whole degree.
+  double getConstT(double T, char swtch) const;
+  // Conductivity ('k'), temperature ('t') or enthalpy ('h') at an enthalpy:
+  // the row just below the first row whose enthalpy exceeds H.
+  double getConstH(double H, char swtch) const;
+  cube TempToEn(const cube& T) const;
+  cube EnToTemp(const cube& H) const;
+};

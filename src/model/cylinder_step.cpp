@@ -30,8 +30,8 @@
 // while the front lies between them: the harmonic mean put the front of a
 // freezing half-space ahead of the exact one by 4.3 / 2.3 / 1.0 % after 60 s
 // on 4 / 2 / 1 mm rings when the melt conducts four times as well, always
-// ahead and falling at first order (the Kirchhoff fluxes: within 0.3 %). The axis is a disc cell: no face at r = 0 carries
-// heat, and the disc gathers the radial fluxes of all sectors of ring 1.
+// ahead and falling at first order (the Kirchhoff fluxes: within 0.3 %). The axis is a disc cell:
+// no face at r = 0 carries heat, and the disc gathers the radial fluxes of all sectors of ring 1.
 // At the surface the outer face carries q = h (Ts - Tref) W/m^2 through half
 // the surface ring at the ring's own conductivity (see SurfaceFlux): the
 // coolant laws need the surface temperature itself, and the surface ring is
@@ -44,18 +44,18 @@
 // conducted through it, since above the meniscus lies the mould powder, not
 // steel. Slice 0, z from 0 to dz(0), is thus an ordinary slice cooled by the
 // zone its centre lies in, and steel is cooled by the mould for the mould's
-// whole length. An element of the optimiser's strand that starts downstream
-// has no such face: its slice 0 is a slice of the strand whose enthalpy the
-// element upstream gives (InletKind::Field), and the step updates slices 1
-// and on.
+// whole length. A piece of the strand that starts downstream has no such
+// face: its slice 0 is a slice of the strand whose enthalpy the strand above
+// gives (InletKind::Field), and the step updates slices 1 and on.
 #include <algorithm>
 
-#include "lookup.h"
+#include "cylinder_step.h"
+#include "material.h"
 #include "slice_threads.h"
 #include "tepora.h"
 
 __attribute__((target_clones("avx2", "default"))) static void RadialFaces(
-    const CylinderPlan& plan, double* __restrict Fo, const double* __restrict pk, uword IJ) {
+    const CylinderStep& plan, double* __restrict Fo, const double* __restrict pk, uword IJ) {
   const double* __restrict grad = plan.grad_c.data();
   for (uword c = 0; c + 1 < IJ; ++c) Fo[c] = grad[c] * (pk[c + 1] - pk[c]);
 }
@@ -66,13 +66,13 @@ static void FromEnthalpies(const LinearTable& tab, const double* H, double* T, d
   for (uword c = 0; c < n; ++c) tab.FromEnthalpyPhi(H[c], T[c], phi[c]);
 }
 
-CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
-  CylinderPlan plan;
-  const int I = ndr, J = ndphi, K = ndz;
+CylinderStep::CylinderStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
+  CylinderStep& plan = *this;
+  const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   RequireSolverGrid(I, J, K);
-  plan.I = I;
-  plan.J = J;
-  plan.K = K;
+  plan.rings = I;
+  plan.sectors = J;
+  plan.slices = K;
   const uword IJ = uword(I) * J;
   // The sectors close the circle whatever the angular width asked for.
   plan.dphi = 2 * kPi / J;
@@ -81,42 +81,49 @@ CylinderPlan Tepora::PlanCylinder(const StepRule& rule) {
   plan.threads = StepThreads(double(IJ) * K, K);
   plan.choice = ThreadChoice(plan.threads);
   plan.scratch.resize(plan.threads);
-  for (CylinderPlan::Scratch& w : plan.scratch)
+  for (CylinderStep::Scratch& w : plan.scratch)
     for (auto* v : {&w.Fo, &w.fp, &w.fz_a, &w.fz_b}) v->assign(IJ, 0.0);
   plan.slice_loss.assign(K, 0.0);
   plan.lo = rule.inlet == InletKind::Fixed ? 0 : 1;
+  if (rule.inlet == InletKind::Field) {  // one disc on the axis
+    double disc = 0.0;
+    for (int j = 0; j < J; ++j) disc += rule.H_field(0, j);
+    rule.H_field.row(0).fill(disc / double(J));
+  }
   if (plan.lo == 0) plan.inflow.assign(IJ, rule.H_inlet);
   for (uword c = 0; c < IJ; ++c) {
     const int i = int(c % I);
-    const double rc = CentreRadius(i), arc = rc * plan.dphi;
-    plan.grad_c[c] = i + 1 < I ? FaceRadius(i + 1) / (0.5 * (dr(i) + dr(i + 1))) : 0.0;
-    plan.invA_c[c] = 1.0 / (rc * dr(i));
+    const double rc = m.grid.CentreRadius(i), arc = rc * plan.dphi;
+    plan.grad_c[c] =
+        i + 1 < I ? m.grid.FaceRadius(i + 1) / (0.5 * (m.grid.dr(i) + m.grid.dr(i + 1))) : 0.0;
+    plan.invA_c[c] = 1.0 / (rc * m.grid.dr(i));
     plan.gphi_c[c] = i > 0 ? 1.0 / (arc * arc) : 0.0;
-    plan.area_c[c] = rc * dr(i) * plan.dphi;
+    plan.area_c[c] = rc * m.grid.dr(i) * plan.dphi;
   }
-  plan.R_s = FaceRadius(I);
-  plan.hw_s = 0.5 * dr(I - 1);
-  plan.invA0 = 1.0 / (double(J) * (CentreRadius(0) * dr(0)));
+  plan.R_s = m.grid.FaceRadius(I);
+  plan.hw_s = 0.5 * m.grid.dr(I - 1);
+  plan.invA0 = 1.0 / (double(J) * (m.grid.CentreRadius(0) * m.grid.dr(0)));
   plan.invdzs.assign(K, 0.0);
   plan.invdz.resize(K);
   plan.mould.assign(K, 0);
-  plan.tertiary = AirCooledSlices(dz, TertiaryLength);
+  plan.tertiary = AirCooledSlices(m.grid.dz, m.cooling.TertiaryLength);
   double z = 0.0;
   for (int k = 0; k < K; ++k) {
-    if (k + 1 < K) plan.invdzs[k] = 1.0 / (0.5 * (dz(k) + dz(k + 1)));
-    plan.invdz[k] = 1.0 / dz(k);
-    plan.mould[k] = rule.mould && z + 0.5 * dz(k) < CrystallizerLength;
-    z += dz(k);
+    if (k + 1 < K) plan.invdzs[k] = 1.0 / (0.5 * (m.grid.dz(k) + m.grid.dz(k + 1)));
+    plan.invdz[k] = 1.0 / m.grid.dz(k);
+    plan.mould[k] = rule.mould && z + 0.5 * m.grid.dz(k) < m.cooling.CrystallizerLength;
+    z += m.grid.dz(k);
   }
-  plan.vzdtau = vz * dtau;
-  plan.air.Build(T_inf, ConstLin.T.empty() ? T_in : std::max(T_in, ConstLin.T.back()));
-  return plan;
+  plan.vzdtau = m.vz * m.dtau;
+  const std::vector<double>& rows = m.material.ConstLin.T;
+  plan.air.Build(m.cooling.T_inf, rows.empty() ? m.T_in : std::max(m.T_in, rows.back()));
 }
 
 // The disc on the axis holds one enthalpy, the mean of its sectors'; then
 // temperature and Kirchhoff potential follow from enthalpy everywhere.
-void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
-  const uword J = plan.J;
+void CylinderStep::Start(Tepora& m, cube& H) {
+  CylinderStep& plan = *this;
+  const uword J = plan.sectors;
   for (uword k = 0; k < H.n_slices; ++k) {
     double s = 0.0;
     for (uword j = 0; j < J; ++j) s += H(0, j, k);
@@ -126,25 +133,27 @@ void Tepora::StartCylinder(CylinderPlan& plan, cube& H) {
   // which the surface field reads alone.
   plan.phi.assign(H.n_elem, 0.0);
   plan.phi_new.assign(H.n_elem, 0.0);
-  FromEnthalpies(ConstLin, H.memptr(), T.memptr(), plan.phi.data(), H.n_elem);
+  FromEnthalpies(m.material.ConstLin, H.memptr(), m.field.T.memptr(), plan.phi.data(), H.n_elem);
 }
 
 // Heat content of the slices the step updates (lo .. K-2), J.
-double Tepora::HeatContent(const CylinderPlan& plan, const cube& H) const {
-  const uword IJ = uword(plan.I) * plan.J;
+double CylinderStep::HeatContent(const Tepora& m, const cube& H) const {
+  const CylinderStep& plan = *this;
+  const uword IJ = uword(plan.rings) * plan.sectors;
   double total = 0.0;
-  for (int k = plan.lo; k < plan.K - 1; ++k) {
+  for (int k = plan.lo; k < plan.slices - 1; ++k) {
     const double* Hk = H.memptr() + IJ * k;
     double s = 0.0;
     for (uword c = 0; c < IJ; ++c) s += plan.area_c[c] * Hk[c];
-    total += s * dz(k);
+    total += s * m.grid.dz(k);
   }
   return total;
 }
 
-SurfaceLaw Tepora::SurfaceLawAt(const CylinderPlan& plan, int j, int k) const {
-  if (plan.mould[k]) return {true, htc_k, T_k};
-  return {false, plan.tertiary[k] ? 0.0 : CoolM.at(j, k), T_inf};
+SurfaceLaw CylinderStep::SurfaceLawAt(const Tepora& m, int j, int k) const {
+  const CylinderStep& plan = *this;
+  if (plan.mould[k]) return {true, m.cooling.htc_k, m.cooling.T_k};
+  return {false, plan.tertiary[k] ? 0.0 : m.cooling.CoolM.at(j, k), m.cooling.T_inf};
 }
 
 // Flat loops over a slice that the compiler vectorises, with a wider clone
@@ -153,10 +162,10 @@ SurfaceLaw Tepora::SurfaceLawAt(const CylinderPlan& plan, int j, int k) const {
 // meaningless here and written by the caller. Hkm holds the enthalpies the
 // steel brings in from upstream (the slice before, or the inflow at z = 0).
 __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
-    const CylinderPlan& plan, CylinderPlan::Scratch& w, const double* __restrict pk,
+    const CylinderStep& plan, CylinderStep::Scratch& w, const double* __restrict pk,
     const double* __restrict Hk, const double* __restrict Hkm, uword IJ, int k, double dtau,
     const double* __restrict fzc, double* __restrict fzn, double* __restrict Out) {
-  const uword I = uword(plan.I), W = IJ - I;
+  const uword I = uword(plan.rings), W = IJ - I;
   const double* __restrict pkp = pk + IJ;
   const double* __restrict gphi = plan.gphi_c.data();
   const double* __restrict invA = plan.invA_c.data();
@@ -177,11 +186,11 @@ __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
   for (uword c = I; c < IJ; ++c) update(c, fp[c] - fp[c - I]);
 }
 
-void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& H_old, cube& H,
-                          cube& T_new) {
-  const int I = plan.I, J = plan.J, K = plan.K;
+void CylinderStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
+  CylinderStep& plan = *this;
+  const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
-  const double* Tp = T.memptr();
+  const double* Tp = m.field.T.memptr();
   const double* Hop = H_old.memptr();
   const double* pp = plan.phi.data();
   double* Hp = H.memptr();
@@ -190,8 +199,8 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
   const double* area = plan.area_c.data();
   double surface = 0.0, carried_in = 0.0, carried_out = 0.0;
 
-  ForSliceRuns(plan.choice, K, [&](int first, int end, int t) {
-    CylinderPlan::Scratch& w = plan.scratch[t];
+  ForSliceRuns(plan.choice, K, [&](int first, int end, int thread) {
+    CylinderStep::Scratch& w = plan.scratch[thread];
     double* Fo = w.Fo.data();
     double* fzc = w.fz_a.data();  // axial fluxes through the face below the slice in work
     double* fzn = w.fz_b.data();  // and above it, the next slice's fzc
@@ -217,14 +226,14 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       for (int j = 0; j < J; ++j) {
         const uword c = uword(I) * j + I - 1;
         double q, Ts, t, rho;
-        ConstLin.FromEnthalpy(Hk[c], t, rho);
-        SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tk[c], plan.hw_s, rho, q, Ts);
+        m.material.ConstLin.FromEnthalpy(Hk[c], t, rho);
+        SurfaceFlux(SurfaceLawAt(m, j, k), plan.air, Tk[c], plan.hw_s, rho, q, Ts);
         Fo[c] = -(plan.R_s * q);
         lost += q;
       }
-      plan.slice_loss[k] = lost * (plan.R_s * plan.dphi * dz(k));
+      plan.slice_loss[k] = lost * (plan.R_s * plan.dphi * m.grid.dz(k));
 
-      CylinderSlice(plan, w, pk, Hk, Hkm, IJ, k, dtau, fzc, fzn, Out);
+      CylinderSlice(plan, w, pk, Hk, Hkm, IJ, k, m.dtau, fzc, fzn, Out);
 
       // The disc on the axis: the mean over its sectors of what ring 1 gives it.
       double s = 0.0;
@@ -232,22 +241,22 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       const double rad0 = s * plan.invA0;
       const double ax0 = (fzn[0] - fzc[0]) * plan.invdz[k];
       const double adv0 = ((Hkm[0] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
-      const double h0 = (rad0 + ax0) * dtau + Hk[0] + adv0;
+      const double h0 = (rad0 + ax0) * m.dtau + Hk[0] + adv0;
       for (int j = 0; j < J; ++j) Out[uword(I) * j] = h0;
 
       if (k == plan.lo)
-        for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (vz * Hkm[c] - fzc[c]);
+        for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (m.vz * Hkm[c] - fzc[c]);
       if (k == K - 2)
-        for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (vz * Hk[c] - fzn[c]);
+        for (uword c = 0; c < IJ; ++c) carried_out += area[c] * (m.vz * Hk[c] - fzn[c]);
       std::swap(fzc, fzn);
 
-      FromEnthalpies(ConstLin, Out, Tn + IJ * k, pn + IJ * k, IJ);
+      FromEnthalpies(m.material.ConstLin, Out, Tn + IJ * k, pn + IJ * k, IJ);
     }
   }, plan.lo);
   for (int k = plan.lo; k < K - 1; ++k) surface += plan.slice_loss[k];
-  energy.surface_out += surface * dtau;
-  energy.carried_in += carried_in * dtau;
-  energy.carried_out += carried_out * dtau;
+  m.energy.surface_out += surface * m.dtau;
+  m.energy.carried_in += carried_in * m.dtau;
+  m.energy.carried_out += carried_out * m.dtau;
 
   // Outlet: a copy of the slice before it.
   const uword last = IJ * (K - 1), before = IJ * (K - 2);
@@ -266,7 +275,7 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
       return;
     case InletKind::Field:
       std::copy(rule.H_field.memptr(), rule.H_field.memptr() + IJ, Hp);
-      FromEnthalpies(ConstLin, Hp, Tn, pn, IJ);
+      FromEnthalpies(m.material.ConstLin, Hp, Tn, pn, IJ);
       return;
     case InletKind::Free:
       std::copy(Hop, Hop + IJ, Hp);
@@ -276,24 +285,65 @@ void Tepora::StepCylinder(const StepRule& rule, CylinderPlan& plan, const cube& 
   }
 }
 
-mat Tepora::SurfaceField() {
-  mat Ts(ndphi, ndz, fill::zeros);
-  if (model == Formulation::Flat) {
-    for (int k = 0; k < ndz; ++k)
-      for (int j = 0; j < ndphi; ++j) Ts(j, k) = T(ndr - 1, j, k);
-    return Ts;
-  }
-  StepRule rule;
-  CylinderPlan plan = PlanCylinder(rule);
-  for (int k = 0; k < ndz; ++k)
-    for (int j = 0; j < ndphi; ++j) Ts(j, k) = SurfaceTemperatureOn(plan, j, k);
+mat CylinderStep::SurfaceField(const Tepora& m) {
+  mat Ts(m.grid.ndphi, m.grid.ndz, fill::zeros);
+  const CylinderStep plan(m, StepRule());
+  for (int k = 0; k < m.grid.ndz; ++k)
+    for (int j = 0; j < m.grid.ndphi; ++j) Ts(j, k) = plan.SurfaceTemperature(m, j, k);
   return Ts;
 }
 
-double Tepora::SurfaceTemperatureOn(const CylinderPlan& plan, int j, int k) const {
+double CylinderStep::Enthalpy(const Material& material, double t) {
+  return material.ConstLin.Enthalpy(t);
+}
+
+double CylinderStep::SurfaceTemperature(const Tepora& m, int j, int k) const {
+  const CylinderStep& plan = *this;
   double t, q, rho, Ts;
-  const double Tc = T(ndr - 1, j, k);
-  ConstLin.FromEnthalpy(ConstLin.Enthalpy(Tc), t, rho);
-  SurfaceFlux(SurfaceLawAt(plan, j, k), plan.air, Tc, plan.hw_s, rho, q, Ts);
+  const double Tc = m.field.T(m.grid.ndr - 1, j, k);
+  m.material.ConstLin.FromEnthalpy(m.material.ConstLin.Enthalpy(Tc), t, rho);
+  SurfaceFlux(SurfaceLawAt(m, j, k), plan.air, Tc, plan.hw_s, rho, q, Ts);
   return Ts;
+}
+
+// The cylindrical step weighs a cell's old enthalpy by 1 - dtau (a G + vz/dz)
+// with a = lambda / c and G the sum of its faces' conductances per volume:
+//   radial  (rf(i+1) / ((dr(i) + dr(i+1))/2) + rf(i) / ((dr(i-1) + dr(i))/2)) / (rc dr),
+//   angular 2 / (rc dphi)^2 (none in the disc on the axis),
+//   axial   2 / dz^2,
+// and at the surface the loss R h_s / (rc dr). The step draws the surface
+// flux from the outer ring's centre through half a ring of steel, so the
+// coefficient it applies to the ring's temperature is
+//   h_s = h / (1 + h (dr/2) / lambda),
+// taken with the largest htc the strand meets (the mould's, the sprays' plus
+// natural convection and radiation at the casting temperature) and the
+// largest conductivity. However high h, h_s stays below 2 lambda / dr: a
+// quench of 1e6 W/(m^2 K) limits the step no more than a conductive
+// neighbour does. The innermost ring of sectors, whose arcs are the
+// shortest, usually sets the bound.
+double CylinderStep::StableStep(const Tepora& m, double speed, double lambda_max,
+                                double c_min) {
+  const Grid& grid = m.grid;
+  const Cooling& cooling = m.cooling;
+  const double T_in = m.T_in;
+  const double dphi_c = 2 * kPi / grid.ndphi, a = lambda_max / c_min;
+  const double h_air =
+      NaturalConvectionHtc(T_in, cooling.T_inf) + RadiationHtc(T_in, cooling.T_inf, false);
+  const double h_max =
+      std::max(cooling.htc_k, (cooling.CoolM.is_empty() ? 0.0 : cooling.CoolM.max()) + h_air);
+  const double h_s = h_max / (1.0 + h_max * (0.5 * grid.dr(grid.ndr - 1)) / lambda_max);
+  double worst = 0.0;
+  for (int i = 0; i < grid.ndr; ++i) {
+    const double rc = grid.CentreRadius(i), vol = rc * grid.dr(i);
+    double g = 0.0;
+    if (i + 1 < grid.ndr) g += grid.FaceRadius(i + 1) / (0.5 * (grid.dr(i) + grid.dr(i + 1)));
+    if (i > 0) g += grid.FaceRadius(i) / (0.5 * (grid.dr(i - 1) + grid.dr(i)));
+    g /= vol;
+    if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
+    double surface = 0.0;
+    if (i == grid.ndr - 1) surface = grid.FaceRadius(grid.ndr) * h_s / (vol * c_min);
+    worst = std::max(worst, a * g + surface);
+  }
+  const double dz_min = grid.dz.min();
+  return 1.0 / (worst + a * 2.0 / (dz_min * dz_min) + std::abs(speed) / dz_min);
 }
