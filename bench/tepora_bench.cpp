@@ -22,12 +22,14 @@
 #include <memory>
 #include <sstream>
 
-#include "caster_file.h"
-#include "element_bounds.h"
-#include "optimise.h"
-#include "run_setup.h"
-#include "steady_strand.h"
-#include "strand_results.h"
+#include "apps/caster_file.h"
+#include "optimise/element_bounds.h"
+#include "optimise/optimise.h"
+#include "apps/run_setup.h"
+#include "model/steady_strand.h"
+#include "model/strand_results.h"
+
+using namespace tepora;
 
 namespace fs = std::filesystem;
 

@@ -20,9 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "caster_file.h"
-#include "run_setup.h"
-#include "strand_results.h"
+#include "apps/caster_file.h"
+#include "apps/run_setup.h"
+#include "model/strand_results.h"
+
+using namespace tepora;
 
 namespace fs = std::filesystem;
 

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "exact_cylinder.h"
-#include "exact_neumann.h"
-#include "program_start.h"
+#include "model/exact_cylinder.h"
+#include "model/exact_neumann.h"
+#include "apps/program_start.h"
+
+using namespace tepora;
 
 namespace fs = std::filesystem;
 

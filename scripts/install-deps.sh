@@ -5,7 +5,7 @@
 # (make test-mpi); nothing else needs it.
 set -eu
 
-packages="g++ make cmake libarmadillo-dev libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev octave gnuplot-nox fonts-freefont-otf"
+packages="g++ make cmake python3 libarmadillo-dev libgtest-dev libcli11-dev libtomlplusplus-dev nlohmann-json3-dev octave gnuplot-nox fonts-freefont-otf"
 if [ "${TEPORA_MPI:-0}" = 1 ]; then packages="$packages libopenmpi-dev openmpi-bin"; fi
 
 missing=""

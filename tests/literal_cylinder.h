@@ -4,9 +4,11 @@
 // ring closed, the table searched from its first row.
 #pragma once
 
-#include "cooling.h"
+#include "model/cooling.h"
 #include "literal_model.h"
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 namespace literal {
 
@@ -118,3 +120,5 @@ inline void CylinderRun(Tepora& m, const Mode& mode, int pmax, cube& H) {
 }
 
 }  // namespace literal
+
+}  // namespace tepora

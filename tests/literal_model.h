@@ -4,7 +4,9 @@
 // boundary copy run at every visit of the sweep.
 #pragma once
 
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 namespace literal {
 
@@ -136,3 +138,5 @@ inline void Run(Tepora& m, const Mode& mode, int pmax, cube& H) {
 }
 
 }  // namespace literal
+
+}  // namespace tepora

@@ -7,6 +7,8 @@
 
 #include "test_support.h"
 
+using namespace tepora;
+
 namespace {
 
 // Contents that are not text to write.

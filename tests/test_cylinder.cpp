@@ -1,10 +1,12 @@
 // The cylindrical step against the physics it discretises: the exact cooling
 // of a long bar, the exact freezing of a half-space, the heat balance of a
 // casting strand, and the time step the model calls stable.
-#include "exact_cylinder.h"
-#include "exact_neumann.h"
-#include "strand_results.h"
+#include "model/exact_cylinder.h"
+#include "model/exact_neumann.h"
+#include "model/strand_results.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

@@ -2,8 +2,10 @@
 // over a wide freezing range, the split ring of a narrow one.
 #include <cmath>
 
-#include "front.h"
+#include "model/front.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

@@ -2,8 +2,10 @@
 #include <random>
 
 #include "literal_model.h"
-#include "material.h"
+#include "model/material.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

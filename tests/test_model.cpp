@@ -1,8 +1,10 @@
 // Construction of the thermal model: grid counts, radii, cooling blocks,
 // the start field and the element model.
-#include "caster_file.h"
+#include "apps/caster_file.h"
 #include "test_support.h"
-#include "tepora.h"
+#include "model/tepora.h"
+
+using namespace tepora;
 
 namespace {
 

@@ -2,11 +2,13 @@
 // element coordinates, the htc search and progressive hedging.
 #include <omp.h>
 
-#include "element_bounds.h"
-#include "exact_cylinder.h"
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/element_bounds.h"
+#include "model/exact_cylinder.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

@@ -2,8 +2,10 @@
 // viewer, stopped runs, thread count and stack.
 #include <signal.h>
 
-#include "program_start.h"
+#include "apps/program_start.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

@@ -7,8 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "optimise.h"
+#include "optimise/optimise.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

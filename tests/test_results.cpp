@@ -2,9 +2,11 @@
 // liquidus from the table, and the simulator's summary files end to end.
 #include <nlohmann/json.hpp>
 
-#include "front.h"
-#include "strand_results.h"
+#include "model/front.h"
+#include "model/strand_results.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

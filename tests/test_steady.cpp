@@ -3,10 +3,12 @@
 // tepora-sim --steady end to end.
 #include <nlohmann/json.hpp>
 
-#include "exact_cylinder.h"
-#include "steady_strand.h"
-#include "strand_results.h"
+#include "model/exact_cylinder.h"
+#include "model/steady_strand.h"
+#include "model/strand_results.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

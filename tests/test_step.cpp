@@ -6,11 +6,13 @@
 #include <stdexcept>
 #include <thread>
 
-#include "element_bounds.h"
+#include "optimise/element_bounds.h"
 #include "literal_cylinder.h"
 #include "literal_model.h"
-#include "slice_threads.h"
+#include "model/slice_threads.h"
 #include "test_support.h"
+
+using namespace tepora;
 
 namespace {
 

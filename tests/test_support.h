@@ -17,7 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 // A fresh working directory with Input/ and TeporaOut/ for the test's life.
 class RunDir {
@@ -188,3 +190,5 @@ inline Outcome Start(const char* program, int threads = 1, bool as_other_user = 
                      const std::vector<std::string>& args = kFlat) {
   return Finish(Launch(program, threads, as_other_user, args));
 }
+
+}  // namespace tepora

@@ -7,6 +7,8 @@
 
 #include "test_support.h"
 
+using namespace tepora;
+
 namespace {
 
 template <class T>

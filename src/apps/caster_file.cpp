@@ -1,4 +1,4 @@
-#include "caster_file.h"
+#include "apps/caster_file.h"
 
 #include <sys/stat.h>
 #include <toml++/toml.h>
@@ -13,7 +13,9 @@
 #include <sstream>
 #include <string_view>
 
-#include "errors.h"
+#include "common/errors.h"
+
+namespace tepora {
 
 namespace {
 
@@ -301,3 +303,5 @@ void WarnEmptyZones(const char* path, const CasterZones& zones, const std::vecto
                 << std::endl;
     }
 }
+
+}  // namespace tepora

@@ -6,7 +6,9 @@
 
 #include <vector>
 
-#include "cooling.h"
+#include "model/cooling.h"
+
+namespace tepora {
 
 // The zones the file at `path` states, checked against a strand of
 // `strand_length` m: stops with bad input (one line naming the file, the
@@ -20,3 +22,5 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present);
 // One warning line for each spray zone that covers no slice: `covered`
 // holds the slice count of every zone.
 void WarnEmptyZones(const char* path, const CasterZones& zones, const std::vector<int>& covered);
+
+}  // namespace tepora

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "apps/command_line.h"
 
 #include <unistd.h>
 
@@ -11,8 +11,10 @@
 #include <iostream>
 #include <string>
 
-#include "errors.h"
-#include "viewer.h"
+#include "common/errors.h"
+#include "common/viewer.h"
+
+namespace tepora {
 
 namespace {
 
@@ -100,3 +102,5 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
   }
   return std::nullopt;
 }
+
+}  // namespace tepora

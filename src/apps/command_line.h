@@ -5,7 +5,9 @@
 
 #include <optional>
 
-#include "step.h"
+#include "model/step.h"
+
+namespace tepora {
 
 struct ProgramOptions {
   // The discretisation of the time step; the flat one reproduces results of
@@ -26,3 +28,5 @@ struct ProgramOptions {
 // set up the plot here.
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
                                    const char* what, ProgramOptions& options);
+
+}  // namespace tepora

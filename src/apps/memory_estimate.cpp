@@ -1,4 +1,4 @@
-#include "memory_estimate.h"
+#include "apps/memory_estimate.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -11,7 +11,9 @@
 #include <limits>
 #include <string>
 
-#include "errors.h"
+#include "common/errors.h"
+
+namespace tepora {
 
 namespace {
 
@@ -129,3 +131,5 @@ void CheckOptimiserMemory(const GridSize& grid, const OptimiserRun& run) {
                    ValueText(ThreadsThatFit(grid, run, room)) + " (more threads than the " +
                    ValueText(run.pairs) + " (element, candidate) pairs gain nothing)");
 }
+
+}  // namespace tepora

@@ -1,3 +1,7 @@
+
+
+namespace tepora {
+
 // The memory a run will hold, estimated from the arrays it keeps per cell
 // before anything is allocated, against what this machine (and the
 // container it runs in) has available.
@@ -31,3 +35,5 @@ void CheckMemory(const GridSize& grid, double bytes);
 // The same for the optimiser; when one thread would fit and the thread
 // count is what does not, the message names the threads instead of the grid.
 void CheckOptimiserMemory(const GridSize& grid, const OptimiserRun& run);
+
+}  // namespace tepora

@@ -1,12 +1,14 @@
-#include "opt_report.h"
+#include "apps/opt_report.h"
 
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "strand_results.h"
-#include "whole_file.h"
+#include "model/strand_results.h"
+#include "common/whole_file.h"
+
+namespace tepora {
 
 using nlohmann::json;
 
@@ -184,3 +186,5 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
   r["model"] = FormulationName(C.model);
   WriteWhole("TeporaOut/OptReport.json", "OptReport", r.dump(2) + "\n");
 }
+
+}  // namespace tepora

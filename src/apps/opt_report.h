@@ -5,10 +5,12 @@
 // be trusted as they stand.
 #pragma once
 
-#include "control_points.h"
-#include "cooling.h"
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/control_points.h"
+#include "model/cooling.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // `CP` holds the points as read (positions in m); `searched` is false when
 // no iteration or no element step ran. Warns when a chosen htc sits at the
@@ -17,3 +19,5 @@
 // htc or left neighbouring elements more than 10 K apart.
 void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
                      const CasterZones& zones, double overlap, bool searched);
+
+}  // namespace tepora

@@ -1,10 +1,12 @@
-#include "plausibility.h"
+#include "apps/plausibility.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iostream>
 
-#include "strand_results.h"
+#include "model/strand_results.h"
+
+namespace tepora {
 
 namespace {
 
@@ -137,3 +139,5 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
            ValueText(air) + " m), where the sprays do not act");
   }
 }
+
+}  // namespace tepora

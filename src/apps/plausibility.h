@@ -3,10 +3,12 @@
 // an unusual caster may mean every one of these values.
 #pragma once
 
-#include "control_points.h"
-#include "cooling.h"
-#include "settings_file.h"
-#include "tepora.h"
+#include "optimise/control_points.h"
+#include "model/cooling.h"
+#include "common/settings_file.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // Casting speeds (m/min), the ambient temperature, the material table's
 // heat capacity and temperature scale, the casting temperature against the
@@ -18,3 +20,5 @@
 void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora& P,
                      const char* table, const char* caster, const ControlPoints& CP,
                      const CasterZones& zones, bool searches);
+
+}  // namespace tepora

@@ -1,4 +1,4 @@
-#include "program_start.h"
+#include "apps/program_start.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -10,8 +10,10 @@
 #include <iostream>
 #include <new>
 
-#include "errors.h"
-#include "whole_file.h"
+#include "common/errors.h"
+#include "common/whole_file.h"
+
+namespace tepora {
 
 void PrepareProcess() {
   for (int fd = 0; fd <= 2; ++fd) {
@@ -71,3 +73,5 @@ void PrintElapsed(time_t start) {
   printf("\n Elapsed time is %.2lf minutes.\n", dif / 60);
   fflush(stdout);
 }
+
+}  // namespace tepora

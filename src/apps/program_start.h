@@ -5,6 +5,8 @@
 #include <ctime>
 #include <functional>
 
+namespace tepora {
+
 // Prepares the process before it reads or writes anything. Descriptors 0, 1
 // and 2 are opened on /dev/null when the caller left them closed: otherwise
 // the next file opened (a result's temporary) would take the number of the
@@ -25,3 +27,5 @@ int ConsoleChecked(int status);
 
 // Prints "\n Elapsed time is %.2lf minutes.\n" for the time since start.
 void PrintElapsed(time_t start);
+
+}  // namespace tepora

@@ -1,10 +1,12 @@
-#include "run_directories.h"
+#include "apps/run_directories.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "errors.h"
-#include "whole_file.h"
+#include "common/errors.h"
+#include "common/whole_file.h"
+
+namespace tepora {
 
 void CheckOutputDir() {
   struct stat st;
@@ -26,3 +28,5 @@ void ClearStaleTemporaries() {
   RemoveStaleTemporaries("TeporaOut");  // the result files
   RemoveStaleTemporaries(".");          // the optimiser's scratch files
 }
+
+}  // namespace tepora

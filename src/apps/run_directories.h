@@ -1,3 +1,7 @@
+
+
+namespace tepora {
+
 // The directories a run writes into: TeporaOut for its results and, for the
 // optimiser, the working directory for the scratch files of its last
 // candidate.
@@ -16,3 +20,5 @@ void CheckWorkingDir();
 // temporaries of the files both programs write, once their inputs are
 // accepted.
 void ClearStaleTemporaries();
+
+}  // namespace tepora

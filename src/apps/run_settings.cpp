@@ -1,4 +1,4 @@
-#include "run_settings.h"
+#include "apps/run_settings.h"
 
 #include <omp.h>
 
@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <iostream>
 
-#include "numeric_text.h"
-#include "optimise.h"
-#include "worker_stack.h"
+#include "common/numeric_text.h"
+#include "optimise/optimise.h"
+#include "apps/worker_stack.h"
+
+namespace tepora {
 
 namespace {
 
@@ -170,3 +172,5 @@ void WarnIfUnstable(Tepora& P, double speed, const SettingsFile& num) {
                "table"
             << std::endl;
 }
+
+}  // namespace tepora

@@ -2,11 +2,13 @@
 // points, and the whole-strand model built from them.
 #pragma once
 
-#include "control_points.h"
-#include "headers.h"
-#include "memory_estimate.h"
-#include "settings_file.h"
-#include "tepora.h"
+#include "optimise/control_points.h"
+#include "common/headers.h"
+#include "apps/memory_estimate.h"
+#include "common/settings_file.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // The run settings files and the meaning of their lines.
 SettingsFile NumSettingsFile(const char* path);   // Input/NumSettings.txt
@@ -73,3 +75,5 @@ void WarnIfUnstable(Tepora& P, double speed, const SettingsFile& num);
 // a tenth of the mould (from `caster`, or the built-in one), so that the
 // mould's cooling and the shell at its exit fall on too few slices.
 void WarnIfMouldCoarse(const Tepora& P, const SettingsFile& num);
+
+}  // namespace tepora

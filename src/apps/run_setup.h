@@ -3,8 +3,14 @@
 // estimate and the whole-strand model.
 #pragma once
 
-#include "command_line.h"
-#include "memory_estimate.h"
-#include "program_start.h"
-#include "run_directories.h"
-#include "run_settings.h"
+#include "apps/command_line.h"
+#include "apps/memory_estimate.h"
+#include "apps/program_start.h"
+#include "apps/run_directories.h"
+#include "apps/run_settings.h"
+
+namespace tepora {
+
+
+
+}  // namespace tepora

@@ -1,4 +1,4 @@
-#include "run_summary.h"
+#include "apps/run_summary.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "optimise.h"
-#include "run_settings.h"
-#include "strand_results.h"
-#include "whole_file.h"
+#include "optimise/optimise.h"
+#include "apps/run_settings.h"
+#include "model/strand_results.h"
+#include "common/whole_file.h"
+
+namespace tepora {
 
 using nlohmann::json;
 
@@ -371,3 +373,5 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                  "line 5)"
               << std::endl;
 }
+
+}  // namespace tepora

@@ -6,9 +6,11 @@
 
 #include <cmath>
 
-#include "control_points.h"
-#include "cooling.h"
-#include "tepora.h"
+#include "optimise/control_points.h"
+#include "model/cooling.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // What the run was asked for, beside the model.
 struct RunFacts {
@@ -30,3 +32,5 @@ int SteadinessSnapshotStep(int steps);
 // Summary.json whole, and prints the summary block; warns on one line when
 // the strand is not yet steady.
 void ReportStrand(Tepora& P, const RunFacts& facts, const ControlPoints& CP);
+
+}  // namespace tepora

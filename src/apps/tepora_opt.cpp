@@ -1,12 +1,14 @@
 // tepora-opt: the spray htcs per element of the strand that bring the
 // temperatures at the control points to their targets.
-#include "caster_file.h"
-#include "plausibility.h"
-#include "opt_report.h"
-#include "control_points.h"
-#include "optimise.h"
-#include "run_setup.h"
-#include "viewer.h"
+#include "apps/caster_file.h"
+#include "apps/plausibility.h"
+#include "apps/opt_report.h"
+#include "optimise/control_points.h"
+#include "optimise/optimise.h"
+#include "apps/run_setup.h"
+#include "common/viewer.h"
+
+using namespace tepora;
 
 char filename[] = "Input/Interp.csv";
 char CPfname[] = "Input/ControlPoints.mat";

@@ -1,13 +1,15 @@
 // tepora-sim: one transient simulation of the whole strand from the settings
 // under Input/, or with --steady the steady strand solved directly, results
 // under TeporaOut/.
-#include "caster_file.h"
-#include "plausibility.h"
-#include "control_points.h"
-#include "run_summary.h"
-#include "run_setup.h"
-#include "steady_strand.h"
-#include "viewer.h"
+#include "apps/caster_file.h"
+#include "apps/plausibility.h"
+#include "optimise/control_points.h"
+#include "apps/run_summary.h"
+#include "apps/run_setup.h"
+#include "model/steady_strand.h"
+#include "common/viewer.h"
+
+using namespace tepora;
 
 char filename[] = "Input/Interp.csv";
 char CPfname[] = "Input/ControlPoints.mat";

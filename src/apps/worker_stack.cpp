@@ -1,9 +1,11 @@
-#include "worker_stack.h"
+#include "apps/worker_stack.h"
 
 #include <pthread.h>
 
 #include <cstdlib>
 #include <initializer_list>
+
+namespace tepora {
 
 namespace {
 
@@ -87,3 +89,5 @@ double WorkerStackBytes() {
   }
   return double(bytes > 0 ? bytes : kMinimumWorkerStack);
 }
+
+}  // namespace tepora

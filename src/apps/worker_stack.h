@@ -1,3 +1,7 @@
+
+
+namespace tepora {
+
 // The stack of the optimiser's worker threads. An element search runs on a
 // worker, and a candidate that stops (a temperature leaving the material
 // table) unwinds and reports there, which a stack of OMP_STACKSIZE=16K does
@@ -16,3 +20,5 @@ bool ParseStackSize(const char* text, unsigned long& bytes);
 // Stack of each worker thread the runtime starts, in bytes: OMP_STACKSIZE,
 // else GOMP_STACKSIZE, else the threads library's default.
 double WorkerStackBytes();
+
+}  // namespace tepora

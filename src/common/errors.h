@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace tepora {
+
 enum ExitStatus {
   kExitOk = 0,
   kExitComputeError = 1,  // a run stopped during computation
@@ -39,3 +41,5 @@ inline std::string ValueText(double x) {
   char text[400];
   return std::string(text, std::to_chars(text, text + sizeof text, x, format).ptr);
 }
+
+}  // namespace tepora

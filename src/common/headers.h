@@ -2,7 +2,7 @@
 // C and C++ standard headers the model and the optimiser use.
 #pragma once
 
-#include <armadillo>
+#include "common/matrix.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "settings_file.h"
-#include "whole_file.h"
-
-using namespace arma;
+#include "common/errors.h"
+#include "common/settings_file.h"
+#include "common/whole_file.h"

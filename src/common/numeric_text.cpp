@@ -1,4 +1,4 @@
-#include "numeric_text.h"
+#include "common/numeric_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "errors.h"
+#include "common/errors.h"
+
+namespace tepora {
 
 namespace {
 
@@ -143,3 +145,5 @@ arma::mat LoadNumericText(const std::string& path, const NumericTextShape& shape
     throw InputError(path + ": could not be read as " + expected);
   return numbers;
 }
+
+}  // namespace tepora

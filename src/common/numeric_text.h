@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace tepora {
+
 struct NumericTextShape {
   const char* expected;   // what a line holds, for messages
   unsigned min_columns;   // numbers a line must hold at least
@@ -27,3 +29,5 @@ arma::mat LoadNumericText(const std::string& path, const NumericTextShape& shape
 // True when `path` exists and is not a regular file (a directory, a pipe, a
 // device), which no reader here should open.
 bool IsSpecialFile(const std::string& path);
+
+}  // namespace tepora

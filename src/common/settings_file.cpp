@@ -1,11 +1,12 @@
-#include "settings_file.h"
+#include "common/settings_file.h"
 
 #include <cmath>
 
-#include "errors.h"
-#include "numeric_text.h"
+#include "common/errors.h"
+#include "common/matrix.h"
+#include "common/numeric_text.h"
 
-using namespace arma;
+namespace tepora {
 
 std::string SettingsFile::Entry(uword index) const {
   std::string text = path + ": line " + std::to_string(index + 1);
@@ -42,3 +43,5 @@ void RequireAbove(const vec& set, const SettingsFile& file, uword index, double 
                    (low == 0 ? (inclusive ? "zero or a positive number" : "a positive number")
                              : (inclusive ? "at least " : "above ") + ValueText(low)));
 }
+
+}  // namespace tepora

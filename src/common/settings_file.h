@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace tepora {
+
 // A settings file: where it is and what each of its lines means, so that a
 // message can name the entry ("Input/NumSettings.txt: line 4 (time step, s)").
 struct SettingsFile {
@@ -31,3 +33,5 @@ int CountSetting(const arma::vec& set, const SettingsFile& file, arma::uword ind
 // when `inclusive`).
 void RequireAbove(const arma::vec& set, const SettingsFile& file, arma::uword index, double low,
                   bool inclusive = false);
+
+}  // namespace tepora

@@ -1,4 +1,4 @@
-#include "viewer.h"
+#include "common/viewer.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -22,9 +22,11 @@
 #include <thread>
 #include <utility>
 
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 extern char** environ;
+
+namespace tepora {
 
 namespace {
 
@@ -271,3 +273,5 @@ void Visualise(const char* fnameOctave) {
     std::cerr << "warning: the plot " << png << " could not be made; see " << kLog << std::endl;
   }
 }
+
+}  // namespace tepora

@@ -1,3 +1,7 @@
+
+
+namespace tepora {
+
 // The plot of a profile, drawn by Octave's visualiseF in TeporaOut. The plot
 // is a convenience: a viewer that is missing, fails or hangs leaves the
 // results as they are.
@@ -26,3 +30,5 @@ void SetPlotRange(double lo, double hi);
 // No later Visualise starts a viewer or says anything: the run was asked for
 // no plot, and TeporaOut/plot.log and any earlier PNG stay as they are.
 void SkipPlots();
+
+}  // namespace tepora

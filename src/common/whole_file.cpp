@@ -1,4 +1,4 @@
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -21,6 +21,8 @@
 #include <mutex>
 #include <set>
 #include <thread>
+
+namespace tepora {
 
 namespace {
 std::atomic<bool> write_failed{false};
@@ -198,3 +200,5 @@ void ResetWriteFailures() {
   const std::lock_guard<std::mutex> lock(warned_mutex);
   warned.clear();
 }
+
+}  // namespace tepora

@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace tepora {
+
 // Writes `text` into a temporary file beside `path` and renames it over
 // `path`. The temporary is created new (never opened through a file or a
 // link already at its name: another name is tried) and is the only file a
@@ -65,3 +67,5 @@ bool WritesFiles();
 // the status for an unwritten result file.
 bool AnyWriteFailed();
 void ResetWriteFailures();
+
+}  // namespace tepora

@@ -3,21 +3,13 @@
 // and mould rules.
 #include <variant>
 
-#include "formulations.h"
-#include "tepora.h"
+#include "model/formulations.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 const char* FormulationName(Formulation f) {
   return f == Formulation::Flat ? "flat" : "cylindrical";
-}
-
-// One line: the heat that left through the surface and the ends against the
-// fall of the strand's heat content over the run.
-void PrintEnergyBalance(const EnergyAccount& e) {
-  std::printf(
-      "Energy balance: surface %.6e J + outlet %.6e J - inlet %.6e J = content fall %.6e J "
-      "(residual %.1e of the largest term)\n",
-      e.surface_out, e.carried_out, e.carried_in, e.content_start - e.content_end,
-      e.Scale() > 0 ? std::fabs(e.Residual()) / e.Scale() : 0.0);
 }
 
 double Tepora::SurfaceTemperature(int j, int k) { return SurfaceField()(j, k); }
@@ -153,3 +145,5 @@ void Tepora::RunPiece(const PieceStart& start, int pmax) {
   AnyStep step = start.step;
   std::visit([&](auto& s) { StepsFrom(s, H, pmax, false); }, step);
 }
+
+}  // namespace tepora

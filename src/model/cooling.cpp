@@ -1,5 +1,7 @@
 // The htcs of the caster's zones on the grid.
-#include "cooling.h"
+#include "model/cooling.h"
+
+namespace tepora {
 
 std::vector<char> AirCooledSlices(const vec& dz, double air_length) {
   const double start = arma::accu(dz) - air_length;
@@ -49,3 +51,5 @@ std::vector<int> Cooling::SetZones(const CasterZones& zones, const Grid& g) {
   }
   return covered;
 }
+
+}  // namespace tepora

@@ -7,7 +7,9 @@
 #include <limits>
 #include <vector>
 
-#include "grid.h"
+#include "model/grid.h"
+
+namespace tepora {
 
 // The caster's zones where no case file sets them: a mould of 1 m whose
 // wall takes 2000 W/(m^2 K) against 80 degC, and an air-cooled end of 5 m.
@@ -151,3 +153,5 @@ struct Cooling {
   // cooling. Returns the number of slices each spray zone covers.
   std::vector<int> SetZones(const CasterZones& zones, const Grid& g);
 };
+
+}  // namespace tepora

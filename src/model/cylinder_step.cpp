@@ -49,10 +49,12 @@
 // gives (InletKind::Field), and the step updates slices 1 and on.
 #include <algorithm>
 
-#include "cylinder_step.h"
-#include "material.h"
-#include "slice_threads.h"
-#include "tepora.h"
+#include "model/cylinder_step.h"
+#include "model/material.h"
+#include "model/slice_threads.h"
+#include "model/strand_model.h"
+
+namespace tepora {
 
 __attribute__((target_clones("avx2", "default"))) static void RadialFaces(
     const CylinderStep& plan, double* __restrict Fo, const double* __restrict pk, uword IJ) {
@@ -66,7 +68,7 @@ static void FromEnthalpies(const LinearTable& tab, const double* H, double* T, d
   for (uword c = 0; c < n; ++c) tab.FromEnthalpyPhi(H[c], T[c], phi[c]);
 }
 
-CylinderStep::CylinderStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
+CylinderStep::CylinderStep(const StrandModel& m, const StepRule& run_rule) : rule(run_rule) {
   CylinderStep& plan = *this;
   const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   RequireSolverGrid(I, J, K);
@@ -121,7 +123,7 @@ CylinderStep::CylinderStep(const Tepora& m, const StepRule& run_rule) : rule(run
 
 // The disc on the axis holds one enthalpy, the mean of its sectors'; then
 // temperature and Kirchhoff potential follow from enthalpy everywhere.
-void CylinderStep::Start(Tepora& m, cube& H) {
+void CylinderStep::Start(StrandModel& m, cube& H) {
   CylinderStep& plan = *this;
   const uword J = plan.sectors;
   for (uword k = 0; k < H.n_slices; ++k) {
@@ -137,7 +139,7 @@ void CylinderStep::Start(Tepora& m, cube& H) {
 }
 
 // Heat content of the slices the step updates (lo .. K-2), J.
-double CylinderStep::HeatContent(const Tepora& m, const cube& H) const {
+double CylinderStep::HeatContent(const StrandModel& m, const cube& H) const {
   const CylinderStep& plan = *this;
   const uword IJ = uword(plan.rings) * plan.sectors;
   double total = 0.0;
@@ -150,7 +152,7 @@ double CylinderStep::HeatContent(const Tepora& m, const cube& H) const {
   return total;
 }
 
-SurfaceLaw CylinderStep::SurfaceLawAt(const Tepora& m, int j, int k) const {
+SurfaceLaw CylinderStep::SurfaceLawAt(const StrandModel& m, int j, int k) const {
   const CylinderStep& plan = *this;
   if (plan.mould[k]) return {true, m.cooling.htc_k, m.cooling.T_k};
   return {false, plan.tertiary[k] ? 0.0 : m.cooling.CoolM.at(j, k), m.cooling.T_inf};
@@ -186,7 +188,7 @@ __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
   for (uword c = I; c < IJ; ++c) update(c, fp[c] - fp[c - I]);
 }
 
-void CylinderStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
+void CylinderStep::Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new) {
   CylinderStep& plan = *this;
   const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
@@ -285,7 +287,7 @@ void CylinderStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   }
 }
 
-mat CylinderStep::SurfaceField(const Tepora& m) {
+mat CylinderStep::SurfaceField(const StrandModel& m) {
   mat Ts(m.grid.ndphi, m.grid.ndz, fill::zeros);
   const CylinderStep plan(m, StepRule());
   for (int k = 0; k < m.grid.ndz; ++k)
@@ -297,7 +299,7 @@ double CylinderStep::Enthalpy(const Material& material, double t) {
   return material.ConstLin.Enthalpy(t);
 }
 
-double CylinderStep::SurfaceTemperature(const Tepora& m, int j, int k) const {
+double CylinderStep::SurfaceTemperature(const StrandModel& m, int j, int k) const {
   const CylinderStep& plan = *this;
   double t, q, rho, Ts;
   const double Tc = m.field.T(m.grid.ndr - 1, j, k);
@@ -321,7 +323,7 @@ double CylinderStep::SurfaceTemperature(const Tepora& m, int j, int k) const {
 // quench of 1e6 W/(m^2 K) limits the step no more than a conductive
 // neighbour does. The innermost ring of sectors, whose arcs are the
 // shortest, usually sets the bound.
-double CylinderStep::StableStep(const Tepora& m, double speed, double lambda_max,
+double CylinderStep::StableStep(const StrandModel& m, double speed, double lambda_max,
                                 double c_min) {
   const Grid& grid = m.grid;
   const Cooling& cooling = m.cooling;
@@ -347,3 +349,5 @@ double CylinderStep::StableStep(const Tepora& m, double speed, double lambda_max
   const double dz_min = grid.dz.min();
   return 1.0 / (worst + a * 2.0 / (dz_min * dz_min) + std::abs(speed) / dz_min);
 }
+
+}  // namespace tepora

@@ -7,12 +7,14 @@
 
 #include <vector>
 
-#include "cooling.h"
-#include "material.h"
-#include "step.h"
-#include "thread_choice.h"
+#include "model/cooling.h"
+#include "model/material.h"
+#include "model/step.h"
+#include "model/thread_choice.h"
 
-class Tepora;
+namespace tepora {
+
+struct StrandModel;
 
 // Per-run constants and state of the cylindrical step. Cells are finite
 // volumes: ring i spans the radii rf(i) .. rf(i+1) (rf(0) = 0, a disc on
@@ -67,27 +69,29 @@ struct CylinderStep {
   std::vector<double> slice_loss;
 
   CylinderStep() = default;
-  CylinderStep(const Tepora& m, const StepRule& rule);
+  CylinderStep(const StrandModel& m, const StepRule& rule);
   // The disc's sectors made one, temperature and Kirchhoff potential from H.
-  void Start(Tepora& m, cube& H);
+  void Start(StrandModel& m, cube& H);
   // One explicit time step from (T, phi, H_old) into (H, T_new, phi_new),
   // the heat that crossed the surface and the ends added to m.energy.
-  void Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new);
+  void Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new);
   void Advanced() { phi.swap(phi_new); }
   // Heat content of the slices the step updates (lo .. K-2), J.
-  double HeatContent(const Tepora& m, const cube& H) const;
+  double HeatContent(const StrandModel& m, const cube& H) const;
   // Surface law of sector j, slice k under this run's rule.
-  SurfaceLaw SurfaceLawAt(const Tepora& m, int j, int k) const;
+  SurfaceLaw SurfaceLawAt(const StrandModel& m, int j, int k) const;
   // Surface temperature of sector j, slice k of the model's current field
   // under that law: the outer face's, degC.
-  double SurfaceTemperature(const Tepora& m, int j, int k) const;
+  double SurfaceTemperature(const StrandModel& m, int j, int k) const;
 
   // Enthalpy of a temperature on the straight lines between the rows, J/m^3.
   static double Enthalpy(const Material& material, double t);
   // Surface temperature of every sector (rows) and slice (columns), degC,
   // under the rule of the whole strand.
-  static mat SurfaceField(const Tepora& m);
+  static mat SurfaceField(const StrandModel& m);
   // Longest stable time step at a casting speed (m/s) from the table's
   // largest conductivity (W/(m K)) and smallest heat capacity (J/(m^3 K)), s.
-  static double StableStep(const Tepora& m, double speed, double lambda_max, double c_min);
+  static double StableStep(const StrandModel& m, double speed, double lambda_max, double c_min);
 };
+
+}  // namespace tepora

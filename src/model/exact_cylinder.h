@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 class ExactCylinder {
  public:
@@ -183,3 +185,5 @@ inline CoolingRun RunCoolingCylinder(const CoolingCylinder& bar, const ExactCyli
   run.surface_exact = bar.Exact(exact.Theta(P.grid.FaceRadius(rings) / bar.R, Fo));
   return run;
 }
+
+}  // namespace tepora

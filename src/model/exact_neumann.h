@@ -25,8 +25,10 @@
 #include <string>
 #include <vector>
 
-#include "front.h"
-#include "tepora.h"
+#include "model/front.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 struct NeumannProperties {
   double lambda_s = 30.0;  // conductivity of the solid, W/(m K)
@@ -222,3 +224,5 @@ inline NeumannRun RunNeumannStrand(const NeumannStrand& strand, const ExactNeuma
   run.steps = samples * first;
   return run;
 }
+
+}  // namespace tepora

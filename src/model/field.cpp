@@ -1,7 +1,9 @@
 // Reading a field saved by the solvers.
-#include "field.h"
+#include "model/field.h"
 
 #include <cstdlib>
+
+namespace tepora {
 
 bool ParseSavedField(std::istream& in, uword rows, uword cols, uword slices, cube& field,
                      std::string& why) {
@@ -34,3 +36,5 @@ bool ParseSavedField(std::istream& in, uword rows, uword cols, uword slices, cub
   }
   return true;
 }
+
+}  // namespace tepora

@@ -5,7 +5,9 @@
 #include <istream>
 #include <string>
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 struct Field {
   cube T;  // temperature of every cell, degC; ndr x ndphi x ndz
@@ -25,3 +27,5 @@ struct Field {
 // reading its values.
 bool ParseSavedField(std::istream& in, uword rows, uword cols, uword slices, cube& field,
                      std::string& why);
+
+}  // namespace tepora

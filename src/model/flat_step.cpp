@@ -19,14 +19,16 @@
 // indices (max(i, 1), min(max(j, 1), J-2), min(k, K-2)), and slice 0 as the
 // inlet condition writes it at the visits of the last slice. The step below
 // writes those final values directly.
-#include "flat_step.h"
+#include "model/flat_step.h"
 
 #include <algorithm>
 
-#include "cooling.h"
-#include "material.h"
-#include "slice_threads.h"
-#include "tepora.h"
+#include "model/cooling.h"
+#include "model/material.h"
+#include "model/slice_threads.h"
+#include "model/strand_model.h"
+
+namespace tepora {
 
 // Second differences of the previous temperature, summed, and the upwind
 // transport term, for every cell of columns 1 .. J-2 of slice k. Flat loops
@@ -66,7 +68,7 @@ void RequireSolverGrid(int I, int J, int K) {
                             "cells, 3 angular cells and 3 slices)");
 }
 
-FlatStep::FlatStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
+FlatStep::FlatStep(const StrandModel& m, const StepRule& run_rule) : rule(run_rule) {
   FlatStep& plan = *this;
   const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
   RequireSolverGrid(I, J, K);
@@ -111,7 +113,7 @@ FlatStep::FlatStep(const Tepora& m, const StepRule& run_rule) : rule(run_rule) {
     for (auto* v : {&w.q_r, &w.qz_a, &w.qz_b, &w.S, &w.adv}) v->resize(IJ + 1);
 }
 
-void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
+void FlatStep::Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new) {
   FlatStep& plan = *this;
   const int I = plan.rings, J = plan.sectors, K = plan.slices;
   const uword IJ = uword(I) * J;
@@ -222,7 +224,7 @@ void FlatStep::Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new) {
   for (uword c = 0; c < IJ; ++c) Tn[c] = tab.Temperature(H0[c]);
 }
 
-mat FlatStep::SurfaceField(const Tepora& m) {
+mat FlatStep::SurfaceField(const StrandModel& m) {
   mat Ts(m.grid.ndphi, m.grid.ndz, fill::zeros);
   for (int k = 0; k < m.grid.ndz; ++k)
     for (int j = 0; j < m.grid.ndphi; ++j) Ts(j, k) = m.field.T(m.grid.ndr - 1, j, k);
@@ -241,7 +243,7 @@ double FlatStep::Enthalpy(const Material& material, double t) { return material.
 // The surface's extra loss to the coolant is left out: it adds about
 // r h dr / lambda of the radial part, a few per cent of the whole with the
 // mould's 2000 W/(m^2 K) on the example.
-double FlatStep::StableStep(const Tepora& m, double speed, double lambda_max, double c_min) {
+double FlatStep::StableStep(const StrandModel& m, double speed, double lambda_max, double c_min) {
   const Grid& grid = m.grid;
   const double dr_min = grid.dr.min(), dz_min = grid.dz.min();
   const double arc = grid.getR(std::min(1, grid.ndr - 1)) * grid.dphi;
@@ -249,3 +251,5 @@ double FlatStep::StableStep(const Tepora& m, double speed, double lambda_max, do
   return 1.0 / (2 * a * (1 / (dr_min * dr_min) + 1 / (arc * arc) + 1 / (dz_min * dz_min)) +
                 std::abs(speed) / dz_min);
 }
+
+}  // namespace tepora

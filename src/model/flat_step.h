@@ -7,11 +7,13 @@
 
 #include <vector>
 
-#include "material.h"
-#include "step.h"
-#include "thread_choice.h"
+#include "model/material.h"
+#include "model/step.h"
+#include "model/thread_choice.h"
 
-class Tepora;
+namespace tepora {
+
+struct StrandModel;
 
 // Per-run constants of the step, derived once from the grid, the zones and
 // the material table so that a step neither allocates nor recomputes them.
@@ -45,20 +47,22 @@ struct FlatStep {
   std::vector<Scratch> scratch;
 
   FlatStep() = default;
-  FlatStep(const Tepora& m, const StepRule& rule);
-  void Start(Tepora&, cube&) {}  // the step reads T and H as they are
+  FlatStep(const StrandModel& m, const StepRule& rule);
+  void Start(StrandModel&, cube&) {}  // the step reads T and H as they are
   // One explicit time step from (T, H_old) into (H, T_new); every cell ends
   // with the value of the sweep in which the boundary copies run at every visit.
-  void Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new);
+  void Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new);
   void Advanced() {}
-  double HeatContent(const Tepora&, const cube&) const { return 0.0; }
+  double HeatContent(const StrandModel&, const cube&) const { return 0.0; }
 
   // Enthalpy of a temperature at the whole degree's row, J/m^3.
   static double Enthalpy(const Material& material, double t);
   // Surface temperature of every sector (rows) and slice (columns): the
   // outer ring's own, degC.
-  static mat SurfaceField(const Tepora& m);
+  static mat SurfaceField(const StrandModel& m);
   // Longest stable time step at a casting speed (m/s) from the table's
   // largest conductivity (W/(m K)) and smallest heat capacity (J/(m^3 K)), s.
-  static double StableStep(const Tepora& m, double speed, double lambda_max, double c_min);
+  static double StableStep(const StrandModel& m, double speed, double lambda_max, double c_min);
 };
+
+}  // namespace tepora

@@ -9,8 +9,10 @@
 
 #include <variant>
 
-#include "cylinder_step.h"
-#include "flat_step.h"
+#include "model/cylinder_step.h"
+#include "model/flat_step.h"
+
+namespace tepora {
 
 // The constants and state of a run of either formulation.
 using AnyStep = std::variant<CylinderStep, FlatStep>;
@@ -27,3 +29,5 @@ decltype(auto) WithFormulation(Formulation f, Visit&& visit) {
   if (f == Formulation::Flat) return visit(StepKind<FlatStep>());
   return visit(StepKind<CylinderStep>());
 }
+
+}  // namespace tepora

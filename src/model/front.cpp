@@ -1,8 +1,10 @@
-#include "front.h"
+#include "model/front.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+
+namespace tepora {
 
 double SolidFraction(double H, double H_sol, double H_liq) {
   return std::min(1.0, std::max(0.0, (H_liq - H) / (H_liq - H_sol)));
@@ -187,3 +189,5 @@ double LiquidusFront(const RadialLine& line) {
   }
   return 0.0;
 }
+
+}  // namespace tepora

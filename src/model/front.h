@@ -9,6 +9,8 @@
 #include <limits>
 #include <vector>
 
+namespace tepora {
+
 // Solid fraction of steel of enthalpy H, J/m^3, between the solidus enthalpy
 // H_sol and the liquidus enthalpy H_liq (H_sol < H_liq): the share of the
 // latent heat already released, (H_liq - H) / (H_liq - H_sol), 0 for melt
@@ -98,3 +100,5 @@ double FrontRadius(const RadialLine& line, double g);
 // solidus front. R when the surface ring's centre is melt and the surface is
 // melt or not known, 0 when no ring is melt.
 double LiquidusFront(const RadialLine& line);
+
+}  // namespace tepora

@@ -1,5 +1,7 @@
 // The grid's widths, radii and positions.
-#include "grid.h"
+#include "model/grid.h"
+
+namespace tepora {
 
 double CellsToCover(double extent, double width) { return std::ceil(extent / width); }
 
@@ -52,3 +54,5 @@ double Grid::SliceCentre(int k) const {
   for (int n = 0; n < k; ++n) z += dz(n);
   return z + 0.5 * dz(k);
 }
+
+}  // namespace tepora

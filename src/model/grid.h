@@ -2,7 +2,9 @@
 // around it and slices along the casting direction.
 #pragma once
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 const double kPi = 3.141592653589793;
 
@@ -39,3 +41,5 @@ struct Grid {
   // Distance of the centre of slice k from the inlet, m.
   double SliceCentre(int k) const;
 };
+
+}  // namespace tepora

@@ -3,12 +3,14 @@
 // The input table (temperature degC, volumetric enthalpy kJ/m^3, conductivity
 // W/(m K)) is refined onto whole degrees: row r stands for r + 1 degC, so a
 // temperature lookup is a direct row index.
-#include "material.h"
+#include "model/material.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "numeric_text.h"
+#include "common/numeric_text.h"
+
+namespace tepora {
 
 namespace {
 
@@ -255,3 +257,26 @@ cube Material::EnToTemp(const cube& H) const {
       for (uword i = 0; i < H.n_rows; ++i) pT(i, j, k) = getConstH(H(i, j, k), 't');
   return pT;
 }
+
+bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidus) {
+  std::vector<double> t, c;
+  for (uword r = 0; r + 1 < ConstM.n_rows; ++r)
+    if (ConstM(r, 0) > 0 && ConstM(r + 1, 0) > ConstM(r, 0)) {
+      t.push_back(ConstM(r, 0));
+      c.push_back((ConstM(r + 1, 1) - ConstM(r, 1)) / (ConstM(r + 1, 0) - ConstM(r, 0)));
+    }
+  if (c.size() < 3) return false;
+  std::vector<double> sorted = c;
+  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+  const double high = 3 * sorted[sorted.size() / 2];
+  size_t top = c.size();
+  while (top > 0 && !(c[top - 1] > high)) --top;
+  if (top == 0) return false;
+  size_t bottom = top - 1;
+  while (bottom > 0 && c[bottom - 1] > high) --bottom;
+  solidus = t[bottom];
+  liquidus = top < t.size() ? t[top] : ConstM(ConstM.n_rows - 1, 0);
+  return liquidus > solidus;
+}
+
+}  // namespace tepora

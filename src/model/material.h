@@ -7,7 +7,9 @@
 #include <limits>
 #include <vector>
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 // "(0.5 .. N + 0.5 degC)": the temperatures a table of N rows covers.
 std::string TemperatureRangeText(uword N);
@@ -164,3 +166,11 @@ struct Material {
   cube TempToEn(const cube& T) const;
   cube EnToTemp(const cube& H) const;
 };
+
+// Solidus and liquidus estimated from the material table: the top stretch
+// of rows whose heat capacity dH/dT exceeds three times the table's median,
+// where the latent heat of solidification is released. False when the table
+// shows no such stretch.
+bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidus);
+
+}  // namespace tepora

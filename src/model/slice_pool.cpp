@@ -1,8 +1,10 @@
-#include "slice_pool.h"
+#include "model/slice_pool.h"
 
 #include <algorithm>
 #include <chrono>
 #include <system_error>
+
+namespace tepora {
 
 namespace {
 
@@ -163,3 +165,5 @@ SlicePool& StepPool() {
   static SlicePool* pool = new SlicePool;
   return *pool;
 }
+
+}  // namespace tepora

@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+namespace tepora {
+
 class SlicePool {
  public:
   // One run of a step: run `run` (0 .. runs-1) on thread `thread`
@@ -80,3 +82,5 @@ class SlicePool {
 
 // The process's pool, its workers started as steps first ask for them.
 SlicePool& StepPool();
+
+}  // namespace tepora

@@ -15,8 +15,10 @@
 #include <exception>
 #include <vector>
 
-#include "slice_pool.h"
-#include "thread_choice.h"
+#include "model/slice_pool.h"
+#include "model/thread_choice.h"
+
+namespace tepora {
 
 // Cells a thread of a step takes at least. Handing a step to the threads
 // and waiting for its last run costs a few microseconds, which a thread's
@@ -67,13 +69,13 @@ void ForSliceRuns(int threads, int K, const Body& body, int lo = 1) {
   } runs{&body, lo, slices, std::min(long(slices), long(threads) * kRunsPerThread), {}};
   runs.failure.resize(runs.count);
   StepPool().Run(threads, int(runs.count), [](void* context, int r, int t) {
-    Runs& runs = *static_cast<Runs*>(context);
-    const int first = int(runs.lo + runs.slices * r / runs.count);
-    const int end = int(runs.lo + runs.slices * (r + 1) / runs.count);
+    Runs& shared = *static_cast<Runs*>(context);
+    const int first = int(shared.lo + shared.slices * r / shared.count);
+    const int end = int(shared.lo + shared.slices * (r + 1) / shared.count);
     try {
-      (*runs.body)(first, end, t);
+      (*shared.body)(first, end, t);
     } catch (...) {
-      runs.failure[r] = std::current_exception();
+      shared.failure[r] = std::current_exception();
     }
   }, &runs);
   for (const std::exception_ptr& f : runs.failure)
@@ -88,3 +90,5 @@ void ForSliceRuns(ThreadChoice& choice, int K, const Body& body, int lo = 1) {
   ForSliceRuns(choice.Threads(), K, body, lo);
   choice.Took(std::chrono::duration<double>(Clock::now() - start).count());
 }
+
+}  // namespace tepora

@@ -17,15 +17,17 @@
 // Newton step may overshoot, so every step is halved until the residual's
 // norm falls (Armijo's rule); on the smooth pieces between kinks Newton
 // converges quadratically, and the last steps are full ones.
-#include "steady_strand.h"
+#include "model/steady_strand.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
-#include "errors.h"
-#include "whole_file.h"
+#include "common/errors.h"
+#include "common/whole_file.h"
+
+namespace tepora {
 
 namespace {
 
@@ -403,3 +405,5 @@ double DistanceToSteady(Tepora& P, int steps) {
     return NAN;  // the run's own results stand; only the figure is missing
   }
 }
+
+}  // namespace tepora

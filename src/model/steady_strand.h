@@ -18,7 +18,9 @@
 // axial conduction alone and share the slices' discretisation error.
 #pragma once
 
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // What a steady solve did, summed over the slices it solved.
 struct SteadyStats {
@@ -64,3 +66,5 @@ SteadyStrand ComputeSteady(Tepora& P);
 // hand: the flat step, no casting speed, a run so short that the solve
 // would weigh on it, or a solve that fails.
 double DistanceToSteady(Tepora& P, int steps);
+
+}  // namespace tepora

@@ -5,9 +5,9 @@
 // A formulation is a class of its own file (flat_step.h, cylinder_step.h)
 // that holds the constants and the state of a run beside T and H, built from
 // the model and a rule, with
-//   S(const Tepora& m, const StepRule& rule)   the constants of a run;
-//   void Start(Tepora& m, cube& H)             the state at the first step;
-//   void Advance(Tepora& m, const cube& H_old, cube& H, cube& T_new)
+//   S(const StrandModel& m, const StepRule& rule)   the constants of a run;
+//   void Start(StrandModel& m, cube& H)             the state at the first step;
+//   void Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new)
 //                                              one step from (T, H_old);
 //   void Advanced()                            after T and H are swapped;
 //   kBalanced, HeatContent(m, H)               whether it keeps a heat
@@ -23,8 +23,10 @@
 #include <armadillo>
 #include <vector>
 
-#include "cooling.h"
-#include "thread_choice.h"
+#include "model/cooling.h"
+#include "model/thread_choice.h"
+
+namespace tepora {
 
 // Both steps need 2 rings (an axis and a surface), 3 sectors and 3 slices
 // (an inlet, an outlet and one slice between); stops the run otherwise.
@@ -69,3 +71,5 @@ struct StepRule {
   // to a whole number, as the results it reproduces were computed.
   bool whole_emissivity = false;
 };
+
+}  // namespace tepora

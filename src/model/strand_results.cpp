@@ -1,11 +1,13 @@
-#include "strand_results.h"
+#include "model/strand_results.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
 
-#include "front.h"
+#include "model/front.h"
+
+namespace tepora {
 
 double ShellThickness(const std::vector<double>& r, const std::vector<double>& T, double R,
                       double Ts, double theta) {
@@ -138,26 +140,6 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
   return rows;
 }
 
-bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidus) {
-  std::vector<double> t, c;
-  for (uword r = 0; r + 1 < ConstM.n_rows; ++r)
-    if (ConstM(r, 0) > 0 && ConstM(r + 1, 0) > ConstM(r, 0)) {
-      t.push_back(ConstM(r, 0));
-      c.push_back((ConstM(r + 1, 1) - ConstM(r, 1)) / (ConstM(r + 1, 0) - ConstM(r, 0)));
-    }
-  if (c.size() < 3) return false;
-  std::vector<double> sorted = c;
-  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-  const double high = 3 * sorted[sorted.size() / 2];
-  size_t top = c.size();
-  while (top > 0 && !(c[top - 1] > high)) --top;
-  if (top == 0) return false;
-  size_t bottom = top - 1;
-  while (bottom > 0 && c[bottom - 1] > high) --bottom;
-  solidus = t[bottom];
-  liquidus = top < t.size() ? t[top] : ConstM(ConstM.n_rows - 1, 0);
-  return liquidus > solidus;
-}
 
 double AxisReaches(Tepora& P, const std::vector<StrandRow>& rows, double solidus,
                    double liquidus, double g) {
@@ -218,3 +200,5 @@ WindowRise LargestRiseOver(const std::vector<double>& z, const std::vector<doubl
   }
   return best;
 }
+
+}  // namespace tepora

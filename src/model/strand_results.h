@@ -5,7 +5,9 @@
 
 #include <vector>
 
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // One slice of the strand.
 struct StrandRow {
@@ -56,12 +58,6 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus);
 double AxisReaches(Tepora& P, const std::vector<StrandRow>& rows, double solidus,
                    double liquidus, double g);
 
-// Solidus and liquidus estimated from the material table: the top stretch
-// of rows whose heat capacity dH/dT exceeds three times the table's median,
-// where the latent heat of solidification is released. False when the table
-// shows no such stretch.
-bool EstimateSolidusLiquidus(const mat& ConstM, double& solidus, double& liquidus);
-
 // The position where a quantity sampled at rising z last falls below
 // `theta`: between the last sample at or above it and the next one, on a
 // straight line. Negative when even the first sample lies below; +infinity
@@ -94,3 +90,5 @@ struct WindowRise {
 };
 WindowRise LargestRiseOver(const std::vector<double>& z, const std::vector<double>& v,
                            double span);
+
+}  // namespace tepora

@@ -1,5 +1,5 @@
 // Construction of the thermal model: grid, cooling coefficients, initial field.
-#include "tepora.h"
+#include "model/tepora.h"
 
 #include <sys/stat.h>
 
@@ -9,8 +9,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "formulations.h"
-#include "strand_results.h"
+#include "model/formulations.h"
+
+namespace tepora {
 
 Tepora::Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
                double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
@@ -116,11 +117,6 @@ Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pCons
   grid.L = grid.ndz * dz0;
 }
 
-double EnergyAccount::Scale() const {
-  return std::max({std::fabs(content_start - content_end), std::fabs(surface_out),
-                   std::fabs(carried_in), std::fabs(carried_out)});
-}
-
 // The longest stable time step of the run's formulation at a casting speed,
 // from the largest conductivity and the smallest volumetric heat capacity
 // c = dH/dT of the table's set rows. Infinite when the table gives no
@@ -141,3 +137,5 @@ double Tepora::StableStepEstimate(double speed) const {
     return decltype(kind)::type::StableStep(*this, speed, lambda_max, c_min);
   });
 }
+
+}  // namespace tepora

@@ -4,38 +4,15 @@
 // cooling (mould, secondary sprays, tertiary air cooling).
 #pragma once
 
-#include "cooling.h"
-#include "field.h"
-#include "formulations.h"
-#include "grid.h"
-#include "headers.h"
-#include "material.h"
-#include "step.h"
+#include "common/headers.h"
+#include "model/formulations.h"
+#include "model/strand_model.h"
+
+namespace tepora {
 
 // Radial temperatures of angular sector 1 along the strand (rows from the
 // axis to the surface, columns from the inlet): the profile the plots show.
 mat SectorProfile(const cube& T);
-
-// Heat balance of a run of the cylindrical step over the slices it updates
-// (0 .. ndz-2 when steel enters through the face at z = 0, else 1 .. ndz-2),
-// every term in J for the whole circle.
-struct EnergyAccount {
-  double surface_out = 0;    // heat lost through the surface
-  double carried_in = 0;     // transport and conduction through the inlet face
-  double carried_out = 0;    // transport and conduction through the outlet face
-  double content_start = 0;  // enthalpy content at the first step
-  double content_end = 0;    // and after the last
-  bool kept = false;         // whether the run's formulation keeps the balance
-  // Fall of the content against what left: zero to rounding.
-  double Residual() const {
-    return (content_start - content_end) - (surface_out + carried_out - carried_in);
-  }
-  // The largest of the four terms, the scale of the residual.
-  double Scale() const;
-};
-
-// Prints the heat balance of a run on one line.
-void PrintEnergyBalance(const EnergyAccount& e);
 
 // How a piece of strand meets what lies around it: the mould, and what
 // enters through its inlet.
@@ -59,24 +36,10 @@ struct PieceStart {
 };
 
 // The strand model: the composition of its grid, material table, cooling
-// and field, the process parameters of a run and the solvers over them.
-class Tepora {
+// and field with the process parameters of a run (StrandModel), and the
+// solvers over them.
+class Tepora : public StrandModel {
  public:
-  Grid grid;                                     // rings, sectors and slices
-  Material material;                             // the steel's table
-  Cooling cooling;                               // mould, sprays and air along the strand
-  Field field;                                   // temperature (and enthalpy) of every cell
-  double Taumax = 0;                             // stored only
-  double T_in = 0;                               // inlet (casting) temperature, degC
-  double vz = 0;                                 // casting speed, m/s
-  double dtau = 0;                               // time step, s
-  int p = 0;                                     // time-step counter of the solvers
-  Formulation model = Formulation::Cylindrical;  // discretisation of the time step
-  EnergyAccount energy;  // heat balance of the last run of steps (cylindrical)
-  // The solvers copy T into field.snapshot before step `snapshot_step` (none
-  // when negative): the field a while before the end, for the steadiness check.
-  int snapshot_step = -1;
-
   // Whole strand from the run settings.
   Tepora(double dr0, double dz0, double pdphi, double pR, double pL, double pTaumax,
          double pT_in, const char* const_file, double pvz, double pT_inf, double pdtau,
@@ -126,3 +89,5 @@ class Tepora {
   void CheckInletTemperature(const char* const_file);
   void InitialField();
 };
+
+}  // namespace tepora

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 
+namespace tepora {
+
 class ThreadChoice {
  public:
   // A window: this many steps at least, and this long, s (long beside the
@@ -52,7 +54,7 @@ class ThreadChoice {
     }
     sum_ += seconds;
     if (++steps_ < kWindowSteps || sum_ < kWindowSeconds) return;
-    const double mean = sum_ / steps_;
+    const double mean = sum_ / double(steps_);
     const long window = steps_;
     sum_ = 0;
     steps_ = 0;
@@ -92,3 +94,5 @@ class ThreadChoice {
   bool held_all_ = false;  // the choice that holds or held last, timed against one
   long hold_steps_ = 0;
 };
+
+}  // namespace tepora

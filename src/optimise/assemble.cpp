@@ -1,8 +1,10 @@
 // The optimised strand from its elements, and its files.
 #include <cstdio>
 
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // The strand from its elements, every slice from exactly one of them; the
 // profile along the strand with each seam column replaced by the mean of its
@@ -36,3 +38,5 @@ void Optimise::Assemble() {
 
   std::cout << "Optimal htcs are: " << "\n" << OptimalHtcs << "\n";
 }
+
+}  // namespace tepora

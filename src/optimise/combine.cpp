@@ -1,7 +1,9 @@
 // Neighbouring elements reconciled on what they share: their results
 // combined with the pair's weights, and every element's leading shared
 // slices made its upstream neighbour's trailing ones.
-#include "optimise.h"
+#include "optimise/optimise.h"
+
+namespace tepora {
 
 namespace {
 
@@ -52,3 +54,5 @@ void Optimise::RebuildSharedSlices() {
     elements[i].field.slices(0, shared - 1) = up.slices(up.n_slices - shared, up.n_slices - 1);
   }
 }
+
+}  // namespace tepora

@@ -1,8 +1,10 @@
-#include "control_points.h"
+#include "optimise/control_points.h"
 
 #include <algorithm>
 
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 ControlPoints::ControlPoints() : CPMat(0, 1), nPoints(0) {}
 
@@ -60,3 +62,5 @@ double PointTemperature(const Tepora& P, const cube& T, double r, uword j, uword
   const double w = (r - inner) / (P.grid.CentreRadius(i + 1) - inner);
   return T(i, j, k) + w * (T(i + 1, j, k) - T(i, j, k));
 }
+
+}  // namespace tepora

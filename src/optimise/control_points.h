@@ -3,7 +3,9 @@
 // The optimiser rewrites r, phi and z of its own copy into grid indices.
 #pragma once
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 class Tepora;
 
@@ -37,3 +39,5 @@ bool ReadsSurface(const Tepora& P, double r);
 // field T on P's rings, degC; `surface` is the surface temperature there.
 double PointTemperature(const Tepora& P, const cube& T, double r, uword j, uword k,
                         double surface);
+
+}  // namespace tepora

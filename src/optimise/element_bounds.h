@@ -5,7 +5,9 @@
 // upstream field.
 #pragma once
 
-#include "tepora.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // Element ind (0 at the meniscus); upstream: temperature of the strand above
 // it, degC, whose first slice is read (unused for element 0).
@@ -16,3 +18,5 @@ inline PieceBounds ElementBounds(int ind, const cube& upstream) {
   if (ind != 0 && !upstream.is_empty()) bounds.upstream = upstream.slice(0);
   return bounds;
 }
+
+}  // namespace tepora

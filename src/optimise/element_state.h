@@ -2,7 +2,9 @@
 // starts from, and what a search of it found.
 #pragma once
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 // Slices first .. last of the strand.
 struct SliceRange {
@@ -33,3 +35,5 @@ struct ElementResult {
   cube field;     // the field the chosen candidate left, degC; all the element's slices
   double htc = 0;  // the chosen htc, W/(m^2 K)
 };
+
+}  // namespace tepora

@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstdio>
 
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // One iteration: every element is searched by itself, from its own field,
 // with the inlet slice and inlet htc the previous iteration left, so the
@@ -77,3 +79,5 @@ void Optimise::RecordIteration(int p, const vec& htcs_before) {
               it.seam_jump);
   std::fflush(stdout);
 }
+
+}  // namespace tepora

@@ -1,4 +1,6 @@
-#include "opt_settings.h"
+#include "optimise/opt_settings.h"
+
+namespace tepora {
 
 SettingsFile OptSettingsFile() {
   return {"Input/OptSettings.txt",
@@ -36,3 +38,5 @@ OptSettings ReadOptSettings() {
   s.htc_step = lines(2);
   return s;
 }
+
+}  // namespace tepora

@@ -2,8 +2,10 @@
 // long the hedging runs.
 #pragma once
 
-#include "headers.h"
-#include "settings_file.h"
+#include "common/headers.h"
+#include "common/settings_file.h"
+
+namespace tepora {
 
 // The optimiser's settings, read once when it is set up.
 struct OptSettings {
@@ -25,3 +27,5 @@ void CheckOptSettings(const vec& Settings, const SettingsFile& file);
 
 // The file read, checked and given its meanings; stops with bad input.
 OptSettings ReadOptSettings();
+
+}  // namespace tepora

@@ -1,8 +1,10 @@
 // Optimiser set-up: the cut of the strand into overlapping elements, every
 // element's starting state, and the control points in element-local grid
 // indices.
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 double GridIndex(double x, double step) { return std::ceil(x / step) - 1; }
 
@@ -245,3 +247,5 @@ void CheckUnpointedElements(const vec& element, double offset1,
                        " slices; expected a control point in that element");
   }
 }
+
+}  // namespace tepora

@@ -11,14 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "control_points.h"
-#include "element_state.h"
-#include "cooling.h"
-#include "headers.h"
-#include "opt_settings.h"
-#include "ranks.h"
-#include "step.h"
-#include "tepora.h"
+#include "optimise/control_points.h"
+#include "optimise/element_state.h"
+#include "model/cooling.h"
+#include "common/headers.h"
+#include "optimise/opt_settings.h"
+#include "optimise/ranks.h"
+#include "model/step.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // What one iteration changed: the largest move of an element's chosen htc
 // against the iteration before (against the starting htc in the first), the largest temperature
@@ -198,3 +200,5 @@ class Optimise {
   std::vector<ElementWinner> SearchPairs(int p, const std::vector<double>& htcs);
   void Assemble();
 };
+
+}  // namespace tepora

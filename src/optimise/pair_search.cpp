@@ -9,8 +9,10 @@
 #include <functional>
 #include <mutex>
 
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 namespace {
 
@@ -127,3 +129,5 @@ std::vector<ElementWinner> Optimise::SearchPairs(int p, const std::vector<double
     if (search[i]) winners[i] = std::move(search[i]->best);
   return winners;
 }
+
+}  // namespace tepora

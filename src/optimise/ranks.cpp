@@ -1,4 +1,4 @@
-#include "ranks.h"
+#include "optimise/ranks.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,11 +8,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "whole_file.h"
+#include "common/whole_file.h"
 
 #ifdef TEPORA_MPI
 #include <mpi.h>
 #endif
+
+namespace tepora {
 
 namespace {
 
@@ -158,3 +160,5 @@ void ShareWinners(std::vector<ElementWinner>& winners, uword rows, uword cols,
   (void)slices;
 #endif
 }
+
+}  // namespace tepora

@@ -10,7 +10,9 @@
 #include <exception>
 #include <vector>
 
-#include "headers.h"
+#include "common/headers.h"
+
+namespace tepora {
 
 // Joins the run's ranks for the lifetime of the object (one in a process,
 // made first thing in main). Every rank but 0 sends its console to
@@ -60,3 +62,5 @@ bool WinsOver(const ElementWinner& a, const ElementWinner& b);
 // with its field sized `rows` x `cols` x slices[i].
 void ShareWinners(std::vector<ElementWinner>& winners, uword rows, uword cols,
                   const std::vector<uword>& slices);
+
+}  // namespace tepora

@@ -3,9 +3,11 @@
 // the temperature at the element's control point.
 #include <climits>
 
-#include "element_bounds.h"
-#include "optimise.h"
-#include "tepora.h"
+#include "optimise/element_bounds.h"
+#include "optimise/optimise.h"
+#include "model/tepora.h"
+
+namespace tepora {
 
 // Deviation in whole degrees (truncated toward zero); a deviation that is
 // not a finite number of 32-bit size ranks after every other.
@@ -159,3 +161,5 @@ ElementResult Optimise::FinishSearch(int ind, ElementWinner&& best) {
   result.htc = best_htc;
   return result;
 }
+
+}  // namespace tepora
