@@ -251,10 +251,10 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
                               "water_max_l_min", "htc_min_W_m2K", "htc_max_W_m2K"}) {
         const bool of_water = std::strncmp(key, "htc", 3) != 0;
         if (t.contains(key) && of_water != water)
-          in.Fail(name + "." + key + " belongs to a zone that states its " +
-                  (of_water ? "water flow (water_l_min)" : "htc (htc_W_m2K)") +
-                  "; expected " + (water ? "water_min_l_min and water_max_l_min"
-                                         : "htc_min_W_m2K and htc_max_W_m2K") +
+          in.Fail(name + "." + key + " belongs to zones given by " +
+                  (of_water ? "water_l_min" : "htc_W_m2K") + ", and this one states " +
+                  (water ? "water_l_min; expected water_min_l_min and water_max_l_min"
+                         : "htc_W_m2K; expected htc_min_W_m2K and htc_max_W_m2K") +
                   " as its bounds");
       }
       if (water) {

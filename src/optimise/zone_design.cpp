@@ -4,7 +4,9 @@
 // boundary: the minimum surface caps the zone's value, the maximum
 // surface, the reheating over 1 m after a stronger zone above and (in the
 // last zone, which shapes the strand down to its end) the crater end set a
-// floor.
+// floor; the last zone's reheating into the air caps it too. Where a cap
+// and a floor cross, the cap (the surface kept out of the ductility trough)
+// wins and the floor's limit is reported broken.
 //
 // Several targets in one zone: one value cannot set two temperatures, and
 // the design zeroes their mean deviation. It falls monotonically with the
@@ -39,7 +41,11 @@ const double kInf = std::numeric_limits<double>::infinity();
 struct Evaluation {
   double deviation = NAN;  // mean of the targets' deviations, K
   double lowest = kInf, highest = -kInf;  // surface below the mould, degC
-  double reheat = 0;       // largest rise over 1 m of windows that reach the solved slices, K/m
+  // Largest rise over 1 m, K/m, of the windows that end in the zone (or the
+  // unsprayed slices before it), where a stronger zone above reheats the
+  // surface, and of those that end below it, where the last zone hands
+  // over to the air: the first falls as the zone cools more, the second rises.
+  double reheat_in = 0, reheat_out = 0;
   double crater = NAN;     // m, solved down to the strand's end only
 };
 
@@ -167,9 +173,14 @@ class Designer {
         e.highest = std::max(e.highest, high[k]);
       }
     }
-    const std::vector<double> z(centre.begin(), centre.begin() + upto + 1),
-        v(mean.begin(), mean.begin() + upto + 1);
-    e.reheat = RiseReaching(z, v, centre[first], kReheatSpan);
+    const int b = std::min(slices[n].second, upto);
+    e.reheat_in = RiseReaching(std::vector<double>(centre.begin(), centre.begin() + b + 1),
+                               std::vector<double>(mean.begin(), mean.begin() + b + 1),
+                               centre[first], kReheatSpan);
+    if (upto > b)
+      e.reheat_out = RiseReaching(std::vector<double>(centre.begin(), centre.begin() + upto + 1),
+                                  std::vector<double>(mean.begin(), mean.begin() + upto + 1),
+                                  centre[b + 1], kReheatSpan);
     if (last == K - 2 && !std::isnan(Z.limits.crater_end_max)) {
       std::vector<StrandRow> rows(K);
       for (int k = 0; k < K; ++k) rows[k].z = centre[k], rows[k].axis_level = field.H(0, 0, k);
@@ -184,14 +195,18 @@ class Designer {
     return e;
   }
 
-  bool ColdOk(const Evaluation& e) const {
-    return std::isnan(Z.limits.surface_min) || e.lowest >= Z.limits.surface_min;
+  // The first limit that wants less cooling and is broken, empty when none.
+  std::string ColdBroken(const Evaluation& e) const {
+    if (e.lowest < Z.limits.surface_min) return "limits.surface_min_degC";
+    if (e.reheat_out > Z.limits.reheat_max) return "limits.reheat_max_K_per_m";
+    return "";
   }
+  bool ColdOk(const Evaluation& e) const { return ColdBroken(e).empty(); }
   // The first limit that wants more cooling and is broken, empty when none.
   std::string HotBroken(const Evaluation& e) const {
     const StrandLimits& l = Z.limits;
     if (e.highest > l.surface_max) return "limits.surface_max_degC";
-    if (e.reheat > l.reheat_max) return "limits.reheat_max_K_per_m";
+    if (e.reheat_in > l.reheat_max) return "limits.reheat_max_K_per_m";
     if (!(e.crater <= l.crater_end_max) && !std::isnan(l.crater_end_max) && !std::isnan(e.crater))
       return "limits.crater_end_max_m";
     return "";
@@ -245,10 +260,11 @@ class Designer {
       }
       e = eval(x);
     }
-    if (!ColdOk(e)) {
-      // The minimum surface caps the zone's value: the largest that keeps it.
+    if (const std::string cold = ColdBroken(e); !cold.empty()) {
+      // The minimum surface (and the reheating into the air below the last
+      // zone) caps the zone's value: the largest that keeps it.
       x = Boundary(o.low, x, width, [&](double y) { return ColdOk(eval(y)); });
-      o.held_by = "limits.surface_min_degC";
+      o.held_by = cold;
     } else if (const std::string hot = HotBroken(e); !hot.empty()) {
       // The others set a floor, below the cap of the minimum surface.
       double cap = o.high;
@@ -368,8 +384,10 @@ ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints&
   std::stable_sort(out.targets.begin(), out.targets.end(),
                    [](const DesignTarget& a, const DesignTarget& b) { return a.zone < b.zone; });
 
+  // Points in the mould or the air cooling are warned of as the program starts.
   for (const int p : d.unzoned)
-    out.warnings.push_back(std::string(points) + ": point " + std::to_string(p + 1) + " at z " +
+    if (CP.CPMat(p, 2) > P.CrystallizerLength && CP.CPMat(p, 2) <= P.L - P.TertiaryLength)
+      out.warnings.push_back(std::string(points) + ": point " + std::to_string(p + 1) + " at z " +
                            ValueText(CP.CPMat(p, 2)) +
                            " m lies in no spray zone; it is reported against its target, no "
                            "zone is designed for it");
@@ -413,7 +431,7 @@ ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints&
     if (!l.kept)
       out.warnings.push_back(std::string(caster) + ": limits." + l.key + " is " +
                              ValueText(l.limit) + ", and the designed strand gives " +
-                             ValueText(std::round(l.value * 10) / 10) +
+                             ValueText(std::round(l.value * 100) / 100) +
                              (std::isfinite(l.at_m) ? " at " + ValueText(std::round(l.at_m * 100) / 100) + " m"
                                                     : std::string("")) +
                              "; the zones' bounds and the other limits do not let the design keep it");
