@@ -60,7 +60,7 @@ ControlPoints Points(std::initializer_list<std::array<double, 4>> rows) {
 // designed zones to the bit: a zone's sprays change nothing above it. The
 // targets are met (a point in zone 2, two in zone 3 by their mean, the end
 // of zone 4), the untargeted zone 1 keeps its htc; then a minimum surface
-// that binds zone 3 holds it and is kept, and its points' misses are said.
+// that binds holds a zone just so far, and its points' misses are said.
 TEST(ZoneDesign, DesignsZoneByZoneToTheTargetsWithinTheLimits) {
   RunDir dir;
   Tepora P = DesignStrand();
@@ -175,9 +175,11 @@ TEST(ZoneDesign, ProgramsDesignWriteTheCasterRunItAgainAndTabulateSpeeds) {
     ClearResults();
     r = Start(TEPORA_OPT, threads, false, {"--speeds", "0.8:1.6:0.4", "--no-plot"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string csv = ReadFile("TeporaOut/CoolingTable.csv");
-    if (threads == 1) first = csv + r.out;
-    EXPECT_EQ(csv + r.out, first);
+    // The table and the console but the elapsed time.
+    const std::string csv =
+        ReadFile("TeporaOut/CoolingTable.csv") + r.out.substr(0, r.out.rfind("Elapsed"));
+    if (threads == 1) first = csv;
+    EXPECT_EQ(csv, first);
   }
   std::istringstream rows(first);
   std::string line;
