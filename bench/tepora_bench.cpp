@@ -24,6 +24,8 @@
 
 #include "apps/caster_file.h"
 #include "optimise/element_bounds.h"
+#include "apps/cooling_table.h"
+#include "optimise/zone_design.h"
 #include "optimise/optimise.h"
 #include "apps/run_setup.h"
 #include "model/steady_strand.h"
@@ -447,6 +449,54 @@ void BenchSteady(const fs::path& example) {
          "1 K)\n\n", transits);
 }
 
+// The example's own zones designed zone by zone on the steady strand, against
+// today's element search (three elements) on the same caster, and the
+// cooling table of 13 speeds (1.6 to 2.8 m/min) on every thread.
+void BenchZones() {
+  vec Numset, Techset;
+  LoadSettings(Numset, NumSettingsFile("Input/NumSettings.txt"), 4);
+  LoadSettings(Techset, TechSettingsFile("Input/TechSettings.txt"), 7);
+  bool present = false;
+  CasterZones zones = LoadCaster("Input/Caster.toml", Techset(1), present);
+  const ControlPoints CP = LoadControlPoints("Input/ControlPoints.mat");
+  printf("\n%-46s %10s %10s %8s\n", "zone design, example (best of 5 / of 1)", "s", "cpu s",
+         "others");
+  Usage design;
+  design.wall = datum::inf;
+  int solves = 0;
+  for (int rep = 0; rep < 5; ++rep) {
+    omp_set_num_threads(1);
+    Tepora P = ExampleModel(1);
+    Quietly([&] { SetWaterHtcs("Input/Caster.toml", zones, Techset(0)); });
+    P.vz = Techset(6) / 60;
+    const Usage u = Measure([&] {
+      solves = DesignZones(P, zones, CP, "Input/Caster.toml", "Input/ControlPoints.mat").solves;
+    });
+    if (u.wall < design.wall) design = u;
+  }
+  printf("%-46s %10.4f %10.4f %8s\n", ("zones, 1 thread (" + std::to_string(solves) +
+                                        " zone solves)").c_str(),
+         design.wall, design.cpu, OthersText(design.others).c_str());
+  double updates = 0;
+  const Usage element = OptimiserRun(3, 1, Formulation::Cylindrical, &updates);
+  printf("%-46s %10.2f %10.2f %8s\n", "element search, 3 elements, 1 thread", element.wall,
+         element.cpu, OthersText(element.others).c_str());
+  printf("%-46s %10.0fx\n", "zone design faster by", element.wall / design.wall);
+  std::vector<double> speeds;
+  for (int i = 0; i <= 12; ++i) speeds.push_back(1.6 + 0.1 * i);
+  omp_set_num_threads(std::min(2, omp_get_num_procs()));
+  Tepora P = ExampleModel(1);
+  const Usage table = Measure(
+      [&] {
+        Quietly([&] {
+          WriteCoolingTable(P, zones, CP, speeds, "Input/Caster.toml", "Input/ControlPoints.mat");
+        });
+      },
+      true);
+  printf("%-46s %10.3f %10.3f %8s\n", "cooling table, 13 speeds, 2 threads", table.wall,
+         table.cpu, OthersText(table.others).c_str());
+}
+
 void Bench(int argc, char** argv) {
   const fs::path root = fs::absolute(argc > 1 ? argv[1] : ".");
   const fs::path example = root / "examples" / "billet";
@@ -454,6 +504,13 @@ void Bench(int argc, char** argv) {
   PrepareRunDir(work, example);
   const int cores = omp_get_max_threads();
   printf("Tepora benchmarks (%s), %d threads available\n\n", example.c_str(), cores);
+  // `tepora-bench ROOT zones`: the zone design's rows alone.
+  if (argc > 2 && std::string(argv[2]) == "zones") {
+    BenchZones();
+    fs::current_path(root);
+    fs::remove_all(work);
+    return;
+  }
   // `tepora-bench ROOT steady`: the steady strand's rows alone.
   if (argc > 2 && std::string(argv[2]) == "steady") {
     BenchSteady(example);
@@ -586,7 +643,7 @@ void Bench(int argc, char** argv) {
     Usage best;
     best.wall = datum::inf;
     for (int rep = 0; rep < 2; ++rep) {
-      sim.T.save("TeporaOut/T_0.cub", arma_ascii);
+      sim.field.T.save("TeporaOut/T_0.cub", arma_ascii);
       const Usage u = Measure(
           [&] {
             if (std::system((run.command + " > /dev/null 2>&1").c_str()) != 0)
@@ -599,6 +656,7 @@ void Bench(int argc, char** argv) {
            OthersText(best.others).c_str());
   }
 #endif
+  BenchZones();
   printf("peak resident memory of the benchmark: %.1f MB\n", PeakMB());
   // Two threads gain nothing on a core that another process holds, and the
   // figures of such a run say little about the program.

@@ -1,10 +1,11 @@
 #!/bin/sh
 # The example billet through the whole loop of a spray-cooling study:
 #   1. tepora-sim: the strand under the caster's own spray zones;
-#   2. tepora-opt: the spray htcs that bring the control points to their
-#      targets, searched from the simulated strand;
-#   3. tepora-sim: the strand again under the sprays tepora-opt found, with
-#      the control points compared against their targets.
+#   2. tepora-opt: the caster's spray zones designed, zone by zone from the
+#      mould down, for the control points within the caster's limits;
+#   3. tepora-sim: a transient run of the designed caster, with the control
+#      points against their targets and the strand against the limits;
+#   4. tepora-opt --speeds: the cooling table from 1.6 to 2.8 m/min.
 # Each run has its own directory under <build>/demo/, with its TeporaOut/
 # and, when Octave is there, a PNG plot.
 set -eu
@@ -26,35 +27,32 @@ new_case "$demo/billet"
 "$bin/tepora-sim" -C "$demo/billet"
 echo
 
-echo "== 2. tepora-opt: spray htcs for the control points, $demo/billet-opt"
+echo "== 2. tepora-opt: the caster's zones designed for the control points, $demo/billet-opt"
 new_case "$demo/billet-opt"
-# The search starts from the simulated strand rather than from a strand full
-# of liquid steel.
-cp "$demo/billet/TeporaOut/T_0_final.cub" "$demo/billet-opt/TeporaOut/T_0.cub"
 "$bin/tepora-opt" -C "$demo/billet-opt"
 echo
 
-echo "== 3. tepora-sim: the billet with the optimal sprays, $demo/billet-optimal"
+echo "== 3. tepora-sim: the billet under the designed zones, $demo/billet-optimal"
 new_case "$demo/billet-optimal"
-# The caster's file without its [[spray]] tables (each runs to the next table
-# header), then the spray zones tepora-opt wrote.
-{
-  awk '/^[[:space:]]*\[/ { spray = ($0 ~ /^[[:space:]]*\[\[[[:space:]]*spray[[:space:]]*\]\]/) }
-       !spray' "$example/Input/Caster.toml"
-  echo
-  cat "$demo/billet-opt/TeporaOut/OptimalSprays.toml"
-} > "$demo/billet-optimal/Input/Caster.toml"
+# The designed caster is the case's whole Caster.toml: a transient run of it
+# checks the steady design on the 3-D model.
+cp "$demo/billet-opt/TeporaOut/OptimalSprays.toml" "$demo/billet-optimal/Input/Caster.toml"
 "$bin/tepora-sim" -C "$demo/billet-optimal"
+echo
 
+echo "== 4. tepora-opt --speeds: the cooling table from 1.6 to 2.8 m/min, $demo/billet-table"
+new_case "$demo/billet-table"
+"$bin/tepora-opt" -C "$demo/billet-table" --speeds 1.6:2.8:0.1
 echo
 echo "== Results, in $demo/:"
 echo "  billet/TeporaOut/          the example under its own sprays"
-echo "  billet-opt/TeporaOut/      the optimisation; its sprays in OptimalSprays.toml"
-echo "  billet-optimal/TeporaOut/  the example under those sprays (its Input/Caster.toml);"
-echo "                             its control points against their targets are printed above"
+echo "  billet-opt/TeporaOut/      the zone design; the designed caster in OptimalSprays.toml"
+echo "  billet-optimal/TeporaOut/  the example under the designed zones (its Input/Caster.toml);"
+echo "                             its control points and limits are printed above"
+echo "  billet-table/TeporaOut/    the cooling table, CoolingTable.csv"
 plots=""
 for p in billet/TeporaOut/TempProfile_final.png billet-opt/TeporaOut/Profile.png \
-  billet-optimal/TeporaOut/TempProfile_final.png; do
+  billet-optimal/TeporaOut/TempProfile_final.png billet-table/TeporaOut/CoolingTable.png; do
   [ -f "$demo/$p" ] && plots="$plots $p"
 done
 if [ -n "$plots" ]; then

@@ -23,6 +23,12 @@ function visualiseF(fname, crange)
   if nargin < 1 || isempty(fname)
     fname = 'TempProfile_final.mat';
   end
+  % tepora-opt --speeds: each zone's flow (or htc) against the casting speed.
+  [~, base, ext] = fileparts(fname);
+  if strcmp(ext, '.csv')
+    cooling_table(fname, fullfile(fileparts(fname), [base '.png']));
+    return;
+  end
   if nargin < 2
     crange = [];
   end
@@ -648,4 +654,37 @@ function lines = wrap(lead, items)
     end
   end
   lines{end+1} = line;
+end
+
+% The cooling table's zones against the casting speed, one panel for the
+% zones given in l/min and one for those given in W/(m2 K).
+function cooling_table(fname, png)
+  fid = fopen(fname, 'r');
+  header = strsplit(fgetl(fid), ',');
+  fclose(fid);
+  zones = find(strncmp(header, 'spray', 5));
+  data = dlmread(fname, ',', 1, 0);
+  v = data(:, 1);
+  if isempty(getenv('DISPLAY'))
+    warning('off', 'Octave:gnuplot-graphics');
+    warning('off', 'print:nogs');      % PNG goes through gnuplot, not gs
+    graphics_toolkit('gnuplot');
+  end
+  fig = figure('visible', 'off', 'position', [100 100 1000 450]);
+  units = {'_water_l_min', 'water flow, l/min'; '_htc_W_m2K', 'htc, W/(m2 K)'};
+  panels = 0;
+  for u = 1:2
+    cols = zones(~cellfun(@isempty, strfind(header(zones), units{u, 1})));
+    if isempty(cols), continue; end
+    panels = panels + 1;
+    subplot(1, 2, panels);
+    plot(v, data(:, cols), '-o');
+    legend(strrep(strrep(header(cols), units{u, 1}, ''), 'spray', 'spray '), 'location', 'northwest');
+    xlabel('casting speed, m/min'); ylabel(units{u, 2}); grid on;
+  end
+  if strcmp(graphics_toolkit(fig), 'gnuplot')
+    print(fig, png, '-dpngcairo', '-r100');
+  else
+    print(fig, png, '-dpng', '-r100');
+  end
 end

@@ -159,8 +159,31 @@ const std::vector<BadInput> kEntryFaults = {
      "Input/Caster.toml: line 1, column 7: "},
     {"CasterNoUnit", "opt", kCaster, "[mould]\nlength = 0.8\n", 2,
      "mould has the unknown key \"length\"; known keys: length_m, htc_W_m2K, coolant_degC"},
-    {"CasterTable", "sim", kCaster, "[sprays]\nfrom_m = 1\n", 2,
-     "unknown table [sprays]; known tables: [mould], [[spray]], [air], [steel]"},
+    {"CasterTable", "sim", kCaster, "[limit]\nfrom_m = 1\n", 2,
+     "unknown table [limit]; known tables: [mould], [[spray]], [air], [steel], [sprays], "
+     "[limits]"},
+    {"CasterHtcAndWater", "sim", kCaster,
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 500\nwater_l_min = 50\n", 2,
+     "spray[1] states both htc_W_m2K and water_l_min; expected one of them"},
+    {"CasterWettedPercent", "opt", kCaster,
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nwater_l_min = 50\n"
+     "wetted_fraction = 80\n", 2,
+     "spray[1].wetted_fraction is 80, expected a share of the circumference above 0 and at "
+     "most 1 (a percentage instead of a fraction?)"},
+    {"CasterWaterBoundOnHtcZone", "sim", kCaster,
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nhtc_W_m2K = 500\n"
+     "water_max_l_min = 80\n", 2,
+     "spray[1].water_max_l_min belongs to zones given by water_l_min, and this one states "
+     "htc_W_m2K; expected htc_min_W_m2K and htc_max_W_m2K as its bounds"},
+    {"CasterSprayedBeyondZone", "sim", kCaster,
+     "[air]\nfrom_m = 3\n[[spray]]\nfrom_m = 1\nto_m = 2\nwater_l_min = 50\n"
+     "sprayed_length_m = 1.5\n", 2,
+     "spray[1].sprayed_length_m is 1.5, expected a length above 0 and at most the zone's 1 m"},
+    {"CasterCorrelation", "opt", kCaster, "[sprays]\ncorrelation = \"mizikar\"\n", 2,
+     "sprays.correlation is \"mizikar\", expected \"nozaki\" or \"shimada-mitsutsuka\""},
+    {"CasterLimitsReversed", "sim", kCaster,
+     "[limits]\nsurface_min_degC = 1000\nsurface_max_degC = 900\n", 2,
+     "limits.surface_min_degC is 1000, expected a minimum below limits.surface_max_degC of 900"},
     // A quoted key's line break or terminal escape is shown as '?', on the one line.
     {"CasterTableLineBreak", "sim", kCaster, "[\"spr\\nays\"]\nfrom_m = 1\n", 2,
      "unknown table [spr?ays]; known tables:"},

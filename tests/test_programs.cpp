@@ -195,7 +195,7 @@ TEST(Programs, CommandLineAndExitStatuses) {
       std::vector<std::string> args;
       int status;
       std::string out, err;  // what each holds
-    } calls[] = {{{"--help"}, 0, name + (name == "tepora-sim" ? ": simulates" : ": searches"), ""},
+    } calls[] = {{{"--help"}, 0, name + (name == "tepora-sim" ? ": simulates" : ": designs"), ""},
                  {{"--help"}, 0, "Usage: " + name + " [OPTIONS]", ""},
                  {{"--version"}, 0, name + " 0.", ""},
                  {{"--model", "flat", "--bogus"}, 2, "", "--bogus; usage: " + name},

@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <sstream>
 #include <string_view>
 
@@ -23,10 +25,17 @@ namespace {
 // in the wrong unit; these are all the keys there are.
 const std::vector<std::pair<const char*, std::vector<const char*>>> kTables = {
     {"mould", {"length_m", "htc_W_m2K", "coolant_degC"}},
-    {"spray", {"from_m", "to_m", "htc_W_m2K"}},
+    {"spray",
+     {"from_m", "to_m", "htc_W_m2K", "water_l_min", "sprayed_length_m", "wetted_fraction",
+      "target_surface_degC", "htc_min_W_m2K", "htc_max_W_m2K", "water_min_l_min",
+      "water_max_l_min"}},
     {"air", {"from_m"}},
     {"steel", {"solidus_degC", "liquidus_degC", "crater_solid_fraction"}},
+    {"sprays", {"correlation", "water_degC", "alpha"}},
+    {"limits", {"surface_min_degC", "surface_max_degC", "reheat_max_K_per_m", "crater_end_max_m"}},
 };
+
+const char kTableList[] = "[mould], [[spray]], [air], [steel], [sprays], [limits]";
 
 // Deepest nesting a case file may show, in dotted key parts or in brackets
 // and braces: the caster's tables nest two deep ([steel] solidus_degC, or
@@ -178,8 +187,8 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
   text << file.rdbuf();
   if (const size_t line = TooDeeplyNestedLine(text.str()))
     in.Fail("line " + std::to_string(line) + ": a key, table header or value nested more than " +
-            std::to_string(kMaxNesting) + " levels deep; expected the tables [mould], " +
-            "[[spray]], [air], [steel] and their keys, two levels deep");
+            std::to_string(kMaxNesting) + " levels deep; expected the tables " + kTableList +
+            " and their keys, two levels deep");
   toml::table doc;
   try {
     doc = toml::parse(text.str(), std::string(path));
@@ -195,8 +204,7 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
     bool known = false;
     for (const auto& t : kTables) known = known || key.str() == t.first;
     if (!known)
-      in.Fail("unknown table [" + Shown(key.str()) + "]; known tables: [mould], " +
-              "[[spray]], [air], [steel]");
+      in.Fail("unknown table [" + Shown(key.str()) + "]; known tables: " + kTableList);
     const bool spray = key.str() == "spray";
     if (spray ? !node.is_array_of_tables() : !node.is_table())
       in.Fail(std::string(key.str()) +
@@ -237,8 +245,47 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
       const toml::table& t = *(*sprays)[n].as_table();
       const std::string name = "spray[" + std::to_string(n + 1) + "]";
       in.KnownKeys(t, name, keys("spray"));
-      SprayZone z{in.Number(t, name, "from_m", 0, true), in.Number(t, name, "to_m", 0, true),
-                  in.Number(t, name, "htc_W_m2K", 0, true)};
+      SprayZone z{in.Number(t, name, "from_m", 0, true), in.Number(t, name, "to_m", 0, true), 0};
+      const bool water = t.contains("water_l_min");
+      if (water && t.contains("htc_W_m2K"))
+        in.Fail(name + " states both htc_W_m2K and water_l_min; expected one of them");
+      for (const char* key : {"sprayed_length_m", "wetted_fraction", "water_min_l_min",
+                              "water_max_l_min", "htc_min_W_m2K", "htc_max_W_m2K"}) {
+        const bool of_water = std::strncmp(key, "htc", 3) != 0;
+        if (t.contains(key) && of_water != water)
+          in.Fail(name + "." + key + " belongs to zones given by " +
+                  (of_water ? "water_l_min" : "htc_W_m2K") + ", and this one states " +
+                  (water ? "water_l_min; expected water_min_l_min and water_max_l_min"
+                         : "htc_W_m2K; expected htc_min_W_m2K and htc_max_W_m2K") +
+                  " as its bounds");
+      }
+      if (water) {
+        z.water_l_min = in.Number(t, name, "water_l_min", 0, true);
+        in.NotNegative(z.water_l_min, name + ".water_l_min");
+        z.sprayed_length_m = in.Number(t, name, "sprayed_length_m", z.to_m - z.from_m);
+        if (!(z.sprayed_length_m > 0 && z.sprayed_length_m <= z.to_m - z.from_m + 1e-9))
+          in.Fail(name + ".sprayed_length_m is " + ValueText(z.sprayed_length_m) +
+                  ", expected a length above 0 and at most the zone's " +
+                  ValueText(std::round((z.to_m - z.from_m) * 1e6) / 1e6) + " m");
+        z.wetted_fraction = in.Number(t, name, "wetted_fraction", 1.0);
+        if (!(z.wetted_fraction > 0 && z.wetted_fraction <= 1))
+          in.Fail(name + ".wetted_fraction is " + ValueText(z.wetted_fraction) +
+                  ", expected a share of the circumference above 0 and at most 1" +
+                  (z.wetted_fraction > 1 && z.wetted_fraction <= 100
+                       ? " (a percentage instead of a fraction?)"
+                       : ""));
+      } else {
+        z.htc = in.Number(t, name, "htc_W_m2K", 0, true);
+      }
+      z.target_surface = in.Number(t, name, "target_surface_degC", z.target_surface);
+      const std::string unit = water ? "water_" : "htc_", tail = water ? "_l_min" : "_W_m2K";
+      z.low = in.Number(t, name, (unit + "min" + tail).c_str(), z.low);
+      z.high = in.Number(t, name, (unit + "max" + tail).c_str(), z.high);
+      if (!std::isnan(z.low)) in.NotNegative(z.low, name + "." + unit + "min" + tail);
+      if (!std::isnan(z.high)) in.NotNegative(z.high, name + "." + unit + "max" + tail);
+      if (z.low > z.high)
+        in.Fail(name + "." + unit + "min" + tail + " is " + ValueText(z.low) + ", above its " +
+                unit + "max" + tail + " of " + ValueText(z.high));
       in.NotNegative(z.from_m, name + ".from_m");
       in.NotNegative(z.htc, name + ".htc_W_m2K");
       if (!(z.to_m > z.from_m))
@@ -290,7 +337,71 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
               (g > 1 && g <= 100 ? " (a percentage instead of a fraction?)" : ""));
     zones.crater_solid_fraction = g;
   }
+  if (const toml::table* w = doc["sprays"].as_table()) {
+    in.KnownKeys(*w, "sprays", keys("sprays"));
+    zones.water_stated = true;
+    if (const toml::node* c = w->get("correlation")) {
+      const std::optional<std::string> name = c->value<std::string>();
+      if (name && *name == CorrelationName(WaterCorrelation::Nozaki))
+        zones.water.correlation = WaterCorrelation::Nozaki;
+      else if (name && *name == CorrelationName(WaterCorrelation::ShimadaMitsutsuka))
+        zones.water.correlation = WaterCorrelation::ShimadaMitsutsuka;
+      else
+        in.Fail(std::string("sprays.correlation is ") +
+                (name ? "\"" + Shown(*name) + "\"" : std::string("not a string")) +
+                ", expected \"nozaki\" or \"shimada-mitsutsuka\"");
+    }
+    zones.water.water_degC = in.Number(*w, "sprays", "water_degC", zones.water.water_degC);
+    if (!(zones.water.water_degC >= 0 && zones.water.water_degC < 100))
+      in.Fail("sprays.water_degC is " + ValueText(zones.water.water_degC) +
+              ", expected a spray water temperature from 0 to below 100 degC");
+    zones.water.alpha = in.Number(*w, "sprays", "alpha", zones.water.alpha);
+    if (!(zones.water.alpha > 0))
+      in.Fail("sprays.alpha is " + ValueText(zones.water.alpha) + ", expected a factor above 0");
+  }
+  if (const toml::table* l = doc["limits"].as_table()) {
+    in.KnownKeys(*l, "limits", keys("limits"));
+    StrandLimits& lim = zones.limits;
+    lim.surface_min = in.Number(*l, "limits", "surface_min_degC", lim.surface_min);
+    lim.surface_max = in.Number(*l, "limits", "surface_max_degC", lim.surface_max);
+    lim.reheat_max = in.Number(*l, "limits", "reheat_max_K_per_m", lim.reheat_max);
+    lim.crater_end_max = in.Number(*l, "limits", "crater_end_max_m", lim.crater_end_max);
+    if (lim.surface_min >= lim.surface_max)
+      in.Fail("limits.surface_min_degC is " + ValueText(lim.surface_min) +
+              ", expected a minimum below limits.surface_max_degC of " +
+              ValueText(lim.surface_max));
+    if (!std::isnan(lim.reheat_max)) in.NotNegative(lim.reheat_max, "limits.reheat_max_K_per_m");
+    if (!(lim.crater_end_max > 0) && !std::isnan(lim.crater_end_max))
+      in.Fail("limits.crater_end_max_m is " + ValueText(lim.crater_end_max) +
+              ", expected a position beyond the meniscus");
+  }
   return zones;
+}
+
+void SetWaterHtcs(const char* path, CasterZones& zones, double radius) {
+  for (size_t n = 0; n < zones.sprays.size(); ++n) {
+    SprayZone& z = zones.sprays[n];
+    if (!z.ByWater()) continue;
+    z.htc = ZoneWaterHtc(zones.water, z.water_l_min, z.sprayed_length_m, z.to_m - z.from_m,
+                         radius, z.wetted_fraction);
+    WarnWaterFlux(path, zones, n, radius, z.water_l_min);
+  }
+}
+
+void WarnWaterFlux(const char* path, const CasterZones& zones, size_t n, double radius,
+                   double flow) {
+  const SprayZone& z = zones.sprays[n];
+  const double W = WaterFluxDensity(flow, z.sprayed_length_m, radius, z.wetted_fraction);
+  if (W >= kWaterFluxLow && W <= kWaterFluxHigh) return;
+  char density[32];
+  std::snprintf(density, sizeof density, "%.3g", W);
+  std::cout.flush();
+  std::cerr << "warning: " << path << ": spray[" << n + 1 << "] water " << ValueText(flow)
+            << " l/min gives a water-flux density of " << density
+            << " l/(m^2 s), outside the " << ValueText(kWaterFluxLow) << " to "
+            << ValueText(kWaterFluxHigh) << " l/(m^2 s) the " << CorrelationName(zones.water.correlation)
+            << " correlation was measured over; its htc is taken as the formula gives it"
+            << std::endl;
 }
 
 void WarnEmptyZones(const char* path, const CasterZones& zones, const std::vector<int>& covered) {

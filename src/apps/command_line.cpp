@@ -35,6 +35,40 @@ std::string ReadPlotRange(const std::string& text, double range[2]) {
   return "";
 }
 
+// Speeds a cooling table may hold: a 0.01 m/min step over a caster's whole
+// range gives about a thousand.
+const size_t kMostSpeeds = 1000;
+
+// "FIRST:LAST:STEP" in m/min: the speeds first, first + step, ... up to last
+// (within a millionth of a step), each computed from first, not summed.
+std::string ReadSpeeds(const std::string& text, std::vector<double>& speeds) {
+  double v[3] = {0, 0, 0};
+  size_t at = 0;
+  bool read = true;
+  for (int k = 0; k < 3 && read; ++k) {
+    const size_t end = k < 2 ? text.find(':', at) : text.size();
+    read = end != std::string::npos && end > at;
+    if (!read) break;
+    const std::string part = text.substr(at, end - at);
+    char* stop = nullptr;
+    v[k] = std::strtod(part.c_str(), &stop);
+    read = !std::isspace(static_cast<unsigned char>(part[0])) &&
+           stop == part.c_str() + part.size() && std::isfinite(v[k]);
+    at = end + 1;
+  }
+  if (!read) return "expected FIRST:LAST:STEP in m/min, as 1.6:2.8:0.2, not " + text;
+  if (!(v[0] > 0) || !(v[1] >= v[0]) || !(v[2] > 0))
+    return "expected speeds above 0 m/min, the last not below the first and a step above 0, "
+           "not " + text;
+  const double n = std::floor((v[1] - v[0]) / v[2] + 1e-6);
+  if (n + 1 > double(kMostSpeeds))
+    return "gives " + ValueText(n + 1) + " speeds, expected at most " +
+           std::to_string(kMostSpeeds) + ", not " + text;
+  speeds.clear();
+  for (int i = 0; i <= int(n); ++i) speeds.push_back(v[0] + i * v[2]);
+  return "";
+}
+
 }  // namespace
 
 std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
@@ -42,6 +76,7 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
   const std::string usage = std::string("usage: ") + program +
                             " [--help] [--version] [--model cylindrical|flat]" +
                             (options.steady_offered ? " [--steady]" : "") +
+                            (options.speeds_offered ? " [--speeds FIRST:LAST:STEP]" : "") +
                             " [--plot-range LO,HI] [--no-plot] [-C DIR]";
   CLI::App app(std::string(program) + ": " + what, program);
   app.set_version_flag("--version", std::string(program) + " " + TEPORA_VERSION);
@@ -57,6 +92,14 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
     steady = app.add_flag("--steady",
                           "solve the steady strand directly, slice by slice from the meniscus, "
                           "without axial conduction (cylindrical model), instead of time steps");
+  std::string speeds_text;
+  if (options.speeds_offered)
+    app.add_option("--speeds", speeds_text,
+                   "design the caster's [[spray]] zones at every casting speed from FIRST to "
+                   "LAST m/min by STEP, into TeporaOut/CoolingTable.csv")
+        ->check(CLI::Validator(
+            [&options](std::string& text) { return ReadSpeeds(text, options.speeds); }, ""))
+        ->type_name("FIRST:LAST:STEP");
   std::string range_text;
   double range[2] = {0, 0};
   CLI::Option* range_option =
@@ -90,6 +133,12 @@ std::optional<int> ReadCommandLine(int argc, char** argv, const char* program,
   if (options.steady && options.model == Formulation::Flat) {
     std::cerr << "error: --steady solves the cylindrical model's steady strand, not the flat "
                  "one; expected --steady without --model flat; "
+              << usage << std::endl;
+    return kExitBadInput;
+  }
+  if (!options.speeds.empty() && options.model == Formulation::Flat) {
+    std::cerr << "error: --speeds designs the caster's spray zones on the cylindrical model's "
+                 "steady strand; expected --speeds without --model flat; "
               << usage << std::endl;
     return kExitBadInput;
   }

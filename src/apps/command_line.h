@@ -1,9 +1,10 @@
 // The command line both programs share:
 //   --help, --version, --model cylindrical|flat, --plot-range LO,HI,
-//   --no-plot, -C DIR, and the simulator's --steady
+//   --no-plot, -C DIR, the simulator's --steady and the optimiser's --speeds
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "model/step.h"
 
@@ -17,6 +18,10 @@ struct ProgramOptions {
   // is read; set when given: the steady strand solved directly.
   bool steady_offered = false;
   bool steady = false;
+  // --speeds FIRST:LAST:STEP is offered (by the optimiser) when true; the
+  // casting speeds it gives, m/min, first to last, empty without it.
+  bool speeds_offered = false;
+  std::vector<double> speeds;
 };
 
 // Reads the command line of `program`, whose --help begins with `what`, a

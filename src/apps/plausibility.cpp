@@ -119,7 +119,8 @@ void WarnImplausible(const vec& Techset, const SettingsFile& tech, const Tepora&
          ValueText(kHottestCoolant) + " degC at which the mould's cooling water boils (kelvin " +
          "instead of degC?)");
   for (size_t n = 0; n < zones.sprays.size() && !searches; ++n)  // the optimiser's own htcs
-    WarnLowHtc(file + ": spray[" + std::to_string(n + 1) + "].htc_W_m2K", zones.sprays[n].htc);
+    if (!zones.sprays[n].ByWater())  // a flow's htc follows the correlation
+      WarnLowHtc(file + ": spray[" + std::to_string(n + 1) + "].htc_W_m2K", zones.sprays[n].htc);
 
   const mat& Q = CP.CPMat;
   if (Q.n_rows == 0 || Q.n_cols < 4) return;

@@ -297,6 +297,36 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
         std::isfinite(transit) ? Fixed(transit, 0).c_str() : "(no casting speed)",
         std::isfinite(change) ? Fixed(change, 3).c_str() : "(not measured)", distance.c_str());
 
+  // The caster's [limits], each against this strand on one line.
+  if (c.limits.Any()) {
+    const double low_surface = [&] {
+      double m = NAN;
+      for (const StrandRow& r : rows)
+        if (r.z >= mould_exit && !(r.surf_min >= m)) m = r.surf_min;
+      return m;
+    }();
+    double high_surface = NAN;
+    for (const StrandRow& r : rows)
+      if (r.z >= mould_exit && !(r.surf_max <= high_surface)) high_surface = r.surf_max;
+    const double crater = s["crater_end_m"].is_number() ? s["crater_end_m"].get<double>() : NAN;
+    const WindowRise rise = LargestRiseOver(z, surf, kReheatingSpan);
+    json lj = json::array();
+    const auto limit = [&](const char* key, double lim, double value, bool kept, const char* unit) {
+      if (std::isnan(lim)) return;
+      lj.push_back({{"limit", std::string("limits.") + key}, {"value", lim},
+                    {"strand", Number(value)}, {"kept", kept}});
+      Say(console, "  limits.%s %s %s: strand %s %s, %s\n", key, ValueText(lim).c_str(), unit,
+          std::isfinite(value) ? Fixed(value, 1).c_str() : "beyond the strand's end",
+          std::isfinite(value) ? unit : "", kept ? "kept" : "BROKEN");
+    };
+    const StrandLimits& l = c.limits;
+    limit("surface_min_degC", l.surface_min, low_surface, low_surface >= l.surface_min, "degC");
+    limit("surface_max_degC", l.surface_max, high_surface, high_surface <= l.surface_max, "degC");
+    limit("reheat_max_K_per_m", l.reheat_max, rise.per_m, rise.per_m <= l.reheat_max, "K/m");
+    limit("crater_end_max_m", l.crater_end_max, crater, crater <= l.crater_end_max, "m");
+    s["limits"] = lj;
+  }
+
   json points = json::array();
   const mat& M = CP.CPMat;
   if (M.n_rows > 0 && M.n_cols >= 4) {

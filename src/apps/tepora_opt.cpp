@@ -1,6 +1,9 @@
 // tepora-opt: the spray htcs per element of the strand that bring the
 // temperatures at the control points to their targets.
 #include "apps/caster_file.h"
+#include "apps/cooling_table.h"
+#include "optimise/zone_design.h"
+#include "apps/zone_report.h"
 #include "apps/plausibility.h"
 #include "apps/opt_report.h"
 #include "optimise/control_points.h"
@@ -23,10 +26,12 @@ int main(int argc, char** argv) {
   PrepareProcess();
   const RankSession ranks(&argc, &argv);  // one rank, or those mpirun started
   ProgramOptions options;
+  options.speeds_offered = true;
   const char what[] =
-      "searches the spray htcs, element by element along a round steel strand, that "
-      "bring its temperatures at the control points of Input/ControlPoints.mat to "
-      "their targets; results in TeporaOut/ of the working directory";
+      "designs the caster's spray zones of Input/Caster.toml from the mould down for the "
+      "control points of Input/ControlPoints.mat and the zones' targets within the caster's "
+      "limits, or, without [[spray]] zones or under --model flat, searches the spray htcs "
+      "element by element along the strand; results in TeporaOut/ of the working directory";
   if (const auto status = ReadCommandLine(argc, argv, "tepora-opt", what, options))
     return ConsoleChecked(*status);
   return RunProgram([&] {
@@ -40,9 +45,48 @@ int main(int argc, char** argv) {
     LoadSettings(Techset, tech, kOptNeeds.tech);
     LoadSettings(Numset, num, kOptNeeds.num);
     const GridSize grid = CheckRunSettings(Numset, Techset, num, tech, kOptNeeds);
-    const OptimiserCounts counts = CheckOptimiserInputs(CP, Numset, grid, overlap);
     bool has_caster = false;
-    const CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
+    CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
+    const bool design = !zones.sprays.empty() && options.model == Formulation::Cylindrical;
+    if (design) {
+      std::printf("Zone design: the %zu spray zones of %s, one after another from the mould "
+                  "down, on the steady strand\n",
+                  zones.sprays.size(), Casterfname);
+      const double steps[3] = {Numset(0), kPi * Numset(2), Numset(1)};
+      const int cells[3] = {int(grid.ndr), int(grid.ndphi), int(grid.ndz)};
+      CheckControlPoints(CP.CPMat, steps, cells);
+      if (!(Techset(6) > 0) && options.speeds.empty())
+        throw InputError(tech.Entry(6) + " is " + ValueText(Techset(6)) +
+                         "; expected a casting speed above 0 for the zone design, whose steel "
+                         "travels down the strand from the meniscus");
+      CheckMemory(grid, SimulatorBytes(grid));
+      SetWaterHtcs(Casterfname, zones, Techset(0));
+      ClearStaleTemporaries();
+      Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
+      P.model = options.model;
+      WarnEmptyZones(Casterfname, zones, P.cooling.SetZones(zones, P.grid));
+      WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, true);
+      WarnIfMouldCoarse(P, num);
+      if (!options.speeds.empty()) {
+        WriteCoolingTable(P, zones, CP, options.speeds, Casterfname, CPfname);
+        Visualise("CoolingTable.csv");
+      } else {
+        P.vz = Techset(6) / 60;
+        const ZoneDesign d = DesignZones(P, zones, CP, Casterfname, CPfname);
+        WarnDesign(d);
+        ReportZoneDesign(d, zones, P, CP, Casterfname);
+        Visualise("Profile.mat");  // last: the plot reads the report
+      }
+      PrintElapsed(start);
+      return;
+    }
+    if (!options.speeds.empty())
+      throw InputError(std::string(Casterfname) +
+                       ": lists no [[spray]] zones; expected the zones --speeds designs");
+    std::printf("Element search: the spray htcs of %s element by element along the strand%s\n",
+                "Input/OptSettings.txt",
+                zones.sprays.empty() ? "" : " (--model flat: the [[spray]] zones are not designed)");
+    const OptimiserCounts counts = CheckOptimiserInputs(CP, Numset, grid, overlap);
     ClearStaleTemporaries();
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
                        "; expected a casting speed above 0 for --steady, whose steel travels "
                        "down the strand from the meniscus");
     bool has_caster = false;
-    const CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
+    CasterZones zones = LoadCaster(Casterfname, Techset(1), has_caster);
+    SetWaterHtcs(Casterfname, zones, Techset(0));
     CheckMemory(grid, SimulatorBytes(grid));
     ClearStaleTemporaries();
     cube Result;

@@ -15,6 +15,7 @@ using arma::field;
 using arma::file_type;
 using arma::mat;
 using arma::raw_ascii;
+using arma::rowvec;
 using arma::span;
 using arma::uvec;
 using arma::uword;

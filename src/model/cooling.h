@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/grid.h"
+#include "model/spray_water.h"
 
 namespace tepora {
 
@@ -22,7 +23,35 @@ const double kAirCooledLength = 5.0;  // m before the end of the modelled length
 struct SprayZone {
   double from_m;  // m from the inlet
   double to_m;    // m from the inlet
-  double htc;     // W/(m^2 K)
+  double htc;     // W/(m^2 K), the zone's mean over its surface (from the water flow when given)
+  // The plant's water flow of the zone, l/min; NaN when the zone states its htc.
+  double water_l_min = std::numeric_limits<double>::quiet_NaN();
+  // Length of strand the nozzles wet, m (NaN: the whole zone), and the share
+  // of the circumference they wet, 0..1.
+  double sprayed_length_m = std::numeric_limits<double>::quiet_NaN();
+  double wetted_fraction = 1.0;
+  // Surface temperature the design aims at in the zone's last slice, degC; NaN: none.
+  double target_surface = std::numeric_limits<double>::quiet_NaN();
+  // Bounds of the design's value in the zone's own unit (htc W/(m^2 K), or
+  // water l/min when the zone states a flow); NaN: not stated.
+  double low = std::numeric_limits<double>::quiet_NaN();
+  double high = std::numeric_limits<double>::quiet_NaN();
+
+  bool ByWater() const { return !std::isnan(water_l_min); }
+  // The zone's value in its own unit: the water flow, else the htc.
+  double Value() const { return ByWater() ? water_l_min : htc; }
+};
+
+// What the strand must keep whatever the targets ask; NaN: not stated.
+struct StrandLimits {
+  double surface_min = std::numeric_limits<double>::quiet_NaN();  // degC, below the mould
+  double surface_max = std::numeric_limits<double>::quiet_NaN();  // degC, below the mould
+  double reheat_max = std::numeric_limits<double>::quiet_NaN();   // K/m, rise over 1 m
+  double crater_end_max = std::numeric_limits<double>::quiet_NaN();  // m from the meniscus
+  bool Any() const {
+    return !std::isnan(surface_min) || !std::isnan(surface_max) || !std::isnan(reheat_max) ||
+           !std::isnan(crater_end_max);
+  }
 };
 
 struct CasterZones {
@@ -40,6 +69,9 @@ struct CasterZones {
   // (1: the axis wholly solid; plants that place soft reduction by a solid
   // fraction state theirs, such as 0.7 or 0.9).
   double crater_solid_fraction = 1.0;
+  SprayWater water;           // how a zone's water flow gives its htc ([sprays])
+  bool water_stated = false;  // the file has a [sprays] table
+  StrandLimits limits;        // [limits]
 };
 
 // Heat transfer at the strand's surface outside the mould: natural

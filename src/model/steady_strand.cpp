@@ -269,28 +269,17 @@ bool SameSectors(const double* H, int I, int J) {
 
 }  // namespace
 
-SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
-  if (!(P.vz > 0))
-    throw InputError("Input/TechSettings.txt: line 5 (casting speed, m/min) is " +
-                     ValueText(P.vz * 60) +
-                     "; expected a casting speed above 0 for the steady strand, which the "
-                     "steel carries down from the meniscus");
-  StepRule rule;
-  rule.inlet = InletKind::Fixed;
-  rule.H_inlet = P.material.ConstLin.Enthalpy(P.T_in);
-  const CylinderStep plan = CylinderStep(P, rule);
+void SolveSteadySlices(Tepora& P, const CylinderStep& plan, int first, int last,
+                       SteadyStrand& out, bool use_symmetry) {
   const LinearTable& tab = P.material.ConstLin;
-  const int I = plan.rings, J = plan.sectors, K = plan.slices;
+  const int I = plan.rings, J = plan.sectors;
   const uword IJ = uword(I) * J;
-
-  SteadyStrand out;
-  out.H.set_size(I, J, K);
-  out.T.set_size(I, J, K);
+  const double H_inlet = plan.inflow.front();
   Slice s(P, plan, tab);
   s.H_low = tab.H.front();
   s.H_high = std::nextafter(tab.H.back(), -datum::inf);
-  s.dH = kFluxDifference * std::fabs(rule.H_inlet);
-  const double tolerance = kResidualFraction * std::fabs(rule.H_inlet);
+  s.dH = kFluxDifference * std::fabs(H_inlet);
+  const double tolerance = kResidualFraction * std::fabs(H_inlet);
   for (auto* v : {&s.H, &s.T, &s.phi, &s.dphi, &s.Fo, &s.G}) v->assign(IJ, 0.0);
   s.q.assign(J, 0.0);
   s.dq.assign(J, 0.0);
@@ -299,7 +288,7 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
   SectionMatrix jacobian;
   std::vector<double> work;
 
-  for (int k = 0; k + 1 < K; ++k) {
+  for (int k = first; k <= last; ++k) {
     const double* up = k == 0 ? plan.inflow.data() : out.H.memptr() + IJ * (k - 1);
     for (int j = 0; j < J; ++j) all[j] = plan.SurfaceLawAt(P, j, k);
     const bool alike = use_symmetry && SameLaws(all) && SameSectors(up, I, J);
@@ -360,6 +349,29 @@ SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
     for (int j = 0; j < J; ++j) lost += s.q[alike ? 0 : j];
     out.surface_out += lost * (plan.R_s * plan.dphi * P.grid.dz(k));
   }
+}
+
+CylinderStep SteadyPlan(Tepora& P) {
+  if (!(P.vz > 0))
+    throw InputError("Input/TechSettings.txt: line 5 (casting speed, m/min) is " +
+                     ValueText(P.vz * 60) +
+                     "; expected a casting speed above 0 for the steady strand, which the "
+                     "steel carries down from the meniscus");
+  StepRule rule;
+  rule.inlet = InletKind::Fixed;
+  rule.H_inlet = P.material.ConstLin.Enthalpy(P.T_in);
+  return CylinderStep(P, rule);
+}
+
+SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry) {
+  const CylinderStep plan = SteadyPlan(P);
+  const int I = plan.rings, J = plan.sectors, K = plan.slices;
+  const uword IJ = uword(I) * J;
+
+  SteadyStrand out;
+  out.H.set_size(I, J, K);
+  out.T.set_size(I, J, K);
+  SolveSteadySlices(P, plan, 0, K - 2, out, use_symmetry);
   // Outlet: a copy of the slice before it, as in the transient step.
   out.H.slice(K - 1) = out.H.slice(K - 2);
   out.T.slice(K - 1) = out.T.slice(K - 2);

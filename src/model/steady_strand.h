@@ -52,8 +52,21 @@ struct SteadyStrand {
 // a slice does not converge, TableRangeError when it leaves the table.
 SteadyStrand SolveSteadyStrand(Tepora& P, bool use_symmetry = true);
 
+// The cylindrical step's constants of a steady solve: the casting steel
+// entering through the meniscus. Throws InputError without a casting speed.
+CylinderStep SteadyPlan(Tepora& P);
+
+// Slices first .. last (last at most K-2) of the steady strand into `out`
+// (H and T sized to the grid), whose slices before `first` hold the strand
+// upstream of them: the steel carries every change downstream only, so a
+// zone's sprays are solved from the zone down, on the strand above it as it
+// stands. SolveSteadyStrand is this from slice 0. Adds to out's stats and
+// surface_out; the model's cooling (P.CoolM) is read as it is at the call.
+void SolveSteadySlices(Tepora& P, const CylinderStep& plan, int first, int last,
+                       SteadyStrand& out, bool use_symmetry = true);
+
 // tepora-sim --steady: the model's field becomes the steady strand
-// (P.T, P.H_final, P.energy as the flows of one second with no change of
+// (P.field.T, P.field.H_final, P.energy as the flows of one second with no change of
 // content), written as a transient run writes its final field
 // (TeporaOut/H_0.cub, T_0_final.cub, TempProfile_final.mat); prints its heat
 // balance on one line.
