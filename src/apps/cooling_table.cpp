@@ -2,6 +2,7 @@
 
 #include <omp.h>
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -72,8 +73,11 @@ void WriteCoolingTable(const Tepora& P, const CasterZones& zones, const ControlP
            "," + Cell(f.reheat_per_m) + "," + std::to_string(missed) + "," + bound + "," + broken +
            "\n";
     csv += row;
-    std::printf("  %s m/min: %s; crater end %s m, %d target(s) missed%s\n", speed, values.c_str(),
-                Cell(f.crater_end_m).c_str(), missed,
+    const std::string crater = std::isfinite(f.crater_end_m)
+                                   ? "crater end " + Cell(f.crater_end_m) + " m"
+                                   : std::string("crater beyond the strand's end");
+    std::printf("  %s m/min: %s; %s, %d target(s) missed%s\n", speed, values.c_str(),
+                crater.c_str(), missed,
                 bound.empty() ? "" : ("; bound: " + bound).c_str());
   }
   WriteWhole("TeporaOut/CoolingTable.csv", "CoolingTable", csv);

@@ -407,7 +407,7 @@ ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints&
     const std::string held =
         !o.held_by.empty()
             ? o.held_by + " held spray[" + std::to_string(t.zone + 1) + "] at " +
-                  ValueText(o.value) + " " + Unit(s)
+                  ValueText(std::round(o.value * 10) / 10) + " " + Unit(s)
             : "the zone's one value serves the mean of its " + std::to_string(o.targets) +
                   " targets";
     out.warnings.push_back(what + " misses its target of " + ValueText(t.target) + " degC by " +
@@ -432,10 +432,13 @@ ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints&
   for (const LimitCheck& l : out.limits)
     if (!l.kept)
       out.warnings.push_back(std::string(caster) + ": limits." + l.key + " is " +
-                             ValueText(l.limit) + ", and the designed strand gives " +
-                             ValueText(std::round(l.value * 100) / 100) +
-                             (std::isfinite(l.at_m) ? " at " + ValueText(std::round(l.at_m * 100) / 100) + " m"
-                                                    : std::string("")) +
+                             ValueText(l.limit) + ", and the designed strand " +
+                             (std::isfinite(l.value)
+                                  ? "gives " + ValueText(std::round(l.value * 100) / 100) +
+                                        (std::isfinite(l.at_m)
+                                             ? " at " + ValueText(std::round(l.at_m * 100) / 100) + " m"
+                                             : std::string(""))
+                                  : std::string("has its crater beyond the strand's end")) +
                              "; the zones' bounds and the other limits do not let the design keep it");
   return out;
 }
