@@ -84,6 +84,12 @@ TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
         if (long_step) {
           fast.dtau = 0.9 * fast.StableStepEstimate(fast.vz);
           implicit_runs += !CylinderStep(fast, StepRule()).implicit_rings.empty();
+        } else if (!flat) {  // within the explicit bound every ring stays explicit
+          double lambda_max, c_min;
+          ASSERT_TRUE(fast.material.ConductionBounds(lambda_max, c_min));
+          if (fast.dtau <= CylinderStep::ExplicitStep(fast, fast.vz, lambda_max, c_min)) {
+            EXPECT_TRUE(CylinderStep(fast, StepRule()).implicit_rings.empty());
+          }
         }
         Tepora lit = fast;
         literal::Mode mode;

@@ -460,4 +460,12 @@ double CylinderStep::StableStep(const StrandModel& m, double speed, double lambd
   return 1.0 / ((worst + rates.axial) + rates.transport);
 }
 
+double CylinderStep::ExplicitStep(const StrandModel& m, double speed, double lambda_max,
+                                  double c_min) {
+  const RingRates rates = RatesOfRings(m, speed, lambda_max, c_min);
+  double shortest = datum::inf;
+  for (int i = 0; i < m.grid.ndr; ++i) shortest = std::min(shortest, rates.Bound(i));
+  return shortest;
+}
+
 }  // namespace tepora

@@ -102,6 +102,10 @@ struct CylinderStep {
   // Longest stable time step at a casting speed (m/s) from the table's
   // largest conductivity (W/(m K)) and smallest heat capacity (J/(m^3 K)), s.
   static double StableStep(const StrandModel& m, double speed, double lambda_max, double c_min);
+  // The same for the step explicit in every ring, every angular term
+  // counted: the longest step at which no ring solves for its angular
+  // fluxes, s.
+  static double ExplicitStep(const StrandModel& m, double speed, double lambda_max, double c_min);
 };
 
 }  // namespace tepora
