@@ -6,7 +6,9 @@
 // threads with the speed-up, and, built with TEPORA_MPI, the optimiser
 // program on one and two ranks, then the steady strand against the
 // transient run to steady state (`tepora-bench ROOT steady` for those rows
-// alone). Beside every time of two threads it prints
+// alone) and the transient's step on fine cross-sections explicit in every
+// ring and with the short-arc rings implicit in the angle (`tepora-bench
+// ROOT angular`). Beside every time of two threads it prints
 // their CPU time and how many cores other processes kept busy meanwhile: a
 // speed-up is only worth quoting from a machine nothing else was using.
 #include <fcntl.h>
@@ -390,6 +392,52 @@ void SteadyOnFineGrid(double f, double transits) {
          t.cpu / steps * needed, t.cpu / steps * needed / full.cpu);
 }
 
+// The transient's time step on the example's cross-section refined f times:
+// the bound of the step explicit in every ring against the bound with the
+// angular conduction of the short-arc rings implicit, a step of 0.9 of
+// each from the steady strand on one thread (20 steps, wall and CPU), and
+// the time to `transits` transits that each implies.
+void AngularLimit(double f, double transits) {
+  omp_set_num_threads(1);
+  CasterZones zones;
+  Tepora P = CaseModel(f, zones);
+  double lambda_max, c_min;
+  P.material.ConductionBounds(lambda_max, c_min);
+  const double bound[2] = {CylinderStep::ExplicitStep(P, P.vz, lambda_max, c_min),
+                           P.StableStepEstimate(P.vz)};
+  const SteadyStrand s = SolveSteadyStrand(P, false);
+  StepRule rule;
+  rule.H_inlet = P.EnthalpyAt(P.T_in);
+  const int steps = 20;
+  Usage step[2];
+  double hours[2];
+  int implicit = 0;
+  for (int w = 0; w < 2; ++w) {
+    P.dtau = 0.9 * bound[w];
+    if (w == 1) implicit = int(CylinderStep(P, rule).implicit_rings.size());
+    P.field.T = s.T;
+    cube H = s.H;
+    P.p = 0;
+    step[w] = Measure([&] { P.RunSteps(steps, rule, H, false); });
+    hours[w] = step[w].cpu / steps * (transits * arma::accu(P.grid.dz) / P.vz / P.dtau) / 3600;
+  }
+  printf("%4d x %4d x %4d %9.4f %9.4f %7.1f %5d/%-4d %7.1f %7.1f %7.1f %7.1f %9.2f %9.3f\n",
+         P.grid.ndr, P.grid.ndphi, P.grid.ndz, bound[0], bound[1], bound[1] / bound[0], implicit,
+         P.grid.ndr, 1e3 * step[0].wall / steps, 1e3 * step[0].cpu / steps,
+         1e3 * step[1].wall / steps, 1e3 * step[1].cpu / steps, hours[0], hours[1]);
+}
+
+// The rows of AngularLimit on 40 x 40 and 80 x 80 cross-sections.
+void BenchAngular(double transits) {
+  printf("transient step, explicit in every ring against the short-arc rings implicit in the "
+         "angle (one thread)\n");
+  printf("%-17s %9s %9s %7s %10s %7s %7s %7s %7s %9s %9s\n", "cross-section", "expl s",
+         "impl s", "ratio", "implicit", "ms/st", "cpu ms", "ms/st", "cpu ms", "expl h", "impl h");
+  for (double f : {4.0, 8.0}) AngularLimit(f, transits);
+  printf("(steps of 0.9 x each bound from the steady strand; the hours: cpu of a step times the "
+         "steps of %.2f transits, the example's to 1 K)\n\n", transits);
+}
+
 // A 300 mm bloom at 0.8 m/min: rings of 10 mm, a mould of 1 m, sprays that
 // weaken along 20 m, air cooling to 30 m.
 void WriteBloom() {
@@ -446,7 +494,7 @@ void BenchSteady(const fs::path& example) {
          "full s", "cpu s", "step s", "steps", "transient s", "x full");
   for (double f : {4.0, 8.0}) SteadyOnFineGrid(f, transits);
   printf("(the transient: cpu of 20 steps times the steps of %.2f transits, the example's to "
-         "1 K)\n\n", transits);
+         "1 K)\n\n", transits);  BenchAngular(transits);
 }
 
 // The example's own zones designed zone by zone on the steady strand, against
@@ -512,6 +560,14 @@ void Bench(int argc, char** argv) {
     return;
   }
   // `tepora-bench ROOT steady`: the steady strand's rows alone.
+  // `tepora-bench ROOT angular`: the rows of the angular limit alone, at the
+  // 1.15 transits the example takes to steady state within 1 K.
+  if (argc > 2 && std::string(argv[2]) == "angular") {
+    BenchAngular(1.15);
+    fs::current_path(root);
+    fs::remove_all(work);
+    return;
+  }
   if (argc > 2 && std::string(argv[2]) == "steady") {
     BenchSteady(example);
     fs::current_path(root);

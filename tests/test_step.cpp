@@ -63,24 +63,39 @@ class StepTest : public ::testing::Test {
 };
 
 // Inlets 'y', 'n', undriven and both element cases, each step against its
-// literal form; the cylindrical one must also balance its heat.
+// literal form; the cylindrical one must also balance its heat, at its step
+// of 0.2 s and at 0.9 of its stability estimate, beyond the inner rings'
+// explicit angular bound, where those rings solve for their new angular
+// fluxes.
 TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
+  int implicit_runs = 0;
   for (const Formulation f : {Formulation::Flat, Formulation::Cylindrical}) {
     const bool flat = f == Formulation::Flat;
     std::mt19937 rng(flat ? 7 : 11);
     for (const Shape& s : {Shape{2, 3, 3}, Shape{3, 3, 3}, Shape{2, 5, 4}, Shape{4, 3, 7},
-                           Shape{7, 4, 3}, Shape{10, 20, 40}}) {
-      for (int variant = 0; variant < 5; ++variant) {
+                           Shape{7, 4, 3}, Shape{10, 20, 40}, Shape{5, 12, 6}}) {
+      for (int variant = 0; variant < (flat ? 5 : 10); ++variant) {
+        const bool long_step = variant >= 5;
         SCOPED_TRACE(std::string(FormulationName(f)) + " shape " + std::to_string(s.I) + "x" +
                      std::to_string(s.J) + "x" + std::to_string(s.K) + " variant " +
                      std::to_string(variant));
         Tepora fast = Shaped(s, rng);
         fast.model = f;
+        if (long_step) {
+          fast.dtau = 0.9 * fast.StableStepEstimate(fast.vz);
+          implicit_runs += !CylinderStep(fast, StepRule()).implicit_rings.empty();
+        } else if (!flat) {  // within the explicit bound every ring stays explicit
+          double lambda_max, c_min;
+          ASSERT_TRUE(fast.material.ConductionBounds(lambda_max, c_min));
+          if (fast.dtau <= CylinderStep::ExplicitStep(fast, fast.vz, lambda_max, c_min)) {
+            EXPECT_TRUE(CylinderStep(fast, StepRule()).implicit_rings.empty());
+          }
+        }
         Tepora lit = fast;
         literal::Mode mode;
-        mode.swtch = "ynx"[std::min(variant, 2)];
-        mode.element = variant >= 3;
-        mode.ind = variant == 4 ? 2 : 0;
+        mode.swtch = "ynx"[std::min(variant % 5, 2)];
+        mode.element = variant % 5 >= 3;
+        mode.ind = variant % 5 == 4 ? 2 : 0;
         // The flat element reads only the first slice of a larger field.
         mode.T_L.set_size(s.I + flat, s.J + 2 * flat, 1 + flat);
         for (auto& x : mode.T_L) x = 900 + std::uniform_real_distribution<double>(0, 600)(rng);
@@ -99,6 +114,37 @@ TEST_F(StepTest, RunsMatchTheLiteralStepsBitForBit) {
         }
       }
     }
+  }
+  EXPECT_GE(implicit_runs, 10);  // the finer circles have implicit rings
+}
+
+// With rings implicit in the angle a step split into runs of slices across
+// 2 or 3 threads gives the bits of one thread.
+TEST_F(StepTest, ImplicitRingsGiveTheSameBitsOnAnyThreads) {
+  std::mt19937 rng(5);
+  Tepora m = Shaped(Shape{10, 20, 40}, rng);
+  m.model = Formulation::Cylindrical;
+  m.dtau = 0.9 * m.StableStepEstimate(m.vz);
+  StepRule rule;
+  rule.H_inlet = m.EnthalpyAt(m.T_in);
+  cube first;
+  for (int threads = 1; threads <= 3; ++threads) {
+    Tepora u = m;
+    CylinderStep plan(u, rule);
+    ASSERT_FALSE(plan.implicit_rings.empty());
+    plan.threads = threads;
+    plan.choice = ThreadChoice::Fixed(threads);
+    plan.scratch.resize(threads, plan.scratch[0]);
+    cube H = u.EnthalpyOf(u.field.T), H_new(arma::size(H)), T_new(arma::size(H));
+    plan.Start(u, H);
+    for (int p = 0; p < 12; ++p) {
+      plan.Advance(u, H, H_new, T_new);
+      u.field.T.swap(T_new);
+      plan.Advanced();
+      H.swap(H_new);
+    }
+    if (threads == 1) first = H;
+    EXPECT_TRUE(SameBits(first, H)) << threads << " threads";
   }
 }
 

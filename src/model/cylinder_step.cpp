@@ -7,7 +7,10 @@
 //
 // integrated over every cell and advanced by an explicit Euler step:
 //
-//   H_new = ((rad + ang) + ax) dtau + H + ((H[k-1] - H) / dz) vz dtau.
+//   H_new = ((rad + ang) + ax) dtau + H + ((H[k-1] - H) / dz) vz dtau,
+//
+// except that the rings whose short arcs would make that step unstable take
+// the angular term at the new potential (see ImplicitRing).
 //
 // Every term is a difference of fluxes through the cell's faces divided by
 // its volume, so that what leaves one cell enters its neighbour and the
@@ -68,6 +71,53 @@ static void FromEnthalpies(const LinearTable& tab, const double* H, double* T, d
   for (uword c = 0; c < n; ++c) tab.FromEnthalpyPhi(H[c], T[c], phi[c]);
 }
 
+namespace {
+
+// How fast the explicit step draws a cell's old enthalpy away, ring by ring:
+// the weight it keeps is 1 - dtau (a G + vz/dz) with a = lambda / c and G
+// the sum of the cell's face conductances per volume (see StableStep).
+struct RingRates {
+  std::vector<double> full;           // a G_rad + surface + a 2 / (rc dphi)^2 of ring i, 1/s
+  std::vector<double> without_angle;  // the same without the angular term, 1/s
+  double axial = 0.0;                 // a 2 / dz^2 of the shortest slice, 1/s
+  double transport = 0.0;             // |vz| / dz of the shortest slice, 1/s
+  // Longest explicit step of ring i, its angular term counted, s.
+  double Bound(int i) const { return 1.0 / ((full[uword(i)] + axial) + transport); }
+};
+
+// The rates at a casting speed (m/s) from the table's largest conductivity
+// (W/(m K)) and smallest heat capacity (J/(m^3 K)).
+RingRates RatesOfRings(const StrandModel& m, double speed, double lambda_max, double c_min) {
+  const Grid& grid = m.grid;
+  const Cooling& cooling = m.cooling;
+  const double T_in = m.T_in;
+  const double dphi_c = 2 * kPi / grid.ndphi, a = lambda_max / c_min;
+  const double h_air =
+      NaturalConvectionHtc(T_in, cooling.T_inf) + RadiationHtc(T_in, cooling.T_inf, false);
+  const double h_max =
+      std::max(cooling.htc_k, (cooling.CoolM.is_empty() ? 0.0 : cooling.CoolM.max()) + h_air);
+  const double h_s = h_max / (1.0 + h_max * (0.5 * grid.dr(grid.ndr - 1)) / lambda_max);
+  RingRates rates;
+  for (int i = 0; i < grid.ndr; ++i) {
+    const double rc = grid.CentreRadius(i), vol = rc * grid.dr(i);
+    double g = 0.0;
+    if (i + 1 < grid.ndr) g += grid.FaceRadius(i + 1) / (0.5 * (grid.dr(i) + grid.dr(i + 1)));
+    if (i > 0) g += grid.FaceRadius(i) / (0.5 * (grid.dr(i - 1) + grid.dr(i)));
+    g /= vol;
+    double surface = 0.0;
+    if (i == grid.ndr - 1) surface = grid.FaceRadius(grid.ndr) * h_s / (vol * c_min);
+    rates.without_angle.push_back(a * g + surface);
+    if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
+    rates.full.push_back(a * g + surface);
+  }
+  const double dz_min = grid.dz.min();
+  rates.axial = a * 2.0 / (dz_min * dz_min);
+  rates.transport = std::abs(speed) / dz_min;
+  return rates;
+}
+
+}  // namespace
+
 CylinderStep::CylinderStep(const StrandModel& m, const StepRule& run_rule) : rule(run_rule) {
   CylinderStep& plan = *this;
   const int I = m.grid.ndr, J = m.grid.ndphi, K = m.grid.ndz;
@@ -83,8 +133,10 @@ CylinderStep::CylinderStep(const StrandModel& m, const StepRule& run_rule) : rul
   plan.threads = StepThreads(double(IJ) * K, K);
   plan.choice = ThreadChoice(plan.threads);
   plan.scratch.resize(plan.threads);
-  for (CylinderStep::Scratch& w : plan.scratch)
+  for (CylinderStep::Scratch& w : plan.scratch) {
     for (auto* v : {&w.Fo, &w.fp, &w.fz_a, &w.fz_b}) v->assign(IJ, 0.0);
+    for (auto* v : {&w.couple, &w.upper, &w.x, &w.z}) v->assign(uword(J), 0.0);
+  }
   plan.slice_loss.assign(K, 0.0);
   plan.lo = rule.inlet == InletKind::Fixed ? 0 : 1;
   if (rule.inlet == InletKind::Field) {  // one disc on the axis
@@ -117,6 +169,12 @@ CylinderStep::CylinderStep(const StrandModel& m, const StepRule& run_rule) : rul
     z += m.grid.dz(k);
   }
   plan.vzdtau = m.vz * m.dtau;
+  double lambda_max, c_min;
+  if (J >= 3 && m.dtau > 0 && m.material.ConductionBounds(lambda_max, c_min)) {
+    const RingRates rates = RatesOfRings(m, m.vz, lambda_max, c_min);
+    for (int i = 1; i < I; ++i)
+      if (m.dtau > rates.Bound(i)) plan.implicit_rings.push_back(i);
+  }
   const std::vector<double>& rows = m.material.ConstLin.T;
   plan.air.Build(m.cooling.T_inf, rows.empty() ? m.T_in : std::max(m.T_in, rows.back()));
 }
@@ -188,6 +246,65 @@ __attribute__((target_clones("avx2", "default"))) static void CylinderSlice(
   for (uword c = I; c < IJ; ++c) update(c, fp[c] - fp[c - I]);
 }
 
+// Ring i of slice k with its angular conduction at the new Kirchhoff
+// potential, linearised about the old one, phi_new = phi + phi'(H) delta
+// (phi' = lambda dT/dH on the table's line, see LinearTable::PhiSlope): the
+// change delta_j = H_new - H of sector j solves
+//   (1 + 2 s_j) delta_j - s_{j-1} delta_{j-1} - s_{j+1} delta_{j+1} = Out_j - H_j,
+//   s_j = dtau phi'(H_j) / (rc dphi)^2,
+// with the explicit update Out (the angular fluxes of the old potential in
+// it) on the right and sector J-1 beside sector 0. Every column of the
+// matrix sums to one, so the solve only moves heat around the ring and the
+// balance stays exact to rounding; every diagonal outweighs the rest of its
+// column, so elimination needs no pivoting and no arc, however short, limits
+// the step. The closed ring makes the system periodic: the Thomas algorithm
+// on the matrix with its two corners taken out and its first and last
+// diagonal corrected (gamma = -b_0), for the right-hand side and for the
+// corners' vector u = (gamma, 0, ..., 0, alpha), then the Sherman-Morrison
+// correction. The arrays are the thread's, so a slice's result is the same
+// on any thread.
+static void ImplicitRing(const CylinderStep& plan, CylinderStep::Scratch& w,
+                         const LinearTable& tab, int i, const double* Hk, double* Out,
+                         double dtau) {
+  const uword I = uword(plan.rings), J = uword(plan.sectors), r = uword(i);
+  const double s = dtau * plan.gphi_c[r];
+  double* cp = w.couple.data();
+  double* up = w.upper.data();
+  double* x = w.x.data();
+  double* z = w.z.data();
+  for (uword j = 0; j < J; ++j) {
+    const uword c = r + I * j;
+    cp[j] = s * tab.PhiSlope(Hk[c]);
+    x[j] = Out[c] - Hk[c];
+  }
+  // Row j: -cp[j-1] below the diagonal, 1 + 2 cp[j] on it, -cp[j+1] above;
+  // the corners are row 0's -cp[J-1] (beta) and row J-1's -cp[0] (alpha).
+  const double b0 = 1.0 + 2.0 * cp[0];
+  const double gamma = -b0, alpha = -cp[0], beta = -cp[J - 1];
+  double inv = 1.0 / (b0 - gamma);
+  up[0] = -cp[1] * inv;
+  x[0] = x[0] * inv;
+  z[0] = gamma * inv;
+  for (uword j = 1; j < J; ++j) {
+    const double below = -cp[j - 1];
+    double diag = 1.0 + 2.0 * cp[j];
+    if (j + 1 == J) diag -= alpha * beta / gamma;
+    inv = 1.0 / (diag - below * up[j - 1]);
+    up[j] = j + 1 < J ? -cp[j + 1] * inv : 0.0;
+    x[j] = (x[j] - below * x[j - 1]) * inv;
+    z[j] = ((j + 1 == J ? alpha : 0.0) - below * z[j - 1]) * inv;
+  }
+  for (uword j = J - 1; j-- > 0;) {
+    x[j] -= up[j] * x[j + 1];
+    z[j] -= up[j] * z[j + 1];
+  }
+  const double f = (x[0] + beta * x[J - 1] / gamma) / (1.0 + z[0] + beta * z[J - 1] / gamma);
+  for (uword j = 0; j < J; ++j) {
+    const uword c = r + I * j;
+    Out[c] = Hk[c] + (x[j] - f * z[j]);
+  }
+}
+
 void CylinderStep::Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new) {
   CylinderStep& plan = *this;
   const int I = plan.rings, J = plan.sectors, K = plan.slices;
@@ -245,6 +362,8 @@ void CylinderStep::Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_n
       const double adv0 = ((Hkm[0] - Hk[0]) * plan.invdz[k]) * plan.vzdtau;
       const double h0 = (rad0 + ax0) * m.dtau + Hk[0] + adv0;
       for (int j = 0; j < J; ++j) Out[uword(I) * j] = h0;
+      for (int i : plan.implicit_rings)
+        ImplicitRing(plan, w, m.material.ConstLin, i, Hk, Out, m.dtau);
 
       if (k == plan.lo)
         for (uword c = 0; c < IJ; ++c) carried_in += area[c] * (m.vz * Hkm[c] - fzc[c]);
@@ -321,33 +440,32 @@ double CylinderStep::SurfaceTemperature(const StrandModel& m, int j, int k) cons
 // natural convection and radiation at the casting temperature) and the
 // largest conductivity. However high h, h_s stays below 2 lambda / dr: a
 // quench of 1e6 W/(m^2 K) limits the step no more than a conductive
-// neighbour does. The innermost ring of sectors, whose arcs are the
-// shortest, usually sets the bound.
+// neighbour does. A ring whose angular term would break that weight takes
+// the angular conduction implicitly (ImplicitRing), which keeps the weight
+// of every other term and removes the angular one from the bound; every ring
+// of 3 sectors or more may, so the bound is
+//   dtau <= 1 / (max_i (a G_rad(i) + R h_s / (rc dr c) [outer ring])
+//                + 2 a / dz_min^2 + |vz| / dz_min),
+// the radial, surface, axial and transport terms alone, which fall with dr^2
+// rather than with the inner rings' arcs (rc dphi)^2. A ring of fewer
+// sectors, if ever, keeps its angular term.
 double CylinderStep::StableStep(const StrandModel& m, double speed, double lambda_max,
                                 double c_min) {
-  const Grid& grid = m.grid;
-  const Cooling& cooling = m.cooling;
-  const double T_in = m.T_in;
-  const double dphi_c = 2 * kPi / grid.ndphi, a = lambda_max / c_min;
-  const double h_air =
-      NaturalConvectionHtc(T_in, cooling.T_inf) + RadiationHtc(T_in, cooling.T_inf, false);
-  const double h_max =
-      std::max(cooling.htc_k, (cooling.CoolM.is_empty() ? 0.0 : cooling.CoolM.max()) + h_air);
-  const double h_s = h_max / (1.0 + h_max * (0.5 * grid.dr(grid.ndr - 1)) / lambda_max);
+  const RingRates rates = RatesOfRings(m, speed, lambda_max, c_min);
+  const bool ring_implicit = m.grid.ndphi >= 3;
   double worst = 0.0;
-  for (int i = 0; i < grid.ndr; ++i) {
-    const double rc = grid.CentreRadius(i), vol = rc * grid.dr(i);
-    double g = 0.0;
-    if (i + 1 < grid.ndr) g += grid.FaceRadius(i + 1) / (0.5 * (grid.dr(i) + grid.dr(i + 1)));
-    if (i > 0) g += grid.FaceRadius(i) / (0.5 * (grid.dr(i - 1) + grid.dr(i)));
-    g /= vol;
-    if (i > 0) g += 2.0 / ((rc * dphi_c) * (rc * dphi_c));
-    double surface = 0.0;
-    if (i == grid.ndr - 1) surface = grid.FaceRadius(grid.ndr) * h_s / (vol * c_min);
-    worst = std::max(worst, a * g + surface);
-  }
-  const double dz_min = grid.dz.min();
-  return 1.0 / (worst + a * 2.0 / (dz_min * dz_min) + std::abs(speed) / dz_min);
+  for (int i = 0; i < m.grid.ndr; ++i)
+    worst = std::max(worst, i > 0 && ring_implicit ? rates.without_angle[uword(i)]
+                                                   : rates.full[uword(i)]);
+  return 1.0 / ((worst + rates.axial) + rates.transport);
+}
+
+double CylinderStep::ExplicitStep(const StrandModel& m, double speed, double lambda_max,
+                                  double c_min) {
+  const RingRates rates = RatesOfRings(m, speed, lambda_max, c_min);
+  double shortest = datum::inf;
+  for (int i = 0; i < m.grid.ndr; ++i) shortest = std::min(shortest, rates.Bound(i));
+  return shortest;
 }
 
 }  // namespace tepora

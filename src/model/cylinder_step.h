@@ -49,6 +49,11 @@ struct CylinderStep {
   double invA0 = 0.0;          // 1 / (J rc(0) dr(0)): the disc's sectors averaged
   double dphi = 0.0;           // rad
   double vzdtau = 0.0;         // m the strand moves in one step
+  // Rings (ascending, never the disc) whose angular conduction the step
+  // takes implicitly: those whose explicit bound, angular term included, the
+  // run's time step exceeds (see StableStep and ImplicitRing). Empty whenever
+  // the step is within the explicit bound of every ring.
+  std::vector<int> implicit_rings;
   AirHtcTable air;             // natural convection and radiation
   // State beside T and H: the Kirchhoff potential phi (integral of lambda
   // dT) of every cell (current and next), W/m.
@@ -58,9 +63,13 @@ struct CylinderStep {
   int threads = 1;
   ThreadChoice choice;
   // Scratch of one slice, one set a thread: outer radial face fluxes (times
-  // the face's radius), angular face fluxes, axial face fluxes below and above.
+  // the face's radius), angular face fluxes, axial face fluxes below and
+  // above; over the sectors of one implicit ring, the coupling dtau phi' /
+  // (rc dphi)^2 of every sector (dimensionless) and the solve's eliminated
+  // upper diagonal and two right-hand sides.
   struct Scratch {
     std::vector<double> Fo, fp, fz_a, fz_b;
+    std::vector<double> couple, upper, x, z;
   };
   std::vector<Scratch> scratch;
   // Heat lost through the surface of every slice in the last step, J/s,
@@ -72,8 +81,9 @@ struct CylinderStep {
   CylinderStep(const StrandModel& m, const StepRule& rule);
   // The disc's sectors made one, temperature and Kirchhoff potential from H.
   void Start(StrandModel& m, cube& H);
-  // One explicit time step from (T, phi, H_old) into (H, T_new, phi_new),
-  // the heat that crossed the surface and the ends added to m.energy.
+  // One time step from (T, phi, H_old) into (H, T_new, phi_new), explicit
+  // but in the angle of the implicit rings, the heat that crossed the
+  // surface and the ends added to m.energy.
   void Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new);
   void Advanced() { phi.swap(phi_new); }
   // Heat content of the slices the step updates (lo .. K-2), J.
@@ -92,6 +102,10 @@ struct CylinderStep {
   // Longest stable time step at a casting speed (m/s) from the table's
   // largest conductivity (W/(m K)) and smallest heat capacity (J/(m^3 K)), s.
   static double StableStep(const StrandModel& m, double speed, double lambda_max, double c_min);
+  // The same for the step explicit in every ring, every angular term
+  // counted: the longest step at which no ring solves for its angular
+  // fluxes, s.
+  static double ExplicitStep(const StrandModel& m, double speed, double lambda_max, double c_min);
 };
 
 }  // namespace tepora

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "common/numeric_text.h"
 
@@ -240,6 +241,21 @@ double Material::getConstH(double H, char swtch) const {
   if (swtch == 't') return ConstM(r, 0);
   if (swtch == 'h') return ConstM(r, 1);
   BadSelector();
+}
+
+bool Material::ConductionBounds(double& lambda_max, double& c_min) const {
+  const mat& M = ConstM;
+  lambda_max = 0.0;
+  c_min = datum::inf;
+  for (uword r = 0; r < M.n_rows; ++r) {
+    if (!(M(r, 0) > 0)) continue;  // rows below the table's first point
+    lambda_max = std::max(lambda_max, M(r, 2));
+    if (r + 1 < M.n_rows && M(r + 1, 0) > M(r, 0)) {
+      const double c = (M(r + 1, 1) - M(r, 1)) / (M(r + 1, 0) - M(r, 0));
+      if (c > 0) c_min = std::min(c_min, c);
+    }
+  }
+  return lambda_max > 0 && std::isfinite(c_min);
 }
 
 cube Material::TempToEn(const cube& T) const {

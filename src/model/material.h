@@ -125,6 +125,16 @@ struct LinearTable {
     phi = Phi[p] + (d * dT[p]) * (K[p] + 0.5 * (d * dK[p]));
   }
 
+  // Slope of the Kirchhoff potential against enthalpy on the line that holds
+  // h, dphi/dH = lambda(t) dT/dH, m^2/s: the thermal diffusivity of a single
+  // phase, small where the latent heat is released; stops the run outside the
+  // table's enthalpies.
+  double PhiSlope(double h) const {
+    double d;
+    const uword p = RowOf(h, d);
+    return dT[p] * (K[p] + d * dK[p]);
+  }
+
   // Enthalpy at a temperature, on the same lines; stops the run outside the
   // table's temperatures.
   double Enthalpy(double t) const;
@@ -165,6 +175,11 @@ struct Material {
   double getConstH(double H, char swtch) const;
   cube TempToEn(const cube& T) const;
   cube EnToTemp(const cube& H) const;
+  // The largest conductivity (W/(m K)) and the smallest volumetric heat
+  // capacity c = dH/dT (J/(m^3 K)) of the refined table's set rows, which
+  // bound how fast an explicit step may let heat spread; false when the
+  // table gives no positive heat capacity.
+  bool ConductionBounds(double& lambda_max, double& c_min) const;
 };
 
 // Solidus and liquidus estimated from the material table: the top stretch

@@ -122,17 +122,8 @@ Tepora::Tepora(double dr0, double dz0, double dphi, cube T_old, const mat& pCons
 // c = dH/dT of the table's set rows. Infinite when the table gives no
 // positive heat capacity.
 double Tepora::StableStepEstimate(double speed) const {
-  const mat& M = material.ConstM;
-  double lambda_max = 0.0, c_min = datum::inf;
-  for (uword r = 0; r < M.n_rows; ++r) {
-    if (!(M(r, 0) > 0)) continue;  // rows below the table's first point
-    lambda_max = std::max(lambda_max, M(r, 2));
-    if (r + 1 < M.n_rows && M(r + 1, 0) > M(r, 0)) {
-      const double c = (M(r + 1, 1) - M(r, 1)) / (M(r + 1, 0) - M(r, 0));
-      if (c > 0) c_min = std::min(c_min, c);
-    }
-  }
-  if (!(lambda_max > 0) || !std::isfinite(c_min)) return datum::inf;
+  double lambda_max, c_min;
+  if (!material.ConductionBounds(lambda_max, c_min)) return datum::inf;
   return WithFormulation(model, [&](auto kind) {
     return decltype(kind)::type::StableStep(*this, speed, lambda_max, c_min);
   });
