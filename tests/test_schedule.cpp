@@ -169,6 +169,18 @@ TEST(Schedule, SimulatorFollowsAScheduleAndKeepsItsHistory) {
   EXPECT_GT(rows[6][6], rows[2][6]);
   // The start is the strand the first run left, not liquid steel.
   EXPECT_LT(rows[0][7], 1300);
+  // Steel that enters below the table's solidus is refused before a step.
+  const std::string history_before = ReadFile("TeporaOut/History.csv");
+  r = run("time_s,speed_m_min,casting_degC\n0,0.6,1550\n30,0.6,1400\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("error: Input/Schedule.csv: row 3, column casting_degC is 1400 degC; "
+                       "expected a casting temperature above the table's solidus of "), npos) << r.err;
+  r = run("time_s,speed_m_min,casting_degC\n0,0.6,1550\n30,0.6,1700\n");
+  EXPECT_NE(r.err.find("row 3, column casting_degC is 1700 degC, outside the material table"), npos)
+      << r.err;
+  EXPECT_FALSE(std::filesystem::exists("TeporaOut/History.csv"));
+  r = run("time_s,speed_m_min,spray1_factor\n0,0.6,1\n20,0.6,1\n30,1,2\n60,1,2\n");
+  EXPECT_EQ(ReadFile("TeporaOut/History.csv"), history_before);  // and again the same
   const nlohmann::json s = nlohmann::json::parse(ReadFile("TeporaOut/Summary.json"))["schedule"];
   EXPECT_EQ(s["casting_time_s"].get<double>(), 60.0);
   EXPECT_GT(s["real_time_factor"].get<double>(), 0.0);

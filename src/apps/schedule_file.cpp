@@ -122,4 +122,21 @@ std::optional<Schedule> ReadSchedule(const std::string& path, size_t zones) {
   return s;
 }
 
+void CheckCastingTemperatures(const Schedule& s, const Material& material, const std::string& path) {
+  const TableView tab(material.ConstM, material.ConstHindex);
+  double solidus = 0, liquidus = 0;
+  const bool melts = EstimateSolidusLiquidus(material.ConstM, solidus, liquidus);
+  for (size_t r = 0; r < s.casting.size(); ++r) {
+    const double t = s.casting[r];
+    const std::string at = path + ": row " + std::to_string(r + 2) + ", column casting_degC is " +
+                           ValueText(t) + " degC";
+    if (!tab.Covers(t))
+      throw InputError(at + ", outside the material table; expected a temperature within " +
+                       TemperatureRangeText(material.ConstM.n_rows));
+    if (melts && !(t > solidus))
+      throw InputError(at + "; expected a casting temperature above the table's solidus of " +
+                       ValueText(solidus) + " degC, where the steel is still liquid");
+  }
+}
+
 }  // namespace tepora

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "model/material.h"
 #include "model/schedule.h"
 
 namespace tepora {
@@ -17,5 +18,10 @@ namespace tepora {
 // negative speeds or factors, unknown or repeated columns, a zone the caster
 // does not have (zones: how many spray zones it has), or a non-number.
 std::optional<Schedule> ReadSchedule(const std::string& path, size_t zones);
+
+// Stops with one line naming the row when a casting temperature of the
+// schedule lies outside the material table or at or below the solidus its
+// latent heat shows: the steel entering must be liquid and within the table.
+void CheckCastingTemperatures(const Schedule& s, const Material& material, const std::string& path);
 
 }  // namespace tepora

@@ -44,7 +44,8 @@ void ScheduledRun::After(StrandModel& m, const cube& H, int p) {
 
 void ScheduledRun::Record(double t) {
   Tepora& P = P_;
-  const std::vector<StrandRow> rows = StrandRows(P, solidus_, liquidus_);
+  const std::vector<StrandRow> rows =
+      StrandRows(P, solidus_, liquidus_, P.cooling.CrystallizerLength);
   std::vector<double> z, shell;
   for (const StrandRow& r : rows) {
     z.push_back(r.z);

@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     cube Result;
     Tepora P = BuildStrandModel(Numset, Techset, Taumax, filename);
     P.model = options.model;
+    if (schedule) CheckCastingTemperatures(*schedule, P.material, Schedulefname);
     WarnEmptyZones(Casterfname, zones, P.cooling.SetZones(zones, P.grid));
     WarnImplausible(Techset, tech, P, filename, Casterfname, CP, zones, false);
     WarnIfMouldCoarse(P, num);
