@@ -25,6 +25,11 @@ function visualiseF(fname, crange)
   end
   % tepora-opt --speeds: each zone's flow (or htc) against the casting speed.
   [~, base, ext] = fileparts(fname);
+  % tepora-sim with a casting schedule: the strand's history over time.
+  if strcmp(ext, '.csv') && strcmp(base, 'History')
+    history(fname, fullfile(fileparts(fname), [base '.png']));
+    return;
+  end
   if strcmp(ext, '.csv')
     cooling_table(fname, fullfile(fileparts(fname), [base '.png']));
     return;
@@ -54,6 +59,42 @@ function visualiseF(fname, crange)
     printf('visualiseF: %s; plotted without the run''s reports\n', err.message);
     close all;
     draw(fname, T, crange, false);
+  end
+end
+
+% TeporaOut/History.csv: the crater end and the end of the liquid pool, the
+% surface at each control point, and the casting speed beneath, against
+% the casting time; an end beyond the strand (inf) is left out.
+function history(fname, png)
+  fid = fopen(fname, 'r');
+  header = strsplit(fgetl(fid), ',');
+  fclose(fid);
+  data = dlmread(fname, ',', 1, 0);
+  data(~isfinite(data)) = NaN;
+  col = @(name) find(strcmp(header, name));
+  t = data(:, col('time_s')) / 60;
+  points = find(strncmp(header, 'point', 5));
+  if isempty(getenv('DISPLAY'))
+    warning('off', 'Octave:gnuplot-graphics');
+    warning('off', 'print:nogs');
+    graphics_toolkit('gnuplot');
+  end
+  fig = figure('visible', 'off', 'position', [100 100 900 800]);
+  subplot(3, 1, 1);
+  plot(t, data(:, col('crater_end_m')), '-', t, data(:, col('liquid_pool_end_m')), '--');
+  legend('crater end', 'end of the liquid pool', 'location', 'northeast');
+  ylabel('m from the meniscus'); grid on;
+  subplot(3, 1, 2);
+  plot(t, data(:, points));
+  legend(strrep(strrep(header(points), '_degC', ''), 'point', 'point '), 'location', 'northeast');
+  ylabel('surface, degC'); grid on;
+  subplot(3, 1, 3);
+  plot(t, data(:, col('speed_m_min')), 'k-');
+  xlabel('casting time, min'); ylabel('speed, m/min'); grid on;
+  if strcmp(graphics_toolkit(fig), 'gnuplot')
+    print(fig, png, '-dpngcairo', '-r100');
+  else
+    print(fig, png, '-dpng', '-r100');
   end
 end
 

@@ -17,7 +17,7 @@ const std::string kMissing = "<missing>", kUnreadable = "<unreadable>", kDirecto
 const std::string kNum = "Input/NumSettings.txt", kTech = "Input/TechSettings.txt",
                   kTable = "Input/Interp.csv", kPoints = "Input/ControlPoints.mat",
                   kOpt = "Input/OptSettings.txt", kStart = "TeporaOut/T_0.cub",
-                  kCaster = "Input/Caster.toml";
+                  kCaster = "Input/Caster.toml", kSchedule = "Input/Schedule.csv";
 
 // "sim" or "opt" on the small case with `file` holding `content`.
 struct BadInput {
@@ -197,6 +197,23 @@ const std::vector<BadInput> kEntryFaults = {
      "mould.length_m is 9.007199254740992e+15, expected at most the modelled length of 3 m"},
     {"CasterDeepHeader", "sim", kCaster, "\n" + DeepHeader(45000), 2,
      "Input/Caster.toml: line 2: a key, table header or value nested more than 64 levels deep"},
+    {"ScheduleOutOfOrder", "sim", kSchedule, "time_s,speed_m_min\n0,2\n60,2\n30,1.2\n", 2,
+     "error: Input/Schedule.csv: row 4, column time_s is 30 s; expected a time after the row "
+     "before's 60 s\n"},
+    {"ScheduleNegativeSpeed", "sim", kSchedule, "time_s, speed_m_min\n0, 2\n60, -1\n", 2,
+     "error: Input/Schedule.csv: row 3, column speed_m_min is -1; expected a casting speed of at "
+     "least 0 m/min\n"},
+    {"ScheduleUnknownColumn", "sim", kSchedule, "time_s,speed_m_s\n0,2\n", 2,
+     "error: Input/Schedule.csv: header, column \"speed_m_s\" is unknown; expected time_s, "
+     "speed_m_min, casting_degC or sprayN_factor\n"},
+    {"ScheduleNoSuchZone", "sim", kSchedule, "time_s,speed_m_min,spray1_factor\n0,2,1\n", 2,
+     "error: Input/Schedule.csv: header, column spray1_factor: the caster has no spray zones; "
+     "expected no sprayN_factor column\n"},
+    {"ScheduleNotANumber", "sim", kSchedule, "time_s,speed_m_min\n0,2\n60,1.2m\n", 2,
+     "error: Input/Schedule.csv: row 3, column speed_m_min is \"1.2m\"; expected a finite number\n"},
+    {"ScheduleUnderFlat", "sim", kSchedule, "time_s,speed_m_min\n0,2\n", 2,
+     "error: Input/Schedule.csv: a casting schedule needs the cylindrical model; expected no "
+     "schedule with --model flat"},
     {"CasterDeepArray", "opt", kCaster, DeepArray(45000), 2,
      "Input/Caster.toml: line 2: a key, table header or value nested more than 64 levels deep"},
     {"CasterNotSoDeep", "sim", kCaster, DeepHeader(64), 2, "mould has the unknown key \"a\""},

@@ -381,6 +381,11 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
                              {"carried_out", P.energy.carried_out},
                              {"content_fall", P.energy.content_start - P.energy.content_end},
                              {"residual", P.energy.Residual()}};
+  if (!f.schedule_figures.empty()) {
+    json sj;
+    for (const auto& [key, value] : f.schedule_figures) sj[key] = Number(value);
+    s["schedule"] = sj;
+  }
   WriteWhole("TeporaOut/Summary.json", "Summary", s.dump(2) + "\n");
   // Without a time step the files describe the starting field, which the
   // warning at start has said; the figures of a run would mislead.

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "optimise/control_points.h"
 #include "model/cooling.h"
@@ -22,6 +25,9 @@ struct RunFacts {
   // Of a transient run: the largest difference of a cell's temperature to
   // the steady strand, K; NaN when not computed.
   double steady_distance = NAN;
+  // Of a run that followed a casting schedule: its extremes and real-time
+  // factor as (key, value), under "schedule" in Summary.json; empty otherwise.
+  std::vector<std::pair<std::string, double>> schedule_figures;
 };
 
 // The step before which the solver keeps a copy of the field for the

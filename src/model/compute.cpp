@@ -1,6 +1,7 @@
 // The drivers of the model: a run of steps of the chosen formulation, the
 // whole strand (simulator) and a piece of it (optimiser), with their inlet
 // and mould rules.
+#include <type_traits>
 #include <variant>
 
 #include "model/formulations.h"
@@ -60,12 +61,19 @@ void Tepora::StepsFrom(S& step, cube& H, int pmax, bool progress) {
   if (S::kBalanced) energy.content_start = step.HeatContent(*this, H);
   while (p < pmax) {
     if (p == snapshot_step) field.snapshot = field.T;
+    if constexpr (std::is_same_v<S, CylinderStep>)
+      if (hook) {
+        hook->Before(*this, p);
+        step.Follow(*this);
+      }
     step.Advance(*this, H, H_new, T_new);
     field.T.swap(T_new);
     step.Advanced();
     if (progress && p % 500 == 0) std::cout << p << "          out of " << pmax << "\n";
     ++p;
     H.swap(H_new);
+    if constexpr (std::is_same_v<S, CylinderStep>)
+      if (hook) hook->After(*this, H, p);
   }
   if (progress && pmax > 0) std::cout << pmax << "          out of " << pmax << "\n";
   if (S::kBalanced) energy.content_end = step.HeatContent(*this, H);

@@ -179,6 +179,13 @@ CylinderStep::CylinderStep(const StrandModel& m, const StepRule& run_rule) : rul
   plan.air.Build(m.cooling.T_inf, rows.empty() ? m.T_in : std::max(m.T_in, rows.back()));
 }
 
+void CylinderStep::Follow(const StrandModel& m) {
+  vzdtau = m.vz * m.dtau;
+  if (lo != 0) return;
+  rule.H_inlet = Enthalpy(m.material, m.T_in);
+  std::fill(inflow.begin(), inflow.end(), rule.H_inlet);
+}
+
 // The disc on the axis holds one enthalpy, the mean of its sectors'; then
 // temperature and Kirchhoff potential follow from enthalpy everywhere.
 void CylinderStep::Start(StrandModel& m, cube& H) {

@@ -86,6 +86,9 @@ struct CylinderStep {
   // surface and the ends added to m.energy.
   void Advance(StrandModel& m, const cube& H_old, cube& H, cube& T_new);
   void Advanced() { phi.swap(phi_new); }
+  // The model's speed and casting temperature of the moment taken into the
+  // transport term and the steel entering through z = 0 (a schedule moves both).
+  void Follow(const StrandModel& m);
   // Heat content of the slices the step updates (lo .. K-2), J.
   double HeatContent(const StrandModel& m, const cube& H) const;
   // Surface law of sector j, slice k under this run's rule.

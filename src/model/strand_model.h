@@ -51,6 +51,8 @@ struct StrandModel {
   // The solvers copy T into field.snapshot before step `snapshot_step` (none
   // when negative): the field a while before the end, for the steadiness check.
   int snapshot_step = -1;
+  // The start field came from TeporaOut/T_0.cub, saved by an earlier run.
+  bool start_saved = false;
 };
 
 }  // namespace tepora

@@ -81,7 +81,7 @@ void FrontsFromEnthalpy(Tepora& P, const cube& H, const mat& Ts, int k, double H
 
 }  // namespace
 
-std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
+std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus, double fronts_near) {
   const int I = P.grid.ndr, J = P.grid.ndphi, K = P.grid.ndz;
   const mat Ts = P.SurfaceField();
   const double R = P.grid.FaceRadius(I);
@@ -112,11 +112,13 @@ std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus) {
       row.axis_level = H(0, 0, k);
       for (int j = 0; j < J; ++j) axis += P.field.T(0, j, k);
       row.axis = axis / J;
-      if (fronts)
+      const bool here = fronts && (std::isnan(fronts_near) ||
+                                   std::fabs(row.z - fronts_near) <= 2 * P.grid.dz(k));
+      if (here)
         FrontsFromEnthalpy(P, H, Ts, k, H_sol, H_liq, solidus, liquidus, sol, liq, solid);
-      row.shell_sol = fronts ? 1000 * sol / J : NAN;
-      row.shell_liq = fronts ? 1000 * liq / J : NAN;
-      row.solid = fronts ? solid / (area * J) : NAN;
+      row.shell_sol = here ? 1000 * sol / J : NAN;
+      row.shell_liq = here ? 1000 * liq / J : NAN;
+      row.solid = here ? solid / (area * J) : NAN;
       continue;
     }
     for (int j = 0; j < J; ++j) {

@@ -45,7 +45,12 @@ std::vector<double> ProfileRadii(const Tepora& P);
 
 // Every slice of the model's current field (its enthalpy P.H_final when the
 // last run left one, else that of P.T).
-std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus);
+// With `fronts_near` (m) the shells and the solid fraction, the costly part,
+// are worked out only for the slices whose centre lies within two slice
+// lengths of it, NaN elsewhere: a history of the shell at the mould's exit
+// reads it every few steps.
+std::vector<StrandRow> StrandRows(Tepora& P, double solidus, double liquidus,
+                                  double fronts_near = NAN);
 
 // Where the steel on the axis last reaches a solid fraction g (0 <= g <= 1)
 // along the strand, m from the meniscus: 1 the crater end (the axis wholly

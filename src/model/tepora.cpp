@@ -93,6 +93,7 @@ void Tepora::InitialField() {
                          " degC, outside the material table " +
                          TemperatureRangeText(material.ConstM.n_rows));
   field.T = start;
+  start_saved = true;
   std::printf("Start field: %s, saved by an earlier run (%d x %d x %d cells)\n", path, grid.ndr,
               grid.ndphi, grid.ndz);
 }

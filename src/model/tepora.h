@@ -6,6 +6,7 @@
 
 #include "common/headers.h"
 #include "model/formulations.h"
+#include "model/schedule.h"
 #include "model/strand_model.h"
 
 namespace tepora {
@@ -82,6 +83,9 @@ class Tepora : public StrandModel {
   // Advances T by the steps from p up to pmax; H enters as the enthalpy of T
   // and leaves as that of the last step.
   void RunSteps(int pmax, const StepRule& rule, cube& H, bool progress);
+  // Called around every step of the cylindrical step's runs when set (a
+  // casting schedule and its history); not owned.
+  RunHook* hook = nullptr;
 
  private:
   template <class S>
