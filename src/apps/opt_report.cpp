@@ -5,6 +5,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "apps/report_json.h"
 #include "model/strand_results.h"
 #include "common/whole_file.h"
 
@@ -18,8 +19,6 @@ namespace {
 // they share leave a seam in the assembled strand larger than a surface
 // pyrometer's accuracy (about 10 K).
 const double kSeamToleranceK = 10.0;
-
-json Number(double x) { return std::isfinite(x) ? json(x) : json(nullptr); }
 
 void Warn(const std::string& line) {
   std::fflush(stdout);
@@ -168,20 +167,7 @@ void ReportOptimiser(const Optimise& C, Tepora& P, const ControlPoints& CP,
     for (const SprayZone& zone : stretches)
       if (zone.to_m > zone.from_m) optimised.sprays.push_back(zone);
     S.cooling.SetZones(optimised, S.grid);
-    json cols = json::object();
-    for (const char* key : {"z_m", "surface_min_degC", "surface_mean_degC", "surface_max_degC",
-                            "axis_degC", "shell_solidus_mm", "shell_liquidus_mm"})
-      cols[key] = json::array();
-    for (const StrandRow& row : StrandRows(S, sol, liq)) {
-      cols["z_m"].push_back(row.z);
-      cols["surface_min_degC"].push_back(row.surf_min);
-      cols["surface_mean_degC"].push_back(row.surf_mean);
-      cols["surface_max_degC"].push_back(row.surf_max);
-      cols["axis_degC"].push_back(row.axis);
-      cols["shell_solidus_mm"].push_back(Number(row.shell_sol));
-      cols["shell_liquidus_mm"].push_back(Number(row.shell_liq));
-    }
-    r["strand"] = cols;
+    r["strand"] = StrandColumns(S, sol, liq);
   }
   r["model"] = FormulationName(C.model);
   WriteWhole("TeporaOut/OptReport.json", "OptReport", r.dump(2) + "\n");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/report_json.h"
 #include "optimise/optimise.h"
 #include "apps/run_settings.h"
 #include "model/strand_results.h"
@@ -56,8 +57,6 @@ std::vector<Zone> ZonesOf(const Tepora& P, const RunFacts& f, double length) {
   if (length > air) zones.push_back({"air", air, length, std::nan("")});
   return zones;
 }
-
-json Number(double x) { return std::isfinite(x) ? json(x) : json(nullptr); }
 
 // A position to the micrometre, without the trailing digits of a binary sum
 // of slice lengths.

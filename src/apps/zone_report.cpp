@@ -5,6 +5,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "apps/report_json.h"
 #include "apps/caster_writer.h"
 #include "optimise/optimise.h"
 #include "model/strand_results.h"
@@ -15,8 +16,6 @@ namespace tepora {
 using nlohmann::json;
 
 namespace {
-
-json Number(double x) { return std::isfinite(x) ? json(x) : json(nullptr); }
 
 std::string Fixed(double x, int digits) {
   char text[64];
@@ -140,20 +139,7 @@ void ReportZoneDesign(const ZoneDesign& d, const CasterZones& given, Tepora& P,
   r["solidus_degC"] = Number(sol);
   r["liquidus_degC"] = Number(liq);
   r["strand_length_m"] = length;
-  json cols = json::object();
-  for (const char* key : {"z_m", "surface_min_degC", "surface_mean_degC", "surface_max_degC",
-                          "axis_degC", "shell_solidus_mm", "shell_liquidus_mm"})
-    cols[key] = json::array();
-  for (const StrandRow& row : StrandRows(P, sol, liq)) {
-    cols["z_m"].push_back(row.z);
-    cols["surface_min_degC"].push_back(row.surf_min);
-    cols["surface_mean_degC"].push_back(row.surf_mean);
-    cols["surface_max_degC"].push_back(row.surf_max);
-    cols["axis_degC"].push_back(row.axis);
-    cols["shell_solidus_mm"].push_back(Number(row.shell_sol));
-    cols["shell_liquidus_mm"].push_back(Number(row.shell_liq));
-  }
-  r["strand"] = cols;
+  r["strand"] = StrandColumns(P, sol, liq);
   WriteWhole("TeporaOut/OptReport.json", "OptReport", r.dump(2) + "\n");
   WriteWhole("TeporaOut/OptimalSprays.toml", "toml",
              CasterToml(d.zones, std::string(caster) + " with the spray zones tepora-opt designed "
