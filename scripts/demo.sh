@@ -3,7 +3,7 @@
 #   1. tepora-sim: the strand under the caster's own spray zones;
 #   2. tepora-opt: the caster's spray zones designed, zone by zone from the
 #      mould down, for the control points within the caster's limits;
-#   3. tepora-sim: a transient run of the designed caster, with the control
+#   3. tepora-sim: a transient run of the caster with the zones found, with the control
 #      points against their targets and the strand against the limits;
 #   4. tepora-opt --speeds: the cooling table from 1.6 to 2.8 m/min.
 # Each run has its own directory under <build>/demo/, with its TeporaOut/
@@ -32,9 +32,9 @@ new_case "$demo/billet-opt"
 "$bin/tepora-opt" -C "$demo/billet-opt"
 echo
 
-echo "== 3. tepora-sim: the billet under the designed zones, $demo/billet-optimal"
+echo "== 3. tepora-sim: the billet under the zones found, $demo/billet-optimal"
 new_case "$demo/billet-optimal"
-# The designed caster is the case's whole Caster.toml: a transient run of it
+# The caster with the zones found is the case's whole Caster.toml: a transient run of it
 # checks the steady design on the 3-D model.
 cp "$demo/billet-opt/TeporaOut/OptimalSprays.toml" "$demo/billet-optimal/Input/Caster.toml"
 "$bin/tepora-sim" -C "$demo/billet-optimal"
@@ -46,8 +46,8 @@ new_case "$demo/billet-table"
 echo
 echo "== Results, in $demo/:"
 echo "  billet/TeporaOut/          the example under its own sprays"
-echo "  billet-opt/TeporaOut/      the zone design; the designed caster in OptimalSprays.toml"
-echo "  billet-optimal/TeporaOut/  the example under the designed zones (its Input/Caster.toml);"
+echo "  billet-opt/TeporaOut/      the zone search; the caster with its zones in OptimalSprays.toml"
+echo "  billet-optimal/TeporaOut/  the example under the zones found (its Input/Caster.toml);"
 echo "                             its control points and limits are printed above"
 echo "  billet-table/TeporaOut/    the cooling table, CoolingTable.csv"
 plots=""

@@ -1,5 +1,5 @@
 // The spray zones designed zone by zone on the steady strand: the water
-// correlations against their published formula, the design against the
+// correlations against their published formula, the zone search against the
 // strand solved whole, its targets, bounds and limits, and tepora-opt's
 // design, its caster file run again in tepora-sim and the cooling table.
 #include <nlohmann/json.hpp>
@@ -59,7 +59,7 @@ ControlPoints Points(std::initializer_list<std::array<double, 4>> rows) {
 }
 
 // Zone by zone from the mould down gives the strand solved whole under the
-// designed zones to the bit: a zone's sprays change nothing above it. The
+// zones found, to the bit: a zone's sprays change nothing above it. The
 // targets are met (a point in zone 2, two in zone 3 by their mean, the end
 // of zone 4), the untargeted zone 1 keeps its htc; then a minimum surface
 // that binds holds a zone just so far, and its points' misses are said.
@@ -99,7 +99,7 @@ TEST(ZoneDesign, DesignsZoneByZoneToTheTargetsWithinTheLimits) {
   EXPECT_LT(held.outcome[0].value, 900);
   EXPECT_LT(held.figures.surface_lowest, c.limits.surface_min + 0.1);
   // A minimum above zone 3's coldest target caps zone 3, whose points then
-  // miss, each said on its line; a limit the design cannot keep is said too.
+  // miss, each said on its line; a limit the search cannot keep is said too.
   c.limits.surface_min = 1050;
   held = DesignZones(P, c, CP, "Input/Caster.toml", "Input/ControlPoints.mat");
   EXPECT_EQ(held.outcome[2].held_by, "limits.surface_min_degC");
@@ -109,7 +109,7 @@ TEST(ZoneDesign, DesignsZoneByZoneToTheTargetsWithinTheLimits) {
                       "by +"), npos) << said;
   EXPECT_NE(said.find("limits.surface_min_degC held spray[3] at "), npos) << said;
   EXPECT_EQ(held.limits[0].kept,
-            said.find("limits.surface_min_degC is 1050, and the designed strand gives") == npos)
+            said.find("limits.surface_min_degC is 1050, and the strand under the zones found gives") == npos)
       << said;
   // A zone's bound holds it where the target lies beyond: too little water
   // allowed for zone 2's cold target.
@@ -132,7 +132,7 @@ std::string CaseCaster() {
 }
 
 // tepora-opt designs the zones of a caster with water flows; the caster
-// file it writes runs in tepora-sim --steady, which gives the designed
+// file it writes runs in tepora-sim --steady, which gives the searched
 // strand's control point; the cooling table is the same on 1 and 2 threads
 // and its speeds' flows rise with the speed for the same target.
 TEST(ZoneDesign, ProgramsDesignWriteTheCasterRunItAgainAndTabulateSpeeds) {
@@ -155,7 +155,7 @@ TEST(ZoneDesign, ProgramsDesignWriteTheCasterRunItAgainAndTabulateSpeeds) {
   const std::string caster = ReadFile("TeporaOut/OptimalSprays.toml");
   EXPECT_NE(caster.find("water_l_min = " + ValueText(designed) + "\n"), npos) << caster;
 
-  // The written file is the case's caster with the designed flows.
+  // The written file is the case's caster with the flows found.
   RunDir::Write("Input/Caster.toml", caster);
   bool present = false;
   CasterZones back = LoadCaster("Input/Caster.toml", 6.0, present);

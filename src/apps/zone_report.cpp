@@ -42,7 +42,7 @@ void ReportZoneDesign(const ZoneDesign& d, const CasterZones& given, Tepora& P,
   r["model"] = FormulationName(P.model);
   r["casting_speed_m_min"] = P.vz * 60;
   r["elements"] = json::array();
-  std::printf("\nZone design (TeporaOut/OptReport.json; the designed caster in "
+  std::printf("\nZone design (TeporaOut/OptReport.json; the caster with the zones found in "
               "TeporaOut/OptimalSprays.toml)\n  zone      from m  to m    given              "
               "designed           htc W/(m2 K)  targets  held by\n");
   json zones = json::array({{{"name", "mould"}, {"from_m", 0.0}, {"to_m", given.mould_length},
@@ -106,7 +106,7 @@ void ReportZoneDesign(const ZoneDesign& d, const CasterZones& given, Tepora& P,
                          {"crater_end_m", Number(f.crater_end_m)},
                          {"lowest_surface_below_mould_degC", Number(f.surface_lowest)},
                          {"largest_reheating_over_1m_K_per_m", f.reheat_per_m}};
-  std::printf("  designed strand (steady, solved again whole): shell at mould exit %s mm, crater "
+  std::printf("  strand under the zones found (steady, solved again whole): shell at mould exit %s mm, crater "
               "end %s, lowest surface below the mould %s degC, largest reheating over 1 m %s K/m\n",
               Fixed(f.shell_exit_mm, 1).c_str(),
               std::isfinite(f.crater_end_m) ? (Fixed(f.crater_end_m, 2) + " m").c_str()
@@ -115,7 +115,7 @@ void ReportZoneDesign(const ZoneDesign& d, const CasterZones& given, Tepora& P,
   std::printf("  %d steady solves of a zone's slices, then the whole strand once\n", d.solves);
   r["steady_solves"] = d.solves;
 
-  // Every control point on the designed strand, as the plot marks them.
+  // Every control point on the final strand, as the plot marks them.
   json points = json::array();
   const mat& M = CP.CPMat;
   const mat Ts = M.n_rows > 0 ? P.SurfaceField() : mat();

@@ -1,7 +1,7 @@
 // What tepora-opt reports after designing the caster's spray zones: the
-// zones with their given and designed values in their own units, the
+// zones with their given and chosen values in their own units, the
 // targets met and missed, the limits and what held each zone
-// (TeporaOut/OptReport.json and a console table), and the designed caster
+// (TeporaOut/OptReport.json and a console table), and the caster with them
 // as a whole case file (TeporaOut/OptimalSprays.toml).
 #pragma once
 
@@ -11,10 +11,10 @@
 
 namespace tepora {
 
-// Prints the design's warnings, each on one line, in the order found.
+// Prints the zone search's warnings, each on one line, in the order found.
 void WarnDesign(const ZoneDesign& d, const std::string& prefix = "");
 
-// `given` the zones as read; P holds the design's final strand (P.T, P.H_final);
+// `given` the zones as read; P holds the final strand of the search (P.T, P.H_final);
 // CP the points as read (positions in m).
 void ReportZoneDesign(const ZoneDesign& d, const CasterZones& given, Tepora& P,
                       const ControlPoints& CP, const char* caster);

@@ -30,9 +30,9 @@ struct SprayZone {
   // of the circumference they wet, 0..1.
   double sprayed_length_m = std::numeric_limits<double>::quiet_NaN();
   double wetted_fraction = 1.0;
-  // Surface temperature the design aims at in the zone's last slice, degC; NaN: none.
+  // Surface temperature the zone search aims at in the zone's last slice, degC; NaN: none.
   double target_surface = std::numeric_limits<double>::quiet_NaN();
-  // Bounds of the design's value in the zone's own unit (htc W/(m^2 K), or
+  // Bounds of the value the zone search may give, in the zone's own unit (htc W/(m^2 K), or
   // water l/min when the zone states a flow); NaN: not stated.
   double low = std::numeric_limits<double>::quiet_NaN();
   double high = std::numeric_limits<double>::quiet_NaN();

@@ -9,7 +9,7 @@
 // wins and the floor's limit is reported broken.
 //
 // Several targets in one zone: one value cannot set two temperatures, and
-// the design zeroes their mean deviation. It falls monotonically with the
+// the search zeroes their mean deviation. It falls monotonically with the
 // value like each deviation does, so it keeps a bracket and a single root;
 // the least-squares value would weigh the points by their sensitivities,
 // which differ by a few per cent along a zone, and its equation is not
@@ -363,8 +363,8 @@ ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints&
   out.assembled = d.field.H;
   out.unzoned = d.unzoned;
 
-  // The design checked: the strand solved whole again under the designed
-  // zones, which every report reads.
+  // The result checked: the strand solved whole again under the zones
+  // found, which every report reads.
   P.cooling.SetZones(out.zones, P.grid);
   out.strand = SolveSteadyStrand(P);
   P.field.T = out.strand.T;
@@ -432,14 +432,14 @@ ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints&
   for (const LimitCheck& l : out.limits)
     if (!l.kept)
       out.warnings.push_back(std::string(caster) + ": limits." + l.key + " is " +
-                             ValueText(l.limit) + ", and the designed strand " +
+                             ValueText(l.limit) + ", and the strand under the zones found " +
                              (std::isfinite(l.value)
                                   ? "gives " + ValueText(std::round(l.value * 100) / 100) +
                                         (std::isfinite(l.at_m)
                                              ? " at " + ValueText(std::round(l.at_m * 100) / 100) + " m"
                                              : std::string(""))
                                   : std::string("has its crater beyond the strand's end")) +
-                             "; the zones' bounds and the other limits do not let the design keep it");
+                             "; the zones' bounds and the other limits do not let the search keep it");
   return out;
 }
 

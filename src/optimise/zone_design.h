@@ -18,14 +18,14 @@
 namespace tepora {
 
 // A target within this of its temperature is met: a surface pyrometer's
-// resolution, and the design's promise where the limits allow.
+// resolution, and what the search promises where the limits allow.
 const double kTargetToleranceK = 1.0;
 
 // Highest spray htc the search tries where a zone states no bound of its
 // own, W/(m^2 K): the dense mists of a billet's foot rolls reach about 2000.
 const double kHighestSprayHtc = 3000.0;
 
-// One target of the design, read on the final strand.
+// One target of the zone search, read on the final strand.
 struct DesignTarget {
   int zone;         // spray zone (from 0) whose value serves it
   int point;        // control point (from 0), or -1 for the zone's target_surface_degC
@@ -36,11 +36,11 @@ struct DesignTarget {
   bool Met() const { return std::fabs(reading - target) <= kTargetToleranceK; }
 };
 
-// What the design did with one zone.
+// What the zone search did with one zone.
 struct ZoneOutcome {
   double given = 0;     // the value the file gave, in the zone's unit
-  double value = 0;     // the designed value, in the zone's unit
-  double htc = 0;       // the designed htc, W/(m^2 K)
+  double value = 0;     // the value found, in the zone's unit
+  double htc = 0;       // the htc found, W/(m^2 K)
   double low = 0, high = 0;  // the bounds searched, in the zone's unit
   int targets = 0;      // targets the zone's value serves
   // What held the value off its targets (or moved an untargeted one): a
@@ -71,7 +71,7 @@ struct StrandFigures {
 };
 
 struct ZoneDesign {
-  CasterZones zones;                  // the designed values in place (htc and water)
+  CasterZones zones;                  // the values found, in place (htc and water)
   std::vector<ZoneOutcome> outcome;   // one per spray zone
   std::vector<DesignTarget> targets;  // every target, on the final strand
   std::vector<int> unzoned;           // control points (from 0) in no spray zone
@@ -86,7 +86,7 @@ struct ZoneDesign {
 // Designs the spray zones of `zones` on the model's grid, material and
 // casting speed (P.vz), for the control points of CP (positions in m,
 // checked against the grid) and the zones' targets, within the zones'
-// bounds and the limits. P's cooling ends as the design's. The points are
+// bounds and the limits. P's cooling ends as the zones found. The points are
 // scored on the surface by the rule of ReadsSurface. `caster` and `points`
 // name the files in the warnings.
 ZoneDesign DesignZones(Tepora& P, const CasterZones& zones, const ControlPoints& CP,
