@@ -91,11 +91,7 @@ function history(fname, png)
   subplot(3, 1, 3);
   plot(t, data(:, col('speed_m_min')), 'k-');
   xlabel('casting time, min'); ylabel('speed, m/min'); grid on;
-  if strcmp(graphics_toolkit(fig), 'gnuplot')
-    print(fig, png, '-dpngcairo', '-r100');
-  else
-    print(fig, png, '-dpng', '-r100');
-  end
+  save_png(fig, png);
 end
 
 % The plot of the profile T read from fname; `reports` tells whether to read
@@ -393,12 +389,7 @@ function draw(fname, T, crange, reports)
          'verticalalignment', 'top', 'fontsize', 9, 'interpreter', 'none');
   end
 
-  if strcmp(graphics_toolkit(fig), 'gnuplot')
-    device = '-dpngcairo';     % gnuplot's own PNG terminal, no Ghostscript
-  else
-    device = '-dpng';
-  end
-  print(fig, pngname, device, '-r100');
+  save_png(fig, pngname);
   printf('visualiseF: wrote %s\n', pngname);
   if headless
     close(fig);
@@ -723,6 +714,12 @@ function cooling_table(fname, png)
     legend(strrep(strrep(header(cols), units{u, 1}, ''), 'spray', 'spray '), 'location', 'northwest');
     xlabel('casting speed, m/min'); ylabel(units{u, 2}); grid on;
   end
+  save_png(fig, png);
+end
+
+% Writes the figure as a PNG of 100 dpi: through gnuplot's own PNG terminal
+% under gnuplot, which needs no Ghostscript.
+function save_png(fig, png)
   if strcmp(graphics_toolkit(fig), 'gnuplot')
     print(fig, png, '-dpngcairo', '-r100');
   else
