@@ -273,6 +273,24 @@ const std::vector<BadInput> kEntryFaults = {
      0, "Input/Caster.toml: [steel] states solidus_degC 1400 and liquidus_degC 1500, but "
      "Input/Interp.csv releases its latent heat between 1450 and 1500 degC"},
 
+    // The steel by its chemistry: its range against the table's by 5 K.
+    {"CasterCompositionOffTable", "sim", kCaster, "[steel]\ncomposition = \"C=0.2\"\n", 0,
+     "Input/Caster.toml: [steel] composition \"C=0.2\" melts between 1495.0 and 1520.4 degC by "
+     "the solidus and liquidus formulas, but Input/Interp.csv releases its latent heat between "
+     "1450 and 1500 degC, more than 5 K apart"},
+    {"CasterCompositionBesideRange", "sim", kCaster,
+     "[steel]\nliquidus_degC = 1500\ncomposition = \"C=0.45\"\n", 2,
+     "error: Input/Caster.toml: steel.composition and steel.liquidus_degC both give the melting "
+     "range; expected one of them"},
+    {"CasterCompositionElement", "opt", kCaster, "[steel]\ncomposition = \"C=0.45, Sl=0.2\"\n",
+     2, "error: Input/Caster.toml: steel.composition \"C=0.45, Sl=0.2\" has the element \"Sl\", "
+     "expected a symbol such as C, Si, Mn"},
+    {"CasterCompositionNumber", "sim", kCaster, "[steel]\ncomposition = 0.45\n", 2,
+     "error: Input/Caster.toml: steel.composition is not a string, expected mass percentages"},
+    {"CasterCompositionPpm", "sim", kCaster, "[steel]\ncomposition = \"C=4500 Mn=8000\"\n", 2,
+     "steel.composition \"C=4500 Mn=8000\" has C=4500, above the 2.1 % of steels (a cast iron, "
+     "or not in mass %?)"},
+
     {"OutputMissing", "opt", "TeporaOut", kMissing, 2,
      "TeporaOut: the output directory is missing or not writable"},
     {"OutputIsAFile", "sim", "TeporaOut", "results\n", 2,

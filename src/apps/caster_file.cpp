@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "common/errors.h"
+#include "model/steel_chemistry.h"
 
 namespace tepora {
 
@@ -30,7 +31,7 @@ const std::vector<std::pair<const char*, std::vector<const char*>>> kTables = {
       "target_surface_degC", "htc_min_W_m2K", "htc_max_W_m2K", "water_min_l_min",
       "water_max_l_min"}},
     {"air", {"from_m"}},
-    {"steel", {"solidus_degC", "liquidus_degC", "crater_solid_fraction"}},
+    {"steel", {"composition", "solidus_degC", "liquidus_degC", "crater_solid_fraction"}},
     {"sprays", {"correlation", "water_degC", "alpha"}},
     {"limits", {"surface_min_degC", "surface_max_degC", "reheat_max_K_per_m", "crater_end_max_m"}},
 };
@@ -314,6 +315,28 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
     in.KnownKeys(*s, "steel", keys("steel"));
     zones.solidus = in.Number(*s, "steel", "solidus_degC", zones.solidus);
     zones.liquidus = in.Number(*s, "steel", "liquidus_degC", zones.liquidus);
+    if (const toml::node* c = s->get("composition")) {
+      // The heat's chemistry gives the melting range by the liquidus and
+      // solidus formulas; a range stated beside it could only disagree.
+      if (!std::isnan(zones.solidus) || !std::isnan(zones.liquidus))
+        in.Fail(std::string("steel.composition and steel.") +
+                (std::isnan(zones.solidus) ? "liquidus" : "solidus") +
+                "_degC both give the melting range; expected one of them");
+      const std::optional<std::string> given = c->value<std::string>();
+      if (!given)
+        in.Fail("steel.composition is not a string, expected mass percentages such as "
+                "\"C=0.18 Si=0.25 Mn=0.80\"");
+      SteelComposition chemistry;
+      const std::string wrong = ReadComposition(*given, chemistry);
+      if (!wrong.empty()) in.Fail("steel.composition \"" + Shown(*given) + "\" " + Shown(wrong));
+      for (const std::string& caution : CompositionCautions(chemistry)) {
+        std::cout.flush();
+        std::cerr << "warning: " << path << ": steel.composition: " << caution << std::endl;
+      }
+      zones.composition = chemistry.text;
+      zones.solidus = SolidusDegC(chemistry);
+      zones.liquidus = LiquidusDegC(chemistry);
+    }
     // A melting range needs both ends; half of one is dropped, said on a line.
     if (std::isnan(zones.solidus) != std::isnan(zones.liquidus)) {
       const bool solidus = !std::isnan(zones.solidus);

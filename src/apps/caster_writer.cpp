@@ -1,6 +1,7 @@
 #include "apps/caster_writer.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "common/errors.h"
 
@@ -10,6 +11,25 @@ namespace {
 
 void Key(std::string& out, const char* key, double x) {
   if (!std::isnan(x)) out += std::string(key) + " = " + ValueText(x) + "\n";
+}
+
+// A TOML basic string of `text`: quotes and backslashes escaped, control
+// characters (a tab or line end between the pairs) as \uXXXX.
+std::string TomlString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
+      out += code;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
 }
 
 }  // namespace
@@ -52,8 +72,12 @@ std::string CasterToml(const CasterZones& zones, const std::string& comment) {
   }
   if (!std::isnan(zones.solidus) || zones.crater_solid_fraction != 1) {
     out += "\n[steel]\n";
-    Key(out, "solidus_degC", zones.solidus);
-    Key(out, "liquidus_degC", zones.liquidus);
+    if (!zones.composition.empty()) {
+      out += "composition = " + TomlString(zones.composition) + "\n";
+    } else {
+      Key(out, "solidus_degC", zones.solidus);
+      Key(out, "liquidus_degC", zones.liquidus);
+    }
     if (zones.crater_solid_fraction != 1)
       Key(out, "crater_solid_fraction", zones.crater_solid_fraction);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 
 #include "model/strand_results.h"
@@ -47,6 +48,18 @@ double PointSpacingAt(const mat& M0, double T) {
   return gap;
 }
 
+// How far the melting range of a [steel] composition may lie from the
+// table's latent heat, K: the script's tables hold rows at the formulas'
+// solidus and liquidus, which the whole-degree table keeps to a kelvin, so
+// a larger gap is a table of another chemistry.
+const double kCompositionTolerance = 5.0;
+
+std::string Fixed1(double x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", x);
+  return text;
+}
+
 // The casting temperature against the liquidus, and a stated melting range
 // against the one the table's latent heat shows: the model solidifies the
 // steel where the table releases its latent heat, the shell and crater end
@@ -56,7 +69,19 @@ void WarnMeltingRange(const vec& Techset, const SettingsFile& tech, const Tepora
   double sol = 0, liq = 0;
   const bool from_table = EstimateSolidusLiquidus(P.material.ConstM, sol, liq);
   const bool stated = !std::isnan(zones.solidus) && !std::isnan(zones.liquidus);
-  if (stated && from_table &&
+  const bool chemistry = !zones.composition.empty();
+  if (chemistry && from_table &&
+      (std::fabs(zones.solidus - sol) > kCompositionTolerance ||
+       std::fabs(zones.liquidus - liq) > kCompositionTolerance))
+    Warn(std::string(caster) + ": [steel] composition \"" + zones.composition +
+         "\" melts between " + Fixed1(zones.solidus) + " and " + Fixed1(zones.liquidus) +
+         " degC by the solidus and liquidus formulas, but " + table +
+         " releases its latent heat between " + ValueText(sol) + " and " + ValueText(liq) +
+         " degC, more than " + ValueText(kCompositionTolerance) + " K apart; the shell and "
+         "crater end are read at the composition's temperatures, the steel solidifies at the "
+         "table's (a table of another steel? scripts/make_steel_table.py --composition makes "
+         "this one's)");
+  else if (stated && !chemistry && from_table &&
       (std::fabs(zones.solidus - sol) > PointSpacingAt(P.material.ConstM0, sol) ||
        std::fabs(zones.liquidus - liq) > PointSpacingAt(P.material.ConstM0, liq)))
     Warn(std::string(caster) + ": [steel] states solidus_degC " + ValueText(zones.solidus) +

@@ -169,8 +169,13 @@ void ReportStrand(Tepora& P, const RunFacts& f, const ControlPoints& CP) {
   s["superheat_K"] = Number(known ? P.T_in - liquidus : NAN);
   s["estimated_solidus_liquidus"] = !stated;
   s["solidus_liquidus_source"] =
-      stated ? f.steel_source
-             : known ? "estimated from the material table's latent heat" : "not found";
+      !c.composition.empty()
+          ? std::string(f.steel_source) + " [steel] composition, by the solidus and liquidus "
+                                          "formulas"
+      : stated ? std::string(f.steel_source)
+      : known  ? "estimated from the material table's latent heat"
+               : "not found";
+  if (!c.composition.empty()) s["composition_mass_percent"] = c.composition;
   s["ring_radii_m"] = ProfileRadii(P);
   s["surface_radius_m"] = P.grid.FaceRadius(P.grid.ndr);
   const double length = arma::accu(P.grid.dz);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "model/grid.h"
@@ -65,6 +66,9 @@ struct CasterZones {
   // Solidus and liquidus of the steel, degC; NaN when not stated.
   double solidus = std::numeric_limits<double>::quiet_NaN();
   double liquidus = std::numeric_limits<double>::quiet_NaN();
+  // The steel's chemistry in mass % as [steel] composition states it, which
+  // then gave solidus and liquidus; empty when the range was stated.
+  std::string composition;
   // Solid fraction of the steel on the axis at which the crater ends, 0..1
   // (1: the axis wholly solid; plants that place soft reduction by a solid
   // fraction state theirs, such as 0.7 or 0.9).
