@@ -17,8 +17,8 @@ The table goes to standard output unless -o or --case names where, so that
 running the script never replaces a case's table by accident; the example's
 table is regenerated with -o examples/billet/Input/Interp.csv. The script
 prints the [steel] lines of Input/Caster.toml that match the table; --case DIR
-writes them into DIR/Input/Caster.toml itself (DIR is made from the example
-when it holds no case yet), and --superheat K then sets the casting
+writes them into DIR/Input/Caster.toml itself (DIR is made from the example,
+with TeporaOut/ and the plot script, when it holds no case yet), and --superheat K then sets the casting
 temperature of DIR/Input/TechSettings.txt to the liquidus plus K.
 
 Melting range from the chemistry (--composition, mass %, or --grade NAME from
@@ -30,9 +30,10 @@ Steel Foundation, Pittsburgh 2003):
                     + 4.7 Cu + 3.1 Ni + 1.3 Cr + 3.6 Al)
     T_sol = 1535 - (200 C + 12.3 Si + 6.8 Mn + 124.5 P + 183.9 S
                     + 4.3 Ni + 1.4 Cr + 4.1 Al)
-The solidus is the cast strand's, with C, P and S segregated to the last
-liquid, not the equilibrium diagram's. A content above C 1.0, Si 1.0, Mn 2.0,
-P 0.05, S 0.05, Cu 0.5, Ni 2.0, Cr 2.0 or Al 0.1 % lies outside the
+Above 0.17 %C the carbon term follows the Fe-C diagram's austenite solidus;
+in the peritectic range (0.09 to 0.17 %C) the straight line lies up to 22 K
+above the diagram's 1495 degC, which is left out. A content above C 1.0,
+Si 1.0, Mn 2.0, P 0.05, S 0.05, Cu 0.5, Ni 2.0, Cr 2.0 or Al 0.1 % lies outside the
 plain-carbon and low-alloy steels they are quoted for and is warned of, as is
 any element they do not hold (Mo, V, Nb, Ti, B, N ...), which is left out.
 The programs compute the range of a [steel] composition with the same
@@ -80,6 +81,7 @@ Properties used:
   0.1 degC), so that the latent heat starts and ends where the range does.
 """
 import argparse
+import math
 import os
 import re
 import shutil
@@ -256,10 +258,13 @@ def table(steel):
     # Table temperatures: whole degrees 1..24 (so the program's refined table is
     # filled from 1 degC on), then every 5 degC from 25 to 1600, and the solidus
     # and liquidus where they fall between.
+    # The programs place each point on its nearest whole degree (halves
+    # upwards), so an edge takes the place of the 5-degree point it shares
+    # a whole degree with.
     temps = [float(t) for t in range(1, 25)] + [float(t) for t in range(25, int(T_MAX) + 1, 5)]
+    whole = lambda t: math.floor(t + 0.5)
     for edge in (round(steel.sol, 1), round(steel.liq, 1)):
-        if all(abs(edge - t) > 0.05 for t in temps):
-            temps.append(edge)
+        temps = [t for t in temps if whole(t) != whole(edge)] + [edge]
     temps.sort()
     step = 0.01                               # K, midpoint-rule integration step
     rows, H, T = [], 0.0, 0.0                 # H in J/m^3
@@ -338,6 +343,11 @@ def make_case(case, rows_text, lines, liq, superheat):
             raise Bad(f"{inp} holds files but no Caster.toml; expected a case directory "
                       "or a new one")
         shutil.copytree(os.path.join(EXAMPLE, "Input"), inp, dirs_exist_ok=True)
+        # The programs write into TeporaOut/, where the plot script must be.
+        out = os.path.join(case, "TeporaOut")
+        os.makedirs(out, exist_ok=True)
+        if not os.path.exists(os.path.join(out, "visualiseF.m")):
+            shutil.copy(os.path.join(HERE, "visualiseF.m"), out)
         print(f"made {case} from the example case {os.path.relpath(EXAMPLE)}")
     with open(caster_path) as f:
         caster = f.read()

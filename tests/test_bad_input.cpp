@@ -285,6 +285,11 @@ const std::vector<BadInput> kEntryFaults = {
     {"CasterCompositionElement", "opt", kCaster, "[steel]\ncomposition = \"C=0.45, Sl=0.2\"\n",
      2, "error: Input/Caster.toml: steel.composition \"C=0.45, Sl=0.2\" has the element \"Sl\", "
      "expected a symbol such as C, Si, Mn"},
+    {"CasterCompositionIron", "sim", kCaster, "[steel]\ncomposition = \"C=0.44 Fe=98\"\n", 2,
+     "steel.composition \"C=0.44 Fe=98\" gives Fe, which is the balance"},
+    {"CasterCompositionMolybdenum", "sim", kCaster, "[steel]\ncomposition = \"C=0.44 Mo=0.2\"\n",
+     0, "warning: Input/Caster.toml: steel.composition: Mo=0.2 is left out: the liquidus and "
+     "solidus formulas do not hold it"},
     {"CasterCompositionNumber", "sim", kCaster, "[steel]\ncomposition = 0.45\n", 2,
      "error: Input/Caster.toml: steel.composition is not a string, expected mass percentages"},
     {"CasterCompositionPpm", "sim", kCaster, "[steel]\ncomposition = \"C=4500 Mn=8000\"\n", 2,

@@ -45,13 +45,16 @@ TEST(SteelChemistry, MeltingRangesOfThreeHeatsWorkedByHand) {
     EXPECT_NEAR(SolidusDegC(c), h.solidus, 1e-9) << h.text;
     EXPECT_TRUE(CompositionCautions(c).empty()) << h.text;
   }
-  // The Fe-C diagram's own points: pure iron melts at 1538 degC, and the
-  // liquid of the peritectic (0.53 %C) is at 1495 degC; the cast strand's
-  // solidus lies below the equilibrium one, 1495 degC at 0.17 %C.
+  // The Fe-C diagram's invariant points: pure iron melts at 1538 degC; the
+  // peritectic at 1495 degC joins the melt of 0.53 %C and the austenite of
+  // 0.17 %C, the eutectic at 1147 degC the austenite of 2.11 %C. Between
+  // 0.17 and 2.11 %C the austenite solidus runs nearly straight.
   EXPECT_NEAR(LiquidusDegC(Read("C=0")), 1538, 2.5);
   EXPECT_NEAR(LiquidusDegC(Read("C=0.53")), 1495, 1.0);
-  EXPECT_LT(SolidusDegC(Read("C=0.17")), 1495 + 10);
-  EXPECT_GT(SolidusDegC(Read("C=0.17")), 1495 - 10);
+  for (double c : {0.17, 0.53, 0.8}) {
+    const double diagram = 1495 + (c - 0.17) / (2.11 - 0.17) * (1147 - 1495);
+    EXPECT_NEAR(SolidusDegC(Read("C=" + std::to_string(c))), diagram, 7.5) << c;
+  }
 }
 
 TEST(SteelChemistry, ReadsAHeatSheetAndRefusesWhatIsNoSteel) {

@@ -11,12 +11,12 @@
 //   T_sol = 1535 - (200 C + 12.3 Si + 6.8 Mn + 124.5 P + 183.9 S
 //                   + 4.3 Ni + 1.4 Cr + 4.1 Al)
 //
-// The solidus is the one a cast strand shows, with the segregation of C, P
-// and S to the last liquid, not the equilibrium diagram's. The peritectic
-// (0.09 to 0.53 %C) and any other phase detail are left out. Elements the
-// formulas do not hold (Mo, V, Nb, Ti, B, N ...) are accepted and left out,
-// with a warning: at the few tenths of a percent of low-alloy steels they
-// move the range by about a kelvin.
+// Above 0.17 %C the carbon term follows the Fe-C diagram's austenite
+// solidus; in the peritectic range (0.09 to 0.17 %C) the straight line lies
+// up to 22 K above the diagram's 1495 degC, and that and any other phase
+// detail are left out. Elements the formulas do not hold (Mo, V, Nb, Ti, B,
+// N ...) are accepted and left out, with a warning: at the few tenths of a
+// percent of low-alloy steels they move the range by about a kelvin.
 //
 // scripts/make_steel_table.py carries the same coefficients for the tables
 // it makes; a test checks that the two agree.
