@@ -132,11 +132,11 @@ def read_composition(text):
         if symbol not in FORMULA and symbol not in OTHER:
             raise Bad(f'has the element "{symbol}", expected a symbol such as C, Si, Mn, P, S, '
                       "Cu, Ni, Cr, Al, Mo (as written, in upper and lower case)")
-        try:
-            x = float(value)
-        except ValueError:
-            x = float("nan")
-        if not (x == x and abs(x) != float("inf")) or value.strip() != value or not value:
+        # A decimal number as a heat sheet prints it (float() alone would
+        # also take "1_0" and "inf").
+        x = float(value) if re.fullmatch(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?", value) \
+            else float("nan")
+        if not (x == x and abs(x) != float("inf")):
             raise Bad(f"has {symbol}={value}, expected a content in mass % such as {symbol}=0.25")
         if x < 0:
             raise Bad(f"has {symbol}={value}, expected a content of zero or more")

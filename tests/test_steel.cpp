@@ -80,6 +80,7 @@ TEST(SteelChemistry, ReadsAHeatSheetAndRefusesWhatIsNoSteel) {
       {"C=", "has C=, expected a content in mass %"},
       {"C=0.18%", "has C=0.18%, expected a content"},
       {"C=nan", "has C=nan"},
+      {"C=0x0.3", "has C=0x0.3"},
       {"Mn=-0.1", "expected a content of zero or more"},
       {"C=0.1 Mn=1 C=0.2", "gives C twice"},
       {"C=2.5", "above the 2.1 % of steels"},

@@ -88,7 +88,9 @@ std::string ReadComposition(const std::string& text, SteelComposition& c) {
              "Cu, Ni, Cr, Al, Mo (as written, in upper and lower case)";
     char* stop = nullptr;
     const double x = std::strtod(value.c_str(), &stop);
-    if (value.empty() || std::isspace(static_cast<unsigned char>(value[0])) ||
+    // A decimal number as a heat sheet prints it (strtod alone would also
+    // take hexadecimal and "inf").
+    if (value.empty() || value.find_first_not_of("0123456789.+-eE") != std::string::npos ||
         stop != value.c_str() + value.size() || !std::isfinite(x))
       return "has " + symbol + "=" + value + ", expected a content in mass % such as " + symbol +
              "=0.25";
