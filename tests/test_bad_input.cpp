@@ -295,6 +295,9 @@ const std::vector<BadInput> kEntryFaults = {
     {"CasterCompositionPpm", "sim", kCaster, "[steel]\ncomposition = \"C=4500 Mn=8000\"\n", 2,
      "steel.composition \"C=4500 Mn=8000\" has C=4500, above the 2.1 % of steels (a cast iron, "
      "or not in mass %?)"},
+    {"CasterCompositionNoRange", "sim", kCaster, "[steel]\ncomposition = \"C=0.001 Cu=0.3\"\n",
+     2, "error: Input/Caster.toml: steel.composition \"C=0.001 Cu=0.3\" melts between 1534.8 "
+     "and 1534.512 degC by the solidus and liquidus formulas, a solidus not below the liquidus"},
 
     {"OutputMissing", "opt", "TeporaOut", kMissing, 2,
      "TeporaOut: the output directory is missing or not writable"},

@@ -347,6 +347,13 @@ CasterZones LoadCaster(const char* path, double strand_length, bool& present) {
                 << "latent heat" << std::endl;
       zones.solidus = zones.liquidus = std::numeric_limits<double>::quiet_NaN();
     }
+    // The formulas' intercepts lie 1 K apart and Cu lowers only the
+    // liquidus: near-pure iron with copper gets no melting range from them.
+    if (!(zones.solidus < zones.liquidus) && !zones.composition.empty())
+      in.Fail("steel.composition \"" + zones.composition + "\" melts between " +
+              ValueText(zones.solidus) + " and " + ValueText(zones.liquidus) +
+              " degC by the solidus and liquidus formulas, a solidus not below the liquidus; "
+              "expected a steel of more carbon, or solidus_degC and liquidus_degC instead");
     if (!(zones.solidus < zones.liquidus) && !std::isnan(zones.solidus) &&
         !std::isnan(zones.liquidus))
       in.Fail("steel.solidus_degC is " + ValueText(zones.solidus) +
