@@ -121,7 +121,9 @@ class Bad(Exception):
 def read_composition(text):
     """[(symbol, mass %)] of "C=0.18 Si=0.25" (pairs apart by spaces or commas)."""
     pairs = []
-    for pair in re.split(r"[\s,]+", text.strip()):
+    # ASCII spaces and digits only, as the programs read them: a no-break
+    # space or a digit of another script is no separator or number there.
+    for pair in re.split(r"[\s,]+", text.strip(" \t\n\r\f\v"), flags=re.ASCII):
         if not pair:
             continue
         if "=" not in pair:
@@ -134,8 +136,8 @@ def read_composition(text):
                       "Cu, Ni, Cr, Al, Mo (as written, in upper and lower case)")
         # A decimal number as a heat sheet prints it (float() alone would
         # also take "1_0" and "inf").
-        x = float(value) if re.fullmatch(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?", value) \
-            else float("nan")
+        x = float(value) if re.fullmatch(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?", value,
+                                         re.ASCII) else float("nan")
         if not (x == x and abs(x) != float("inf")):
             raise Bad(f"has {symbol}={value}, expected a content in mass % such as {symbol}=0.25")
         if x < 0:
@@ -312,25 +314,36 @@ def steel_lines(args, sol, liq, composition):
 MELTING_KEYS = re.compile(r"\s*(solidus_degC|liquidus_degC|composition)\s*=")
 
 
-def with_steel(caster, lines):
+def with_steel(caster, lines, path):
     """Caster.toml text `caster` with its melting range and the table's note
-    replaced by `lines`, every other key and comment kept; a [steel] table
-    is added when there is none."""
-    out, inside, done = [], False, False
-    for line in caster.splitlines():
+    replaced by `lines`, every other key and comment kept, and its line ends;
+    a [steel] table is added when there is none, taking the keys of a
+    top-level steel.KEY (TOML allows no [steel] beside them)."""
+    newline = "\r\n" if "\r\n" in caster else "\n"
+    out, inside, done, top, moved = [], False, False, True, []
+    for n, line in enumerate(caster.splitlines(), 1):
         header = re.match(r"\s*\[", line)
         if header:
+            top = False
             inside = re.match(r"\s*\[\s*steel\s*\]", line) is not None
             if inside:
-                out += lines
+                out += [line] + lines[1:]     # the header as written, with its comment
                 done = True
                 continue
+        if top and re.match(r"\s*steel\s*=", line):
+            raise Bad(f"{path}: line {n} gives steel as an inline table; expected a [steel] "
+                      "table, whose melting range --case rewrites")
+        dotted = re.match(r"\s*steel\s*\.\s*(.*)", line) if top else None
+        if dotted:
+            if not MELTING_KEYS.match(dotted.group(1)):
+                moved.append(dotted.group(1))
+            continue
         if inside and (MELTING_KEYS.match(line) or "make_steel_table.py" in line):
             continue
         out.append(line)
     if not done:
-        out += [""] + lines
-    return "\n".join(out) + "\n"
+        out += [""] + lines + moved
+    return newline.join(out) + newline
 
 
 def make_case(case, rows_text, lines, liq, superheat):
@@ -346,29 +359,36 @@ def make_case(case, rows_text, lines, liq, superheat):
         # The programs write into TeporaOut/, where the plot script must be.
         out = os.path.join(case, "TeporaOut")
         os.makedirs(out, exist_ok=True)
-        if not os.path.exists(os.path.join(out, "visualiseF.m")):
+        if not os.path.lexists(os.path.join(out, "visualiseF.m")):   # never through a link
             shutil.copy(os.path.join(HERE, "visualiseF.m"), out)
         print(f"made {case} from the example case {os.path.relpath(EXAMPLE)}")
-    with open(caster_path) as f:
+    with open(caster_path, newline="") as f:
         caster = f.read()
+    caster = with_steel(caster, lines, caster_path)
     write_whole(os.path.join(inp, "Interp.csv"), rows_text)
-    write_whole(caster_path, with_steel(caster, lines))
+    write_whole(caster_path, caster)
     print(f"wrote {inp}/Interp.csv and [steel] of {caster_path}")
     tech = os.path.join(inp, "TechSettings.txt")
     if not os.path.exists(tech):
         return
-    with open(tech) as f:
-        tlines = f.read().splitlines()
-    if len(tlines) < 4:
+    with open(tech, newline="") as f:
+        text = f.read()
+    newline = "\r\n" if "\r\n" in text else "\n"
+    tlines = text.splitlines()
+    # The programs skip blank lines before the first number: line 4 is the
+    # fourth number.
+    numbers = [i for i, line in enumerate(tlines) if line.strip()]
+    if len(numbers) < 4:
         return
+    at = numbers[3]
     if superheat is not None:
-        tlines[3] = f"{liq + superheat:.1f}"
-        write_whole(tech, "\n".join(tlines) + "\n")
-        print(f"{tech}: line 4 (casting temperature) is now {tlines[3]} degC, "
+        tlines[at] = f"{liq + superheat:.1f}"
+        write_whole(tech, newline.join(tlines) + newline)
+        print(f"{tech}: line 4 (casting temperature) is now {tlines[at]} degC, "
               f"{superheat:g} K above the liquidus")
         return
     try:
-        cast = float(tlines[3])
+        cast = float(tlines[at])
     except ValueError:
         return
     print(f"{tech}: line 4 (casting temperature) is {cast:g} degC, {cast - liq:.1f} K above "
@@ -449,7 +469,7 @@ def run(ap, a):
         # heat's ends: 0.05 K at most from the formulas.
         sol, liq = (round(x, 1) for x in melting_range(pairs))
         carbon = dict(pairs).get("C", 0.0)
-        composition = " ".join(p for p in re.split(r"[\s,]+", composition.strip()) if p)
+        composition = " ".join(p for p in re.split(r"[\s,]+", composition, flags=re.ASCII) if p)
     else:
         sol = 1480.0 if a.solidus is None else a.solidus
         liq = 1520.0 if a.liquidus is None else a.liquidus

@@ -4,6 +4,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import tomllib
 import unittest
 
 SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "scripts",
@@ -98,11 +99,57 @@ class Cases(unittest.TestCase):
                 self.assertEqual(f.read(), "kept\n")
             self.assertFalse(os.path.islink(os.path.join(d, "Input", "Interp.csv")))
 
+    def test_every_form_of_a_steel_table_comes_out_one_valid_table(self):
+        # [steel] as top-level dotted keys, as a header with spaces and a
+        # comment at the end of a CRLF file without its last line end.
+        forms = [
+            ("steel.solidus_degC = 1480\nsteel.crater_solid_fraction = 0.9\n"
+             "[mould]\nlength_m = 0.7  # tube\n", "\n"),
+            ("[mould]\r\nlength_m = 0.7  # tube\r\n[ steel ]  # the heat\r\n"
+             "solidus_degC = 1480  # said\r\nliquidus_degC = 1520\r\n"
+             "crater_solid_fraction = 0.9", "\r\n"),
+        ]
+        for caster, newline in forms:
+            with tempfile.TemporaryDirectory() as d:
+                os.makedirs(os.path.join(d, "Input"))
+                with open(os.path.join(d, "Input", "Caster.toml"), "w", newline="") as f:
+                    f.write(caster)
+                # The programs skip blank lines before the first number.
+                with open(os.path.join(d, "Input", "TechSettings.txt"), "w", newline="") as f:
+                    f.write(newline.join(["", "0.08", "13", "30", "1550", "2.0", ""]))
+                r = run("--grade", "C45", "--case", d, "--superheat", "30")
+                self.assertEqual(r.returncode, 0, r.stderr)
+                with open(os.path.join(d, "Input", "Caster.toml"), "rb") as f:
+                    written = f.read().decode()
+                self.assertEqual(written.count("\n"), written.count(newline), repr(written))
+                doc = tomllib.loads(written)
+                self.assertEqual(doc["steel"], {
+                    "composition": "C=0.46 Si=0.25 Mn=0.65 P=0.015 S=0.020",
+                    "crater_solid_fraction": 0.9}, written)
+                self.assertEqual(doc["mould"], {"length_m": 0.7})
+                self.assertIn("# tube", written)
+                with open(os.path.join(d, "Input", "TechSettings.txt"), newline="") as f:
+                    self.assertEqual(f.read(), newline.join(
+                        ["", "0.08", "13", "30", "1523.8", "2.0", ""]))
+        # An inline table cannot take a line of its own: refused, nothing written.
+        with tempfile.TemporaryDirectory() as d:
+            os.makedirs(os.path.join(d, "Input"))
+            caster = "steel = { solidus_degC = 1480, liquidus_degC = 1520 }\n"
+            with open(os.path.join(d, "Input", "Caster.toml"), "w") as f:
+                f.write(caster)
+            r = run("--grade", "C45", "--case", d)
+            self.assertEqual(r.returncode, 2, r.stderr)
+            self.assertIn("Caster.toml: line 1 gives steel as an inline table", r.stderr)
+            self.assertEqual(os.listdir(os.path.join(d, "Input")), ["Caster.toml"])
+
     def test_refusals_are_one_line(self):
         for args, said in [
                 (["--grade", "C99"], '--grade "C99" is not in'),
                 (["--composition", "C=0.2", "--solidus", "1480"], "both give the melting range"),
                 (["--composition", "C=0.2 Xx=1"], 'has the element "Xx"'),
+                # What the programs read neither: a no-break space, an Arabic-Indic digit.
+                (["--composition", "C=0.2\u00a0Si=0.2"], "has C=0.2\u00a0Si=0.2, expected"),
+                (["--composition", "C=\u0660.2"], "expected a content in mass %"),
                 (["--superheat", "30"], "expected it with --case"),
                 (["--composition", "C=2.0"], "expected 1200 < solidus < liquidus")]:
             r = run(*args)
