@@ -484,6 +484,11 @@ def run(ap, a):
     if not 1200.0 < sol < liq < T_MAX:
         raise Bad(f"expected 1200 < solidus < liquidus < {T_MAX:.0f} degC, "
                   f"got solidus {sol:g} and liquidus {liq:g}")
+    # The programs hold one row a whole degree: edges on the same one would
+    # leave a single row, and the latent heat spread over the 5 K before it.
+    if math.floor(round(sol, 1) + 0.5) == math.floor(round(liq, 1) + 0.5):
+        raise Bad(f"expected a solidus and liquidus on different whole degrees (the programs' "
+                  f"table holds a row a degree), got solidus {sol:g} and liquidus {liq:g}")
 
     rows = table(Steel(sol, liq, a.latent_heat * 1000.0, carbon))
     text = "".join(f"{t:.1f},{h:.3f},{k:.4f}\n" for t, h, k in rows)

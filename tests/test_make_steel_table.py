@@ -151,7 +151,10 @@ class Cases(unittest.TestCase):
                 (["--composition", "C=0.2\u00a0Si=0.2"], "has C=0.2\u00a0Si=0.2, expected"),
                 (["--composition", "C=\u0660.2"], "expected a content in mass %"),
                 (["--superheat", "30"], "expected it with --case"),
-                (["--composition", "C=2.0"], "expected 1200 < solidus < liquidus")]:
+                (["--composition", "C=2.0"], "expected 1200 < solidus < liquidus"),
+                # 1534.8 and 1534.982 share the whole degree 1535.
+                (["--composition", "C=0.001 Cu=0.2"], "on different whole degrees"),
+                (["--solidus", "1500.1", "--liquidus", "1500.4"], "on different whole degrees")]:
             r = run(*args)
             self.assertEqual(r.returncode, 2, args)
             self.assertEqual(r.stdout, "", args)
