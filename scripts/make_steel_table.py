@@ -64,9 +64,8 @@ Properties used:
 * Conductivity [W/(m K)] with a hand-set range: EN 1993-1-2 clause 3.4.1.3:
     54 - 3.33e-2 T up to 800 degC (53.2 at 25), 27.3 from 800 to 1200.
   From a chemistry, below 700 degC Harste's fit to measured Fe-C alloys
-  (K. Harste, dissertation, TU Clausthal 1989, as used in the CON1D
-  slab-casting model, Meng and Thomas, Metall. Mater. Trans. B 34 (2003)
-  685-705), in which carbon lowers the ferrite-pearlite's conductivity:
+  (K. Harste, dissertation, TU Clausthal 1989, as published by Meng and
+  Thomas, Metall. Mater. Trans. B 34 (2003) 685-705), in which carbon lowers the ferrite-pearlite's conductivity:
     (80.91 - 9.9269e-2 T + 4.613e-5 T^2) (1 - a1 C^a2),
     a1 = 0.425 - 4.385e-4 T,  a2 = 0.209 + 1.09e-3 T   (C in mass %),
   then straight to the austenite's 27.3 at 800 degC, where carbon hardly
