@@ -35,21 +35,27 @@ std::vector<int> Cooling::SetZones(const CasterZones& zones, const Grid& g) {
   // file that states the built-in air cooling would not give the built-in zone.
   TertiaryLength = std::isnan(zones.air_from) ? kAirCooledLength
                                               : std::round((g.L - zones.air_from) * 1e6) / 1e6;
-  std::vector<int> covered;
-  for (const SprayZone& zone : zones.sprays) {
-    int n = 0;
+  std::vector<int> covered(zones.sprays.size(), 0);
+  const std::vector<int> zone = ZoneOfSlices(zones.sprays, g);
+  for (int k = 0; k < g.ndz; ++k)
+    if (const int n = zone[size_t(k)]; n >= 0) {
+      CoolM.col(uword(k)).fill(zones.sprays[size_t(n)].htc);
+      ++covered[size_t(n)];
+    }
+  return covered;
+}
+
+std::vector<int> ZoneOfSlices(const std::vector<SprayZone>& sprays, const Grid& g) {
+  std::vector<int> zone(size_t(g.ndz), -1);
+  for (size_t n = 0; n < sprays.size(); ++n) {
     double z = 0.0;
     for (int k = 0; k < g.ndz; ++k) {
       const double centre = z + 0.5 * g.dz(k);
-      if (zone.from_m <= centre && centre < zone.to_m) {
-        CoolM.col(k).fill(zone.htc);
-        ++n;
-      }
+      if (sprays[n].from_m <= centre && centre < sprays[n].to_m) zone[size_t(k)] = int(n);
       z += g.dz(k);
     }
-    covered.push_back(n);
   }
-  return covered;
+  return zone;
 }
 
 }  // namespace tepora

@@ -190,4 +190,8 @@ struct Cooling {
   std::vector<int> SetZones(const CasterZones& zones, const Grid& g);
 };
 
+// The spray zone (index into `sprays`) whose [from, to) holds each slice's
+// centre, -1 for none; a later zone wins where zones overlap.
+std::vector<int> ZoneOfSlices(const std::vector<SprayZone>& sprays, const Grid& g);
+
 }  // namespace tepora

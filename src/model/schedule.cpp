@@ -42,19 +42,6 @@ CastingMoment Schedule::Highest() const {
   return top;
 }
 
-std::vector<int> ZoneOfSlices(const std::vector<SprayZone>& sprays, const Grid& g) {
-  std::vector<int> zone(size_t(g.ndz), -1);
-  for (size_t n = 0; n < sprays.size(); ++n) {
-    double z = 0.0;
-    for (int k = 0; k < g.ndz; ++k) {
-      const double centre = z + 0.5 * g.dz(k);
-      if (sprays[n].from_m <= centre && centre < sprays[n].to_m) zone[size_t(k)] = int(n);
-      z += g.dz(k);
-    }
-  }
-  return zone;
-}
-
 ScheduleFollower::ScheduleFollower(const Schedule& s, const StrandModel& m,
                                    std::vector<int> zone_of_slice)
     : schedule_(s), base_(m.cooling.CoolM), casting_(m.T_in),

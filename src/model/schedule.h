@@ -64,8 +64,4 @@ class ScheduleFollower {
   std::vector<int> zone_of_slice_;
 };
 
-// The spray zone (index into zones.sprays) of every slice of a grid, by the
-// rule of Cooling::SetZones (a later zone wins where zones overlap); -1 for none.
-std::vector<int> ZoneOfSlices(const std::vector<SprayZone>& sprays, const Grid& g);
-
 }  // namespace tepora

@@ -96,15 +96,13 @@ class Designer {
     mean.assign(K, NAN);
     low.assign(K, NAN);
     high.assign(K, NAN);
-    for (const SprayZone& s : Z.sprays) {
-      int a = -1, b = -2;
-      for (int k = 0; k < K; ++k)
-        if (s.from_m <= centre[k] && centre[k] < s.to_m) {
-          if (a < 0) a = k;
-          b = k;
-        }
-      slices.push_back({a, b});
-    }
+    slices.assign(Z.sprays.size(), {-1, -2});
+    const std::vector<int> zone = ZoneOfSlices(Z.sprays, P.grid);
+    for (int k = 0; k < K; ++k)
+      if (const int n = zone[size_t(k)]; n >= 0) {
+        if (slices[size_t(n)].first < 0) slices[size_t(n)].first = k;
+        slices[size_t(n)].second = k;
+      }
     const mat& M = CP.CPMat;
     for (uword p = 0; p < M.n_rows && M.n_cols >= 4; ++p) {
       const Point q{int(p), M(p, 0), uword(GridIndex(M(p, 1), P.grid.dphi)),
