@@ -95,10 +95,6 @@ int main(int argc, char** argv) {
           solidus = liquidus = NAN;
         run = std::make_unique<ScheduledRun>(P, *schedule, zones, CP, solidus, liquidus,
                                              kHistoryInterval);
-        run->SetToHighest();  // the step must hold at the schedule's worst moment
-      }
-      WarnIfUnstable(P, P.vz, num);
-      if (run) {
         run->SetTo(0.0);
         if (!P.start_saved) {
           std::printf("Start field: the steady strand at the schedule's first moment (%s m/min)\n",
@@ -107,8 +103,13 @@ int main(int argc, char** argv) {
         }
         P.field.H_final.reset();
         run->Record(0.0);
+        // The stability estimate, and the step's choice of the rings it takes
+        // implicitly, must hold at the schedule's worst moment (its highest
+        // speed and factors); the hook sets each step's own moment before it.
+        run->SetToHighest();
         P.hook = run.get();
       }
+      WarnIfUnstable(P, P.vz, num);
       P.snapshot_step = SteadinessSnapshotStep(pmax);
       const auto wall = std::chrono::steady_clock::now();
       Result = P.Compute(pmax, 'y');
